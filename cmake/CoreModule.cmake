@@ -1,0 +1,16 @@
+# filamorph_module(NAME [DEPENDENCIES...]) builds the static library fm_NAME
+# from every source in the folder NAME/.
+function(filamorph_module name)
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${name}/*.cpp)
+  if(sources)
+    add_library(fm_${name} STATIC ${sources})
+    set(scope PUBLIC)
+  else()
+    add_library(fm_${name} INTERFACE)
+    set(scope INTERFACE)
+  endif()
+  target_include_directories(fm_${name} ${scope} ${PROJECT_SOURCE_DIR})
+  foreach(dep IN LISTS ARGN)
+    target_link_libraries(fm_${name} ${scope} fm_${dep})
+  endforeach()
+endfunction()

@@ -1,0 +1,30 @@
+#ifndef FILAMORPH_IMAGE_BMPFILE_H
+#define FILAMORPH_IMAGE_BMPFILE_H
+// Reading and writing Windows bitmap (BMP) files.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "image/Bitmap.h"
+#include "image/Status.h"
+
+namespace filamorph {
+
+// Largest picture the reader accepts, in pixels; larger headers are refused
+// before anything is allocated.
+inline constexpr int64_t kMaxBitmapPixels = int64_t{1} << 28;
+
+// Decodes a BMP file held in memory. Well-formed headers of every kind yield a
+// bitmap whose format says what the file holds; only uncompressed 8-bit and
+// 24-bit files also yield pixels. Malformed or hostile data gives a failure
+// with a clear message and never a crash or a huge allocation.
+Status decodeBmp(std::span<const uint8_t> data, Bitmap& out);
+Status readBmpFile(const std::string& path, Bitmap& out);
+
+// Writes an 8-bit (with its palette, or a gray ramp) or 24-bit bitmap.
+Status writeBmpFile(const std::string& path, const Bitmap& bitmap);
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_IMAGE_BMPFILE_H

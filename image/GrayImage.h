@@ -1,0 +1,66 @@
+#ifndef FILAMORPH_IMAGE_GRAYIMAGE_H
+#define FILAMORPH_IMAGE_GRAYIMAGE_H
+// The base of the image object family: a size, a gray plane, a convolution
+// kernel with its output plane, and the name of the bitmap file.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "image/ImageControl.h"
+#include "image/Plane.h"
+
+namespace filamorph {
+
+// Owns every plane and text it holds. The byte flags record which optional
+// planes exist; an operation that makes a plane anew releases the one it
+// replaces. rows always equals height and cols always equals width: every
+// writer of one pair writes the other.
+class GrayImage {
+ public:
+  GrayImage() = default;
+  GrayImage(const GrayImage&) = delete;
+  GrayImage& operator=(const GrayImage&) = delete;
+  ~GrayImage();
+
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t rows = 0;
+  int32_t cols = 0;
+  Plane<uint8_t> grayPlane;
+  Plane<float> filteredPlane;
+  int32_t kernelCols = 0;
+  int32_t kernelRows = 0;
+  int32_t kernelRowHalf = 0;
+  int32_t kernelColHalf = 0;
+  float kernelScale = 0.0f;
+  Plane<float> kernel;
+  uint8_t imageReplaced = 0;
+  uint8_t grayPlaneAllocated = 0;
+  uint8_t filteredPlaneAllocated = 0;
+  std::optional<std::string> fileName;
+
+  // Releases the gray plane, the filtered plane and the file name; the size,
+  // the kernel and imageReplaced stay.
+  void releasePlanes();
+  bool isInside(int32_t row, int32_t col) const {
+    return row >= 0 && row < height && col >= 0 && col < width;
+  }
+
+  // Bitmap exchange.
+  void storeFileName(const std::string& name);
+  // Replaces size and gray plane by the control's bitmap; a pixel format other
+  // than 8 or 24 bits shows kUnsupportedPixelFormat and leaves no gray plane.
+  void importBitmap(ImageControl& image);
+  // Draws the gray plane as a gray 24-bit picture of cols x rows pixels.
+  void showGray(ImageControl& image) const;
+  void invert();
+
+  // Convolves grayPlane with the current kernel into filteredPlane (which is
+  // zero-filled when first made, so the unwritten margin reads 0).
+  void convolve();
+};
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_IMAGE_GRAYIMAGE_H

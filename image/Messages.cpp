@@ -1,0 +1,33 @@
+#include "image/Messages.h"
+
+#include <cstdio>
+#include <mutex>
+#include <utility>
+
+namespace filamorph {
+namespace {
+
+std::mutex handlerMutex;
+
+MessageHandler& currentHandler() {
+  static MessageHandler handler = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+  return handler;
+}
+
+}  // namespace
+
+void showMessage(const std::string& text) {
+  MessageHandler handler;
+  {
+    std::lock_guard<std::mutex> lock(handlerMutex);
+    handler = currentHandler();
+  }
+  if (handler) handler(text);
+}
+
+MessageHandler setMessageHandler(MessageHandler handler) {
+  std::lock_guard<std::mutex> lock(handlerMutex);
+  return std::exchange(currentHandler(), std::move(handler));
+}
+
+}  // namespace filamorph
