@@ -1,0 +1,39 @@
+#include "image/FileReplace.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace filamorph {
+
+ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
+  const std::filesystem::path path(target_);
+  std::string pattern = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  const int descriptor = mkstemp(buffer.data());
+  if (descriptor >= 0) {
+    close(descriptor);
+    temporaryPath_ = buffer.data();
+  }
+}
+
+ReplacingFile::~ReplacingFile() {
+  if (!committed_ && !temporaryPath_.empty()) std::remove(temporaryPath_.c_str());
+}
+
+Status ReplacingFile::commit() {
+  if (temporaryPath_.empty()) return Status::failure("Cannot create a file in the folder of " + target_);
+  if (std::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
+    return Status::failure("Cannot write " + target_ + ": " + std::strerror(errno));
+  }
+  committed_ = true;
+  return Status::success();
+}
+
+}  // namespace filamorph
