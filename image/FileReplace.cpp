@@ -1,5 +1,6 @@
 #include "image/FileReplace.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +19,10 @@ ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
   buffer.push_back('\0');
   const int descriptor = mkstemp(buffer.data());
   if (descriptor >= 0) {
+    // mkstemp makes the file private; give it the permissions of a new file.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
     close(descriptor);
     temporaryPath_ = buffer.data();
   }
