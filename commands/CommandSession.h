@@ -3,9 +3,11 @@
 // The codec commands of the main window, headless: each runs the operations
 // of the analysis and reconstruction objects in the window's fixed order.
 
+#include <cstdint>
 #include <string>
 
 #include "contours/ContourCoder.h"
+#include "image/Bitmap.h"
 #include "image/ImageControl.h"
 #include "image/Status.h"
 #include "reconstruct/Reconstructor.h"
@@ -14,9 +16,15 @@ namespace filamorph {
 
 // The window, the command-line tool and the evaluation all drive the codec
 // through this class, so that they run the same steps in the same order.
-// A command whose data does not exist yet does nothing and returns false (or
-// a failure); a failing step ends its command, and the steps done before it
-// stay done.
+//
+// A command whose data does not exist yet does nothing and returns false; a
+// failing step ends its command with a failure Status, and the steps done
+// before it stay done. Messages of the codec itself (a refused pixel format,
+// "End of the file", contours left out of a file) go through showMessage().
+//
+// Reading a compressed file changes the analysis object's size but not its
+// other planes; every view and command here checks that the planes it reads
+// have the current size, so that none ever reads outside a plane.
 class CommandSession {
  public:
   CommandSession(ContourCoder& analysis, Reconstructor& reconstruction)
@@ -26,36 +34,75 @@ class CommandSession {
   Reconstructor& reconstruction;
   ImageControl image2;  // the main image: every view is drawn here
   ImageControl image3;  // the side image of the contour and model views
-  // The bitmap last opened; Detect Contours reloads it.
+  // The bitmap last chosen in the open-picture dialog; Detect Contours reloads it.
   std::string lastPictureFile;
 
   // Open Image: release and reset the analysis object, keep the name, load
-  // the bitmap into image2 and import it.
+  // the bitmap into image2 and import it. A refused pixel format is shown by
+  // the import and leaves no gray plane (hasImage() is then false).
   Status openImage(const std::string& fileName);
   // Detect Contours: reload and import the last opened bitmap, detect edges
   // with the fixed parameters, show the edge map, smooth the gray plane.
   Status detectContours();
+  // Trace Contours and the contour view.
   bool traceContours();
-  // Obtain Filamorph: normals, profile fits, model planes and model view.
+  // Obtain Filamorph: normals, profile fits, then layModel().
   bool obtainFilamorph();
-  // Perceptual selection as the parameters dialog runs it (black canvas,
-  // selectContours, descriptor view).
+  // Steps shared by Obtain Filamorph and Open Coded Image: copy the size into
+  // the reconstruction object, make its model planes, lay the selected
+  // contours' profiles into them and show the model.
+  bool layModel();
+  // The parameters dialog's selection: black canvas, selectContours, the
+  // descriptor view. The model planes are not laid again (layModel() does).
   bool selectContours(float lengthWeight, float curvatureWeight, float contrastWeight, int32_t numberToSelect);
+  // The threshold track bars: store the shares, re-threshold the existing
+  // gradients and show the edge map. Does nothing without edge planes.
+  bool rethreshold(int32_t low, int32_t high);
   Status compressToFile(const std::string& fileName);
-  // Open Coded Image: read the file, descriptor view, normals, model planes
-  // and model view.
+  // Open Coded Image: read the file, descriptor view, normals, layModel().
+  // A refused file leaves everything as it was.
   Status openCodedImage(const std::string& fileName);
   // Reconstruct with the fixed solver parameters, then show the result.
-  // Returns false when there is no model or the observer cancelled.
+  // Returns false when there is no model or the observer cancelled (the
+  // reconstruction object and the generator are then unchanged).
   bool reconstruct(DitherGenerator& generator = DitherGenerator::programWide(), const SweepObserver& observer = {});
 
-  bool hasImage() const { return analysis.grayPlaneAllocated == 1; }
-  bool hasEdges() const { return analysis.edgePlanesAllocated == 1; }
-  bool hasContours() const { return analysis.contoursReady == 1 || !analysis.contours.empty(); }
-  bool hasModel() const { return reconstruction.sparsenessPlane.exists(); }
+  // Edit commands.
+  bool invert();
+  // Paste: the picture becomes image2's and is imported.
+  void pasteBitmap(Bitmap bitmap);
 
-  // Zoom by n / d of the analysis object's size, integer arithmetic.
-  void zoom(int numerator, int denominator);
+  // The views of the Show menu; each returns false when its data is missing.
+  bool showGrayLevel();
+  bool showEdges();
+  bool showContours();
+  bool showDescriptor();
+  bool showBoundingBoxes();
+  bool showModel();
+  bool showReconstructed();
+
+  // Zoom by numerator / denominator of the analysis object's size, integer
+  // arithmetic, product first.
+  void zoom(int32_t numerator, int32_t denominator);
+
+  bool hasImage() const;
+  bool hasEdges() const;
+  bool hasTracedContours() const;
+  bool hasContours() const { return !analysis.contours.empty(); }
+  bool hasFittedModel() const { return modelReady_; }
+  bool hasModelPlanes() const { return reconstruction.sparsenessPlane.exists(); }
+  bool hasReconstruction() const;
+
+ private:
+  template <typename T>
+  bool matchesAnalysisSize(const Plane<T>& plane) const {
+    return plane.exists() && plane.rows() == analysis.rows && plane.cols() == analysis.cols;
+  }
+  Status loadPictureIntoImage2(const std::string& fileName);
+
+  // Set once a model has been fitted or read; any step that replaces the
+  // contour table clears it, so that an unfitted table is never written.
+  bool modelReady_ = false;
 };
 
 }  // namespace filamorph

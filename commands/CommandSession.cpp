@@ -1,0 +1,211 @@
+#include "commands/CommandSession.h"
+
+#include <utility>
+
+namespace filamorph {
+namespace {
+
+constexpr Color kBlack = 0x000000;
+
+}  // namespace
+
+bool CommandSession::hasImage() const {
+  return analysis.grayPlaneAllocated == 1 && matchesAnalysisSize(analysis.grayPlane);
+}
+
+bool CommandSession::hasEdges() const {
+  return analysis.edgePlanesAllocated == 1 && matchesAnalysisSize(analysis.edgeMap);
+}
+
+bool CommandSession::hasTracedContours() const {
+  return analysis.contoursReady == 1 && matchesAnalysisSize(analysis.labelPlane);
+}
+
+bool CommandSession::hasReconstruction() const {
+  const Reconstructor& r = reconstruction;
+  return r.grayPlaneAllocated == 1 && r.grayPlane.exists() && r.grayPlane.rows() == r.rows &&
+         r.grayPlane.cols() == r.cols;
+}
+
+Status CommandSession::loadPictureIntoImage2(const std::string& fileName) {
+  // The control takes the bitmap's own size and keeps it; zooming later
+  // stretches the picture to the control.
+  image2.autoSize = true;
+  image2.stretch = false;
+  Status loaded = image2.loadFromFile(fileName);
+  if (!loaded) return loaded;
+  image2.autoSize = false;
+  image2.stretch = true;
+  return loaded;
+}
+
+Status CommandSession::openImage(const std::string& fileName) {
+  lastPictureFile = fileName;
+  analysis.releasePlanes();
+  analysis.reset();
+  analysis.storeFileName(fileName);
+  modelReady_ = false;
+  Status loaded = loadPictureIntoImage2(fileName);
+  if (!loaded) return loaded;
+  analysis.importBitmap(image2);
+  return Status::success();
+}
+
+Status CommandSession::detectContours() {
+  if (lastPictureFile.empty()) return Status::failure("No bitmap has been opened yet: open an image first.");
+  Status loaded = loadPictureIntoImage2(lastPictureFile);
+  if (!loaded) return loaded;
+  analysis.importBitmap(image2);
+  if (!hasImage()) return Status::success();  // refused format, already shown by the import
+  modelReady_ = false;
+  analysis.setLambda(1.0f);
+  analysis.setTau(0.1f);
+  analysis.setFilterLength(5);
+  analysis.setThresholds(70, 80);
+  analysis.detectEdges();
+  analysis.showEdgeMap(image2);
+  analysis.smoothGrayPlane();
+  return Status::success();
+}
+
+bool CommandSession::traceContours() {
+  if (!hasEdges()) return false;
+  modelReady_ = false;
+  analysis.traceContours();
+  analysis.showContours(image2, image3);
+  return true;
+}
+
+bool CommandSession::obtainFilamorph() {
+  // Profiles are sampled from the gray plane across traced contours: both
+  // must belong to the current image.
+  if (!hasTracedContours() || !hasImage()) return false;
+  analysis.computeNormals();
+  analysis.profileLambda = 0.1f;
+  analysis.buildModel();
+  modelReady_ = true;
+  return layModel();
+}
+
+bool CommandSession::layModel() {
+  if (!modelReady_) return false;
+  reconstruction.width = analysis.width;
+  reconstruction.cols = analysis.width;
+  reconstruction.height = analysis.height;
+  reconstruction.rows = analysis.height;
+  reconstruction.allocateModelPlanes();
+  analysis.renderModel(reconstruction.sparsenessPlane, reconstruction.depthPlane);
+  reconstruction.showModel(image2, image3);
+  return true;
+}
+
+bool CommandSession::selectContours(float lengthWeight, float curvatureWeight, float contrastWeight,
+                                    int32_t numberToSelect) {
+  if (analysis.contoursReady != 1) return false;
+  image2.brushSolid = true;
+  image2.brushColor = kBlack;
+  image2.fillRect(0, 0, analysis.width, analysis.height);
+  analysis.selectContours(lengthWeight, curvatureWeight, contrastWeight, numberToSelect);
+  analysis.showDescriptor(image2);
+  return true;
+}
+
+bool CommandSession::rethreshold(int32_t low, int32_t high) {
+  if (!hasEdges()) return false;
+  analysis.setThresholds(low, high);
+  analysis.rethreshold();
+  analysis.showEdgeMap(image2);
+  return true;
+}
+
+Status CommandSession::compressToFile(const std::string& fileName) {
+  if (!modelReady_) {
+    return Status::failure("There is no model to compress yet: obtain the Filamorph model of an image first.");
+  }
+  return analysis.writeCodedFile(fileName);
+}
+
+Status CommandSession::openCodedImage(const std::string& fileName) {
+  Status read = analysis.readCodedFile(fileName);
+  if (!read) return read;
+  modelReady_ = true;
+  analysis.showDescriptor(image2);
+  analysis.computeNormals();
+  layModel();
+  return Status::success();
+}
+
+bool CommandSession::reconstruct(DitherGenerator& generator, const SweepObserver& observer) {
+  if (!hasModelPlanes()) return false;
+  reconstruction.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+  if (!reconstruction.solve(generator, observer)) return false;
+  reconstruction.showGray(image2);
+  return true;
+}
+
+bool CommandSession::invert() {
+  if (!hasImage()) return false;
+  analysis.invert();
+  analysis.showGray(image2);
+  return true;
+}
+
+void CommandSession::pasteBitmap(Bitmap bitmap) {
+  image2.assign(std::move(bitmap));
+  analysis.importBitmap(image2);
+}
+
+bool CommandSession::showGrayLevel() {
+  if (!hasImage()) return false;
+  analysis.showGray(image2);
+  return true;
+}
+
+bool CommandSession::showEdges() {
+  if (!hasEdges()) return false;
+  analysis.showEdgeMap(image2);
+  return true;
+}
+
+bool CommandSession::showContours() {
+  if (!hasContours()) return false;
+  analysis.showContours(image2, image3);
+  return true;
+}
+
+bool CommandSession::showDescriptor() {
+  if (!hasContours()) return false;
+  analysis.showDescriptor(image2);
+  return true;
+}
+
+bool CommandSession::showBoundingBoxes() {
+  if (!hasContours()) return false;
+  analysis.showBoundingBoxes(image2);
+  return true;
+}
+
+bool CommandSession::showModel() {
+  if (!hasModelPlanes()) return false;
+  reconstruction.showModel(image2, image3);
+  return true;
+}
+
+bool CommandSession::showReconstructed() {
+  if (!hasReconstruction()) return false;
+  reconstruction.showGray(image2);
+  return true;
+}
+
+void CommandSession::zoom(int32_t numerator, int32_t denominator) {
+  const int32_t w = (numerator * analysis.width) / denominator;
+  const int32_t h = (numerator * analysis.height) / denominator;
+  image2.width = w;
+  image2.height = h;
+  image3.left = w + 20;
+  image3.width = w;
+  image3.height = h;
+  image2.repaint();
+}
+
+}  // namespace filamorph
