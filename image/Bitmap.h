@@ -44,7 +44,8 @@ struct Bitmap {
   // The colour of a pixel (through the palette for Bits8; a missing entry reads
   // as the gray level of the index).
   Color pixel(int32_t col, int32_t row) const;
-  // A 24-bit copy of a Bits8 or Bits24 bitmap.
+  // A 24-bit copy: Bits24 as it is, Bits8 through its palette, and any format
+  // without pixels as a black picture of its size.
   Bitmap to24() const;
 };
 

@@ -38,11 +38,13 @@ class ImageControl {
   void assign(Bitmap bitmap);
 
   // The canvas: a 24-bit bitmap to draw on. An empty picture becomes a black
-  // 24-bit bitmap of the control's size; an 8-bit one is converted first.
+  // 24-bit bitmap of the control's size; an 8-bit one is converted first, and
+  // one whose format carries no pixels becomes black at its own size.
   Bitmap& canvas();
   // Canvas pixel at column x, row y; positions outside the picture are ignored.
   void setPixel(int32_t x, int32_t y, Color color);
-  // Rectangles with right and bottom exclusive, in the brush colour.
+  // Rectangles with right and bottom exclusive, in the brush colour, clipped to
+  // the canvas; a clear (not solid) brush draws nothing.
   void fillRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
   void frameRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
 
