@@ -1,0 +1,37 @@
+#ifndef FILAMORPH_MODEL_PROFILEMODEL_H
+#define FILAMORPH_MODEL_PROFILEMODEL_H
+// The three-knot profile model shared by the fit and the rasterisation, so
+// that both evaluate it with the same float operations in the same order.
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace filamorph {
+
+struct ProfileWeights {
+  float left = 0.0f;
+  float middle = 0.0f;
+  float right = 0.0f;
+  float base = 0.0f;
+};
+
+// m = ((left x |toLeftKnot| + middle x |toMiddle|) + right x |toRightKnot|) + base,
+// each distance converted to a float, one rounding per operation.
+inline float profileModelValue(const ProfileWeights& weights, int32_t toLeftKnot, int32_t toMiddle,
+                               int32_t toRightKnot) {
+  const float leftTerm = weights.left * static_cast<float>(std::abs(toLeftKnot));
+  const float middleTerm = weights.middle * static_cast<float>(std::abs(toMiddle));
+  const float rightTerm = weights.right * static_cast<float>(std::abs(toRightKnot));
+  return ((leftTerm + middleTerm) + rightTerm) + weights.base;
+}
+
+// Above 255 becomes 255; anything not at least 0 (NaN included) becomes 0.
+inline float clampGray(float value) {
+  if (value > 255.0f) return 255.0f;
+  if (!(value >= 0.0f)) return 0.0f;
+  return value;
+}
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_MODEL_PROFILEMODEL_H
