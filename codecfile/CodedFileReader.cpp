@@ -1,0 +1,272 @@
+// The compressed-file reader: segments into a model built aside, swapped into
+// the analysis object only when the read succeeds.
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "codecfile/BitFile.h"
+#include "codecfile/CodedFileFormat.h"
+#include "contours/ContourCoder.h"
+#include "image/Messages.h"
+
+namespace filamorph {
+namespace {
+
+using Offsets = std::array<std::array<int32_t, 2>, 8>;
+
+struct DecodedModel {
+  bool hasSize = false;
+  bool hasContours = false;
+  int bits = 0;  // width of the size and start-point fields
+  int32_t rows = 0;
+  int32_t cols = 0;
+  std::array<int32_t, 8> ranks{};
+  std::vector<Contour> contours;
+};
+
+// Bounding box and mean position, as tracing measures them.
+void measureContour(Contour& contour) {
+  int32_t top = contour.points[0].row;
+  int32_t bottom = top;
+  int32_t left = contour.points[0].col;
+  int32_t right = left;
+  int64_t rowSum = 0;
+  int64_t colSum = 0;
+  for (const ContourPoint& point : contour.points) {
+    top = std::min(top, point.row);
+    bottom = std::max(bottom, point.row);
+    left = std::min(left, point.col);
+    right = std::max(right, point.col);
+    rowSum += point.row;
+    colSum += point.col;
+  }
+  contour.pointCount = static_cast<int32_t>(contour.points.size());
+  contour.top = top;
+  contour.left = left;
+  contour.spanRows = bottom - top;
+  contour.spanCols = right - left;
+  contour.meanRow = static_cast<float>(rowSum) / static_cast<float>(contour.pointCount);
+  contour.meanCol = static_cast<float>(colSum) / static_cast<float>(contour.pointCount);
+}
+
+// Reads the segments of one file; every method returns a refusal naming the
+// file, or success.
+class SegmentReader {
+ public:
+  SegmentReader(BitFile& file, const Offsets& offsets, const std::string& fileName, DecodedModel& model)
+      : file_(file), offsets_(offsets), fileName_(fileName), model_(model) {}
+
+  Status readSize() {
+    if (model_.hasContours) return refuse("a size segment follows the contour segment");
+    uint32_t bits = 0;
+    uint32_t rows = 0;
+    uint32_t cols = 0;
+    if (!read(8, bits)) return endsInside("size");
+    if (bits > 16) return refuse("the size fields are " + std::to_string(bits) + " bits wide, more than 16");
+    if (!read(static_cast<int>(bits), rows) || !read(static_cast<int>(bits), cols)) return endsInside("size");
+    model_.hasSize = true;
+    model_.bits = static_cast<int>(bits);
+    model_.rows = static_cast<int32_t>(rows);
+    model_.cols = static_cast<int32_t>(cols);
+    return Status::success();
+  }
+
+  Status readContours() {
+    if (!model_.hasSize) return refuse("a contour segment comes before any size segment");
+    uint32_t count = 0;
+    if (!read(8, count)) return endsInside("contour");
+    std::array<int32_t, 8> ranks{};
+    for (int32_t& rank : ranks) {
+      uint32_t value = 0;
+      if (!read(3, value)) return endsInside("contour");
+      rank = static_cast<int32_t>(value);
+    }
+    std::vector<Contour> contours(count);
+    for (size_t i = 0; i < contours.size(); ++i) {
+      if (Status status = readChain(ranks, i, contours[i]); !status) return status;
+    }
+    model_.ranks = ranks;
+    model_.contours = std::move(contours);
+    model_.hasContours = true;
+    return Status::success();
+  }
+
+  Status readAttributes() {
+    if (!model_.hasContours) return refuse("an attribute segment comes before any contour segment");
+    for (Contour& contour : model_.contours) {
+      uint32_t extentStep = 0;
+      if (!read(8, extentStep)) return endsInside("attribute");
+      if (!forEachCovered(contour, extentStep, [this](std::vector<ContourPoint>::iterator first,
+                                                      std::vector<ContourPoint>::iterator last) {
+            uint32_t leftExtent = 0;
+            uint32_t rightExtent = 0;
+            if (!read(codedfile::kExtentBits, leftExtent) || !read(codedfile::kExtentBits, rightExtent)) return false;
+            for (auto point = first; point != last; ++point) {
+              point->leftExtent = static_cast<int16_t>(leftExtent);
+              point->rightExtent = static_cast<int16_t>(rightExtent);
+            }
+            return true;
+          })) {
+        return endsInside("attribute");
+      }
+      uint32_t weightStep = 0;
+      if (!read(8, weightStep)) return endsInside("attribute");
+      const int baseBits = weightStep == 0 ? codedfile::kSharedBaseBits : codedfile::kBaseBits;
+      if (!forEachCovered(contour, weightStep, [this, baseBits](std::vector<ContourPoint>::iterator first,
+                                                                std::vector<ContourPoint>::iterator last) {
+            uint32_t left = 0;
+            uint32_t middle = 0;
+            uint32_t base = 0;
+            if (!read(codedfile::kWeightBits, left) || !read(codedfile::kWeightBits, middle) || !read(baseBits, base)) {
+              return false;
+            }
+            const auto level = [](uint32_t stored) {
+              return static_cast<float>(static_cast<int32_t>(stored) - codedfile::kLevelOffset);
+            };
+            for (auto point = first; point != last; ++point) {
+              point->weightLeft = level(left);
+              point->weightMiddle = level(middle);
+              point->weightRight = -(point->weightLeft + point->weightMiddle);
+              point->baseLevel = level(base);
+            }
+            return true;
+          })) {
+        return endsInside("attribute");
+      }
+    }
+    return Status::success();
+  }
+
+ private:
+  bool read(int bits, uint32_t& value) {
+    value = bits > 0 ? file_.readBits(bits) : 0;
+    return file_.readFailed == 0;
+  }
+
+  Status refuse(const std::string& reason) const {
+    return Status::failure("Cannot read " + fileName_ + ": " + reason + ".");
+  }
+  Status endsInside(const char* segment) const {
+    return refuse(std::string("the file ends inside its ") + segment + " segment");
+  }
+
+  bool inside(int32_t row, int32_t col) const {
+    return row >= 0 && row < model_.rows && col >= 0 && col < model_.cols;
+  }
+  Status outside(size_t index) const {
+    return refuse("contour " + std::to_string(index + 1) + " leaves the " + std::to_string(model_.cols) + " x " +
+                  std::to_string(model_.rows) + " image");
+  }
+
+  // Start point, first step and turn symbols up to the end code. Point 1
+  // keeps the first step's code and later points their turn symbols, as the
+  // writer leaves them.
+  Status readChain(const std::array<int32_t, 8>& ranks, size_t index, Contour& contour) {
+    uint32_t row = 0;
+    uint32_t col = 0;
+    uint32_t code = 0;
+    if (!read(model_.bits, row) || !read(model_.bits, col) || !read(3, code)) return endsInside("contour");
+    contour.selected = 1;
+    std::vector<ContourPoint>& points = contour.points;
+    ContourPoint point;
+    point.row = static_cast<int32_t>(row);
+    point.col = static_cast<int32_t>(col);
+    if (!inside(point.row, point.col)) return outside(index);
+    points.push_back(point);
+    auto direction = static_cast<int32_t>(code);
+    int32_t symbol = direction;
+    const int64_t maxPoints = codedfile::maxChainPoints(model_.rows, model_.cols);
+    for (;;) {
+      if (static_cast<int64_t>(points.size()) >= maxPoints) {
+        return refuse("contour " + std::to_string(index + 1) + " is longer than " + std::to_string(maxPoints) +
+                      " points");
+      }
+      point.row += offsets_[static_cast<size_t>(direction)][0];
+      point.col += offsets_[static_cast<size_t>(direction)][1];
+      point.chainCode = static_cast<int16_t>(symbol);
+      if (!inside(point.row, point.col)) return outside(index);
+      points.push_back(point);
+      const int32_t rank = file_.readUnary();
+      if (file_.readFailed != 0) return endsInside("contour");
+      if (rank == ranks[codedfile::kEndSymbol]) break;
+      symbol = codedfile::symbolOfRank(ranks, rank);
+      direction = codedfile::turnedCode(direction, symbol);
+    }
+    measureContour(contour);
+    return Status::success();
+  }
+
+  // Calls readRun(first, last) for each run of step points, or once for all
+  // points when step is 0; false as soon as a call fails.
+  template <typename ReadRun>
+  static bool forEachCovered(Contour& contour, uint32_t step, ReadRun readRun) {
+    std::vector<ContourPoint>& points = contour.points;
+    const size_t run = step == 0 ? points.size() : step;
+    for (size_t first = 0; first < points.size(); first += run) {
+      const size_t last = std::min(points.size(), first + run);
+      if (!readRun(points.begin() + static_cast<std::ptrdiff_t>(first),
+                   points.begin() + static_cast<std::ptrdiff_t>(last))) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  BitFile& file_;
+  const Offsets& offsets_;
+  const std::string& fileName_;
+  DecodedModel& model_;
+};
+
+}  // namespace
+
+int32_t ContourCoder::symbolOfRank(int32_t rank) const { return codedfile::symbolOfRank(symbolRanks, rank); }
+
+Status ContourCoder::readCodedFile(const std::string& fileName) {
+  BitFile file;
+  if (!file.openFile(fileName, "rb")) return Status::failure("Cannot open " + fileName + ".");
+  Status status = readCodedStream(file, fileName);
+  file.closeFile();
+  return status;
+}
+
+Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName) {
+  DecodedModel model;
+  SegmentReader reader(file, neighbourOffsets, fileName, model);
+  for (;;) {
+    const uint32_t prefix = file.readBits(8);
+    if (file.readFailed != 0 || prefix != codedfile::kMarkerPrefix) break;
+    const uint32_t marker = file.readBits(8);
+    if (file.readFailed != 0) return Status::failure("Cannot read " + fileName + ": the file ends inside a marker.");
+    Status status;
+    if (marker == codedfile::kSizeMarker) {
+      status = reader.readSize();
+    } else if (marker == codedfile::kContourMarker) {
+      status = reader.readContours();
+    } else if (marker == codedfile::kAttributeMarker) {
+      status = reader.readAttributes();
+    } else {
+      showMessage(kEndOfFile);
+      break;
+    }
+    if (!status) return status;
+  }
+  if (!model.hasSize) return Status::failure("Cannot read " + fileName + ": it holds no compressed image.");
+
+  // A file without a contour segment holds an image without contours.
+  width = model.cols;
+  cols = model.cols;
+  height = model.rows;
+  rows = model.rows;
+  contours = std::move(model.contours);
+  contourCount = static_cast<int32_t>(contours.size());
+  if (model.hasContours) symbolRanks = model.ranks;
+  contoursReady = 0;
+  return Status::success();
+}
+
+}  // namespace filamorph
