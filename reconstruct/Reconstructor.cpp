@@ -1,6 +1,25 @@
 #include "reconstruct/Reconstructor.h"
 
+#include <algorithm>
+#include <cstddef>
+
+#include "reconstruct/FillInSweep.h"
+
 namespace filamorph {
+
+namespace {
+
+// The molecules reach two cells from the pixel; a smaller plane gets no sweep.
+constexpr int32_t kMinimumSweepSize = 4;
+
+constexpr float kStartLevel = 128.0f;
+
+template <typename T>
+bool hasSize(const Plane<T>& plane, int32_t rows, int32_t cols) {
+  return plane.exists() && plane.rows() == rows && plane.cols() == cols;
+}
+
+}  // namespace
 
 Reconstructor::~Reconstructor() {
   if (ownsWorkPlane == 1) workPlane.release();
@@ -20,6 +39,85 @@ void Reconstructor::setSolverParameters(float smoothWeightValue, float plateWeig
 void Reconstructor::allocateModelPlanes() {
   sparsenessPlane.allocate(rows, cols, true);
   depthPlane.allocate(rows, cols, true);
+}
+
+// Everything that can fail or be cancelled happens before the first write to
+// the object: the sweeps run on a new work plane, the old planes stay in place
+// until the end, and the dither generator is drawn from only in the output.
+bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& observer) {
+  const int32_t planeRows = std::max(rows, 0);
+  const int32_t planeCols = std::max(cols, 0);
+
+  // Model planes that do not fit the size (none made yet, or the size changed
+  // since) are a model without samples.
+  const bool modelFits = hasSize(sparsenessPlane, planeRows, planeCols) && hasSize(depthPlane, planeRows, planeCols);
+  Plane<uint8_t> emptySparseness;
+  Plane<uint8_t> emptyDepth;
+  if (!modelFits) {
+    emptySparseness.allocate(planeRows, planeCols, true);
+    emptyDepth.allocate(planeRows, planeCols, true);
+  }
+  const Plane<uint8_t>& sparseness = modelFits ? sparsenessPlane : emptySparseness;
+  const Plane<uint8_t>& depth = modelFits ? depthPlane : emptyDepth;
+
+  Plane<float> work;
+  work.allocate(planeRows, planeCols);
+  for (int32_t row = 0; row < planeRows; ++row)
+    for (int32_t col = 0; col < planeCols; ++col)
+      work[row][col] = sparseness[row][col] != 0 ? static_cast<float>(depth[row][col]) : kStartLevel;
+
+  float sweepMean = 0.0f;
+  int32_t sweeps = 0;
+  VisitRecord lastVisit{lastChange, pixelDiagonal, previousValue};
+  if (planeRows >= kMinimumSweepSize && planeCols >= kMinimumSweepSize) {
+    const SweepCoefficients coefficients = makeSweepCoefficients(smoothWeight, plateWeight, relaxation);
+    do {
+      sweepMean = runSweep(work, sparseness, depth, coefficients, lastVisit);
+      ++sweeps;
+      if (observer && !observer(sweeps, sweepMean)) return false;
+    } while (sweepMean >= tolerance);
+  }
+
+  Plane<uint8_t> newGray;
+  const bool grayFits = hasSize(grayPlane, planeRows, planeCols);
+  if (!grayFits) newGray.allocate(planeRows, planeCols);
+
+  // Commit: nothing below can fail.
+  if (!modelFits) {
+    sparsenessPlane = std::move(emptySparseness);
+    depthPlane = std::move(emptyDepth);
+  }
+  uint8_t* const masks = sparsenessPlane.data();
+  const std::size_t pixelCount = sparsenessPlane.size();
+  for (std::size_t i = 0; i < pixelCount; ++i)
+    if (masks[i] != 0) masks[i] = 1;
+  workPlane = std::move(work);
+  ownsWorkPlane = 1;
+  meanChange = sweepMean;
+  sweepCount = sweeps;
+  lastChange = lastVisit.lastChange;
+  pixelDiagonal = lastVisit.pixelDiagonal;
+  previousValue = lastVisit.previousValue;
+  if (!grayFits) grayPlane = std::move(newGray);
+  grayPlaneAllocated = 1;
+
+  // Output: a half-level dither of the pixels without a sample, then
+  // truncation to bytes. The dithered value stays in the work plane.
+  for (int32_t row = 0; row < planeRows; ++row) {
+    float* const values = workPlane[row];
+    const uint8_t* const maskRow = sparsenessPlane[row];
+    uint8_t* const grayRow = grayPlane[row];
+    for (int32_t col = 0; col < planeCols; ++col) {
+      float value = values[col];
+      if (maskRow[col] == 0 && dither == 1) {
+        value = (generator.next() & 1) != 0 ? value + 0.5f : value - 0.5f;
+        value = clampLevel(value);
+        values[col] = value;
+      }
+      grayRow[col] = static_cast<uint8_t>(static_cast<int32_t>(value));
+    }
+  }
+  return true;
 }
 
 }  // namespace filamorph
