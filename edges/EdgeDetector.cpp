@@ -1,6 +1,15 @@
 #include "edges/EdgeDetector.h"
 
+#include <cstring>
+
 namespace filamorph {
+namespace {
+
+void copyPlane(const Plane<float>& from, Plane<float>& to) {
+  if (from.size() != 0) std::memcpy(to.data(), from.data(), from.size() * sizeof(float));
+}
+
+}  // namespace
 
 EdgeDetector::~EdgeDetector() { releaseEdgePlanes(); }
 
@@ -15,16 +24,51 @@ void EdgeDetector::releaseEdgePlanes() {
   edgePlanesAllocated = 0;
 }
 
+void EdgeDetector::detectEdges() {
+  // Without a gray plane of the recorded size there is nothing to detect on.
+  if (!grayPlane.exists() || grayPlane.rows() != rows || grayPlane.cols() != cols) return;
+  const bool sizeChanged = edgeMap.rows() != rows || edgeMap.cols() != cols;
+  if (imageReplaced == 1 || sizeChanged) releaseEdgePlanes();
+  if (edgePlanesAllocated == 0) {
+    gradientX.allocate(rows, cols);
+    gradientY.allocate(rows, cols);
+    gradientMagnitude.allocate(rows, cols);
+    edgeMap.allocate(rows, cols);
+    candidateMap.allocate(rows, cols);
+  }
+  edgePlanesAllocated = 1;
+
+  buildVerticalDerivativeKernel();
+  convolve();
+  copyPlane(filteredPlane, gradientY);
+  buildHorizontalDerivativeKernel();
+  convolve();
+  copyPlane(filteredPlane, gradientX);
+
+  suppressNonMaxima();
+  applyHysteresis();
+  clearEdgeBorder();
+  thinEdges();
+}
+
+void EdgeDetector::rethreshold() {
+  if (edgePlanesAllocated == 0) return;
+  suppressNonMaxima();
+  applyHysteresis();
+  clearEdgeBorder();
+  thinEdges();
+}
+
 void EdgeDetector::clearEdgeBorder() {
-  if (!edgeMap.exists()) return;
-  for (int32_t r = 0; r < rows; ++r) {
+  if (edgePlanesAllocated == 0 || edgeMap.size() == 0) return;
+  const int32_t lastRow = edgeMap.rows() - 1;
+  const int32_t lastCol = edgeMap.cols() - 1;
+  for (int32_t r = 0; r <= lastRow; ++r) {
     edgeMap[r][0] = 0;
-    edgeMap[r][cols - 1] = 0;
+    edgeMap[r][lastCol] = 0;
   }
-  for (int32_t c = 0; c < cols; ++c) {
-    edgeMap[0][c] = 0;
-    edgeMap[rows - 1][c] = 0;
-  }
+  std::memset(edgeMap[0], 0, static_cast<std::size_t>(edgeMap.cols()));
+  std::memset(edgeMap[lastRow], 0, static_cast<std::size_t>(edgeMap.cols()));
 }
 
 }  // namespace filamorph

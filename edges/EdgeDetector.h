@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "image/GrayImage.h"
 
@@ -63,6 +64,16 @@ class EdgeDetector : public GrayImage {
   // hysteresis, border clearing and thinning on the existing gradients. Does
   // nothing while no edge planes exist.
   void rethreshold();
+
+ private:
+  // One pending neighbour scan of the depth-first follow step.
+  struct FollowFrame {
+    int32_t row;
+    int32_t col;
+    int32_t nextNeighbour;
+  };
+  // Kept between calls so that marking an edge rarely allocates.
+  std::vector<FollowFrame> followStack_;
 };
 
 }  // namespace filamorph
