@@ -1,8 +1,3 @@
-#include <CLI/CLI.hpp>
+#include "cli/Application.h"
 
-int main(int argc, char** argv) {
-  CLI::App app{"Filamorph Codec: contour-based coding of gray-level images"};
-  app.require_subcommand(1);
-  CLI11_PARSE(app, argc, argv);
-  return 0;
-}
+int main(int argc, char** argv) { return filamorph::cli::runFilamorph(argc, argv); }

@@ -1,0 +1,140 @@
+#include "cli/CodecCommands.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/CodecRun.h"
+#include "cli/CodedFileSummary.h"
+#include "cli/InputFile.h"
+#include "cli/OutputFile.h"
+#include "cli/Progress.h"
+#include "cli/SelectionOptions.h"
+
+namespace filamorph::cli {
+namespace {
+
+// The most contours a coded file holds.
+constexpr const char* kEncodeDefaultKeep = "255";
+
+struct CodecArguments {
+  std::string in;
+  std::string out;
+  SelectionOptions selection;
+};
+
+CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& description,
+                     CodecArguments& arguments, const std::string& inHelp, const std::string& outHelp) {
+  CLI::App& command = *app.add_subcommand(name, description);
+  command.add_option("IN", arguments.in, inHelp + ", or - for standard input")->required();
+  if (!outHelp.empty()) command.add_option("OUT", arguments.out, outHelp + ", or - for standard output")->required();
+  return command;
+}
+
+// Reconstruct with progress, then the two statistics of the solve.
+void reconstructAndReport(CodecRun& run, const GlobalOptions& options) {
+  {
+    SweepProgress progress(!options.quiet);
+    run.reconstruct(progress.observer());
+  }
+  char line[96];
+  std::snprintf(line, sizeof line, "%d sweeps, final mean change %.9g", run.reconstruction().sweepCount,
+                static_cast<double>(run.reconstruction().meanChange));
+  options.statistic(line);
+}
+
+void analyseAndSelect(CodecRun& run, const InputFile& in, const std::optional<Selection>& selection) {
+  run.analyseBitmap(in, AnalysisStage::ModelBuilt);
+  if (selection) run.selectContours(*selection);
+}
+
+void addEncode(CommandLine& line) {
+  auto arguments = std::make_shared<CodecArguments>();
+  CLI::App& command = addCommand(line.app(), "encode",
+                                 "Code a bitmap into a Filamorph file: Open Image, Detect Contours, Trace Contours, "
+                                 "Obtain Filamorph, the contour selection and Compress to File",
+                                 *arguments, "Bitmap", "Coded file (.flm)");
+  arguments->selection.addTo(command, kEncodeDefaultKeep);
+  line.setAction(command, [arguments, &options = line.options()] {
+    const std::optional<Selection> selection = arguments->selection.parse();
+    checkFileOutput(arguments->out);
+    const InputFile in(arguments->in);
+    in.requireBitmap("encode");
+    CodecRun run;
+    analyseAndSelect(run, in, selection);
+    CodedFileSummary summary;
+    writeFileOutput(arguments->out, [&](const std::string& path) {
+      Status written = run.compressToFile(path);
+      if (written) summary = summarizeCodedFile(InputFile(path));
+      return written;
+    });
+    options.statistic(summary.sizeText() + ", " + std::to_string(summary.contours) + " contours, " +
+                      std::to_string(summary.points) + " points");
+  });
+}
+
+void addDecode(CommandLine& line) {
+  auto arguments = std::make_shared<CodecArguments>();
+  CLI::App& command =
+      addCommand(line.app(), "decode", "Rebuild the image of a Filamorph file: Open Coded Image and Reconstruct",
+                 *arguments, "Coded file (.flm)", "Reconstructed image (.pgm or .bmp)");
+  line.setAction(command, [arguments, &options = line.options()] {
+    checkImageOutput(arguments->out);
+    const InputFile in(arguments->in);
+    in.requireCodedFile("decode");
+    CodecRun run;
+    run.openCodedImage(in);
+    reconstructAndReport(run, options);
+    writeImageOutput(arguments->out, run.reconstruction().grayPlane);
+  });
+}
+
+void addReconstruct(CommandLine& line) {
+  auto arguments = std::make_shared<CodecArguments>();
+  CLI::App& command = addCommand(line.app(), "reconstruct",
+                                 "Rebuild a bitmap from its own model, without a file: Open Image, Detect Contours, "
+                                 "Trace Contours, Obtain Filamorph and Reconstruct",
+                                 *arguments, "Bitmap", "Reconstructed image (.pgm or .bmp)");
+  arguments->selection.addTo(command, "all");
+  line.setAction(command, [arguments, &options = line.options()] {
+    const std::optional<Selection> selection = arguments->selection.parse();
+    checkImageOutput(arguments->out);
+    const InputFile in(arguments->in);
+    in.requireBitmap("reconstruct");
+    CodecRun run;
+    analyseAndSelect(run, in, selection);
+    reconstructAndReport(run, options);
+    writeImageOutput(arguments->out, run.reconstruction().grayPlane);
+  });
+}
+
+void addInfo(CommandLine& line) {
+  auto arguments = std::make_shared<CodecArguments>();
+  CLI::App& command = addCommand(line.app(), "info",
+                                 "Print the image size, contours, points, file size and bits per pixel of a "
+                                 "Filamorph file on stdout, without reconstructing",
+                                 *arguments, "Coded file (.flm)", "");
+  line.setAction(command, [arguments] {
+    const InputFile in(arguments->in);
+    in.requireCodedFile("info");
+    const CodedFileSummary summary = summarizeCodedFile(in);
+    std::printf("width: %" PRId32 "\nheight: %" PRId32 "\ncontours: %" PRId64 "\npoints: %" PRId64
+                "\nbytes: %ju\nbits per pixel: %.3f\n",
+                summary.width, summary.height, summary.contours, summary.points, summary.bytes,
+                summary.bitsPerPixel());
+    std::fflush(stdout);
+  });
+}
+
+}  // namespace
+
+void addCodecCommands(CommandLine& line) {
+  addEncode(line);
+  addDecode(line);
+  addReconstruct(line);
+  addInfo(line);
+}
+
+}  // namespace filamorph::cli

@@ -1,0 +1,38 @@
+#include "cli/CodedFileSummary.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/CodecRun.h"
+#include "cli/ExitCodes.h"
+
+namespace filamorph::cli {
+
+double CodedFileSummary::bitsPerPixel() const {
+  const double pixels = static_cast<double>(width) * static_cast<double>(height);
+  return pixels > 0 ? static_cast<double>(bytes) * 8.0 / pixels : 0.0;
+}
+
+std::string CodedFileSummary::sizeText() const {
+  char text[64];
+  std::snprintf(text, sizeof text, "%ju bytes (%.3f bpp)", bytes, bitsPerPixel());
+  return text;
+}
+
+CodedFileSummary summarizeCodedFile(const InputFile& file) {
+  CodedFileSummary summary;
+  std::error_code error;
+  summary.bytes = std::filesystem::file_size(file.path(), error);
+  if (error) throw CommandError(ExitCode::InputOutput, "cannot read " + file.displayName() + ": " + error.message());
+  CodecRun run;
+  run.openCodedImage(file);
+  summary.width = run.analysis().width;
+  summary.height = run.analysis().height;
+  for (const Contour& contour : run.analysis().contours) {
+    ++summary.contours;
+    summary.points += contour.pointCount;
+  }
+  return summary;
+}
+
+}  // namespace filamorph::cli

@@ -1,0 +1,31 @@
+#ifndef FILAMORPH_CLI_CODEDFILESUMMARY_H
+#define FILAMORPH_CLI_CODEDFILESUMMARY_H
+// What a coded file holds, as the reader sees it: size, contours, points, bytes.
+
+#include <cstdint>
+#include <string>
+
+#include "cli/InputFile.h"
+
+namespace filamorph::cli {
+
+struct CodedFileSummary {
+  int32_t width = 0;
+  int32_t height = 0;
+  int64_t contours = 0;
+  int64_t points = 0;
+  std::uintmax_t bytes = 0;
+
+  double bitsPerPixel() const;
+  // "12345 bytes (0.123 bpp)"
+  std::string sizeText() const;
+};
+
+// Reads the file with Open Coded Image (no reconstruction). Counting what the
+// reader rebuilds, rather than what the writer was given, reports what the
+// file really carries. Throws CommandError when the file is unreadable or malformed.
+CodedFileSummary summarizeCodedFile(const InputFile& file);
+
+}  // namespace filamorph::cli
+
+#endif  // FILAMORPH_CLI_CODEDFILESUMMARY_H

@@ -1,0 +1,41 @@
+#ifndef FILAMORPH_CLI_EXITCODES_H
+#define FILAMORPH_CLI_EXITCODES_H
+// The exit statuses of the command-line tool and the error that carries one.
+
+#include <stdexcept>
+#include <string>
+
+namespace filamorph::cli {
+
+enum class ExitCode : int {
+  Success = 0,
+  Usage = 1,                   // unknown command or option, bad value
+  InputOutput = 2,             // a file cannot be read or written, is malformed or of the wrong kind
+  UnsupportedPixelFormat = 3,  // a bitmap in a pixel format other than 8 or 24 bits
+  CodecFailure = 4,            // a codec step could not run to its end (e.g. memory ran out)
+};
+
+// The table printed by --help; cli/README.md repeats it.
+inline constexpr const char* kExitCodeHelp =
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  usage error (unknown command or option, missing or bad value)\n"
+    "  2  input/output error (a file cannot be read or written, is malformed, or is not\n"
+    "     the kind of file the command takes)\n"
+    "  3  unsupported pixel format (only 8-bit and 24-bit bitmaps are read)\n"
+    "  4  a codec step could not run to its end (e.g. memory ran out)\n";
+
+// Ends a subcommand with an exit status. The message is printed on stderr
+// unless it is empty, which means the codec has already shown its own message.
+class CommandError : public std::runtime_error {
+ public:
+  CommandError(ExitCode code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  ExitCode code() const { return code_; }
+
+ private:
+  ExitCode code_;
+};
+
+}  // namespace filamorph::cli
+
+#endif  // FILAMORPH_CLI_EXITCODES_H
