@@ -48,12 +48,16 @@ class GrayImage {
   }
 
   // Bitmap exchange.
+  // Keeps a copy of the whole name, whatever its length.
   void storeFileName(const std::string& name);
   // Replaces size and gray plane by the control's bitmap; a pixel format other
-  // than 8 or 24 bits shows kUnsupportedPixelFormat and leaves no gray plane.
+  // than 8 or 24 bits, or no picture at all, shows kUnsupportedPixelFormat and
+  // leaves no gray plane and no file name, with the size set to the picture's.
   void importBitmap(ImageControl& image);
-  // Draws the gray plane as a gray 24-bit picture of cols x rows pixels.
+  // Draws the gray plane as a gray 24-bit picture of cols x rows pixels and
+  // repaints; without a gray plane the picture is left as it is.
   void showGray(ImageControl& image) const;
+  // 255 - v over the whole plane; does not redraw.
   void invert();
 
   // Convolves grayPlane with the current kernel into filteredPlane (which is
