@@ -1,11 +1,38 @@
-#include <QApplication>
-#include <QMainWindow>
+// The desktop program: the analysis and reconstruction objects, the main
+// window and the parameters dialog.
+
+#include <exception>
+
+#include "app/Application.h"
+#include "app/HelpViewer.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/UserDialogs.h"
+#include "contours/ContourCoder.h"
+#include "reconstruct/Reconstructor.h"
+
+namespace {
+
+// Constructed before any window, in this order, and destroyed after the event
+// loop in the reverse order.
+filamorph::ContourCoder analysisObject;
+filamorph::Reconstructor reconstructionObject;
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  application.setApplicationName("Filamorph Codec");
-  QMainWindow window;
-  window.setWindowTitle("Untitled - Filamorph Codec ");
-  window.show();
-  return application.exec();
+  filamorph::Application application(argc, argv);
+  try {
+    filamorph::Application::setApplicationName(QString::fromLatin1(filamorph::TForm1::kTitle));
+    filamorph::setApplicationHelpFile(QStringLiteral(":/help/usage.html"));
+    filamorph::TForm1 form1(analysisObject, reconstructionObject);
+    // Owned by form1; hidden until Detect Contours or Compression Parameters.
+    auto* form2 = new filamorph::TForm2(form1);
+    form1.setParametersDialog(form2);
+    form1.showMaximized();
+    return filamorph::Application::exec();
+  } catch (...) {
+    filamorph::showMessageBox(filamorph::currentExceptionMessage());
+    return 0;
+  }
 }

@@ -1,0 +1,25 @@
+#ifndef FILAMORPH_APP_HELPVIEWER_H
+#define FILAMORPH_APP_HELPVIEWER_H
+// The program's help file and the window that shows it at a context number.
+
+#include <QString>
+#include <QTextBrowser>
+
+namespace filamorph {
+
+// The help file the program uses; by default the HTML page compiled into it.
+void setApplicationHelpFile(const QString& path);
+QString applicationHelpFile();
+
+// A help window: the help page, opened at the section whose anchor is
+// "context<number>".
+class HelpViewer : public QTextBrowser {
+  Q_OBJECT
+ public:
+  explicit HelpViewer(QWidget* parent = nullptr);
+  void showContext(int context);
+};
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_APP_HELPVIEWER_H
