@@ -40,8 +40,12 @@ bool isCandidate(const float* above, const float* here, const float* below, int3
   if (ix >= 0.0f) {
     if (iy >= 0.0f) {
       if (ix >= iy) {
+        // Both sides interpolate from the side neighbour towards the diagonal
+        // one. Reversing the diagonal difference on the forward side would
+        // extrapolate instead, and in this octant the map would grow ghost
+        // edges beside true ones and lose stretches of the true ones.
         mag1 = along(m0 - here[c - 1], above[c - 1] - here[c - 1]);
-        mag2 = along(m0 - here[c + 1], here[c + 1] - below[c + 1]);
+        mag2 = along(m0 - here[c + 1], below[c + 1] - here[c + 1]);
       } else {
         mag1 = along(above[c] - above[c - 1], above[c] - m0);
         mag2 = along(below[c] - below[c + 1], below[c] - m0);

@@ -49,16 +49,32 @@ TEST(NonMaximumSuppression, MagnitudeBelowOneIsNeverACandidate) {
 }
 
 TEST(NonMaximumSuppression, EqualTruncatedComponentsUseTheHorizontalNeighbours) {
-  // gx = gy = 5: the first direction case applies, which compares with the
-  // right neighbour and the lower-right one. A lower-right magnitude 3 above
-  // the middle's would reject the pixel through the vertical neighbours.
+  // gx = 5.9 and gy = 5.1 both truncate to 5: the mostly-horizontal case
+  // applies and interpolates between the right neighbour (100) and the
+  // lower-right one (0), giving 13.6 above the middle's 7.8. The vertical case
+  // would not look at the right neighbour and accept the pixel.
   EdgeDetector detector;
   prepareGradients(detector, 5);
-  detector.gradientX[2][2] = 5.0f;
-  detector.gradientY[2][2] = 5.0f;
-  detector.gradientX[3][3] = std::sqrt(50.0f) + 3.0f;
+  detector.gradientX[2][2] = 5.9f;
+  detector.gradientY[2][2] = 5.1f;
+  detector.gradientX[2][3] = 100.0f;
   detector.suppressNonMaxima();
-  EXPECT_EQ(detector.candidateMap[2][2], 128);
+  EXPECT_EQ(detector.candidateMap[2][2], 0);
+}
+
+TEST(NonMaximumSuppression, InterpolatesForwardInTheMostlyHorizontalOctant) {
+  // gx = 4, gy = 2: half-way between the right neighbour (4) and the
+  // lower-right one (9) the magnitude is 6.5, above the middle's 4.47, so the
+  // middle is no maximum. Extrapolating past the right neighbour instead
+  // (4 + (4 - 9) / 2) would wrongly accept it.
+  EdgeDetector detector;
+  prepareGradients(detector, 5);
+  detector.gradientX[2][2] = 4.0f;
+  detector.gradientY[2][2] = 2.0f;
+  detector.gradientX[2][3] = 4.0f;
+  detector.gradientX[3][3] = 9.0f;
+  detector.suppressNonMaxima();
+  EXPECT_EQ(detector.candidateMap[2][2], 0);
 }
 
 TEST(NonMaximumSuppression, BorderOfDerivativesIsCleared) {
