@@ -13,6 +13,18 @@ void requireStep(bool done, const std::string& step) {
   if (!done) throw CommandError(ExitCode::CodecFailure, step + " could not run");
 }
 
+// The codec's messages name the file it was given; a spooled standard input
+// is named as such.
+void requireRead(const Status& status, const InputFile& in) {
+  if (status) return;
+  std::string message = status.message();
+  for (std::size_t at = message.find(in.path()); at != std::string::npos;
+       at = message.find(in.path(), at + in.displayName().size())) {
+    message.replace(at, in.path().size(), in.displayName());
+  }
+  throw CommandError(ExitCode::InputOutput, message);
+}
+
 }  // namespace
 
 CodecRun::CodecRun()
@@ -32,9 +44,7 @@ bool CodecRun::wasShown(const char* message) const {
 }
 
 void CodecRun::analyseBitmap(const InputFile& in, AnalysisStage stage) {
-  if (Status opened = session_.openImage(in.path()); !opened) {
-    throw CommandError(ExitCode::InputOutput, "cannot read " + in.displayName() + ": " + opened.message());
-  }
+  requireRead(session_.openImage(in.path()), in);
   if (!session_.hasImage()) {
     // The import has shown the refusal itself.
     if (wasShown(kUnsupportedPixelFormat)) throw CommandError(ExitCode::UnsupportedPixelFormat, "");
@@ -42,9 +52,7 @@ void CodecRun::analyseBitmap(const InputFile& in, AnalysisStage stage) {
   }
   if (stage == AnalysisStage::Opened) return;
 
-  if (Status detected = session_.detectContours(); !detected) {
-    throw CommandError(ExitCode::InputOutput, "cannot read " + in.displayName() + " again: " + detected.message());
-  }
+  requireRead(session_.detectContours(), in);
   requireStep(session_.hasEdges(), "Detect Contours");
   if (stage == AnalysisStage::EdgesDetected) return;
 
@@ -62,9 +70,8 @@ void CodecRun::selectContours(const Selection& selection) {
 }
 
 void CodecRun::openCodedImage(const InputFile& in) {
-  const Status read = session_.openCodedImage(in.path());
-  if (!read) throw CommandError(ExitCode::InputOutput, "cannot read " + in.displayName() + ": " + read.message());
-  if (wasShown(kEndOfFile)) throw CommandError(ExitCode::InputOutput, in.displayName() + " is malformed");
+  requireRead(session_.openCodedImage(in.path()), in);
+  if (wasShown(kEndOfFile)) throw CommandError(ExitCode::InputOutput, in.displayName() + " is malformed: it holds an unknown segment marker");
   if (!session_.hasModelPlanes() || analysis_->width <= 0 || analysis_->height <= 0) {
     throw CommandError(ExitCode::InputOutput, in.displayName() + " holds no image size");
   }
