@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <vector>
 #include <utility>
 
 #include "contours/ContourCoder.h"
@@ -75,7 +77,15 @@ void ContourCoder::labelChains() {
   }
   if (edgePixelCount == 0) return;
 
-  chainScanFrom_ = 0;
+  chainEndCandidates_.clear();
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 2) == 1) {
+        chainEndCandidates_.push_back(static_cast<int64_t>(row) * cols + col);
+      }
+    }
+  }
+  std::make_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
   for (;;) {
     const auto [row, col] = findChainEnd();
     if (row < 0) break;
@@ -90,29 +100,34 @@ void ContourCoder::labelChains() {
     ++contourCount;
     walkChain(row, col, 1);
   }
+  chainEndCandidates_.clear();
+  chainEndCandidates_.shrink_to_fit();
 }
 
 // The first unlabelled edge pixel in raster order with exactly one unlabelled
-// neighbour; unlabelled pixels without any are dropped on the way. The search
-// means "from the first pixel", but a pixel before chainScanFrom_ has kept its
-// label and neighbour count since the last search looked at it (walkChain
-// lowers the mark below every neighbour of a pixel it labels), so resuming
-// there finds the same pixel.
+// neighbour, as a scan from the first pixel would find it. Labels and counts
+// only ever fall, so a pixel is an end during one stretch of the labelling
+// that starts at the initial collection or at the walk that lowered its count
+// to one (walkChain then adds it); the smallest candidate that is still an
+// end is the answer. Unlabelled pixels without unlabelled neighbours can
+// never join a chain nor count for another pixel, so dropping them all when
+// no end is left gives the labels the full scans would give.
 std::pair<int32_t, int32_t> ContourCoder::findChainEnd() {
-  const int64_t total = static_cast<int64_t>(rows) * cols;
-  for (int64_t index = chainScanFrom_; index < total; ++index) {
+  while (!chainEndCandidates_.empty()) {
+    std::pop_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
+    const int64_t index = chainEndCandidates_.back();
+    chainEndCandidates_.pop_back();
     const auto row = static_cast<int32_t>(index / cols);
     const auto col = static_cast<int32_t>(index % cols);
-    if (labelPlane[row][col] != -1) continue;
-    const int32_t neighbours = neighboursWithLabel(*this, row, col, -1, 2);
-    if (neighbours == 0) {
-      labelPlane[row][col] = 0;
-    } else if (neighbours == 1) {
-      chainScanFrom_ = index;
-      return {row, col};
+    if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 2) == 1) return {row, col};
+  }
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 1) == 0) {
+        labelPlane[row][col] = 0;
+      }
     }
   }
-  chainScanFrom_ = total;
   return kNotFound;
 }
 
@@ -131,6 +146,8 @@ std::pair<int32_t, int32_t> ContourCoder::findUnlabelled() {
   return kNotFound;
 }
 
+// Labelling a pixel lowers its unlabelled neighbours' counts; those that
+// become chain ends join the candidates.
 void ContourCoder::walkChain(int32_t row, int32_t col, int32_t direction) {
   const int32_t label = contourCount;
   walkByRule(
@@ -138,8 +155,14 @@ void ContourCoder::walkChain(int32_t row, int32_t col, int32_t direction) {
       [this](int32_t r, int32_t c) { return labelPlane[r][c] == -1; },
       [this, label](int32_t r, int32_t c) {
         labelPlane[r][c] = label;
-        const int64_t firstNeighbour = static_cast<int64_t>(r - 1) * cols + (c - 1);
-        chainScanFrom_ = std::min(chainScanFrom_, std::max<int64_t>(firstNeighbour, 0));
+        for (int32_t nr = r - 1; nr <= r + 1; ++nr) {
+          for (int32_t nc = c - 1; nc <= c + 1; ++nc) {
+            if (!isInside(nr, nc) || labelPlane[nr][nc] != -1) continue;
+            if (neighboursWithLabel(*this, nr, nc, -1, 2) != 1) continue;
+            chainEndCandidates_.push_back(static_cast<int64_t>(nr) * cols + nc);
+            std::push_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
+          }
+        }
       });
 }
 

@@ -222,7 +222,7 @@ TEST(Tracing, OneChainThroughTheWholeImage) {
 }
 
 // The labelling with every start search scanning from the first pixel, as
-// a plain reference for the resumed searches.
+// a plain reference for the candidate heap and the resumed searches.
 std::vector<int32_t> labelByFullRescans(const ContourCoder& image, const Plane<uint8_t>& edges) {
   const int32_t rows = image.rows;
   const int32_t cols = image.cols;
@@ -265,7 +265,7 @@ std::vector<int32_t> labelByFullRescans(const ContourCoder& image, const Plane<u
   return labels;
 }
 
-TEST(Tracing, ResumedStartSearchesLabelLikeFullRescans) {
+TEST(Tracing, StartSearchesLabelLikeFullRescansFromTheFirstPixel) {
   std::mt19937 random(20240611u);
   for (int trial = 0; trial < 60; ++trial) {
     const int32_t density = 15 + trial % 4 * 12;
