@@ -89,9 +89,10 @@ class ContourCoder : public EdgeDetector {
   bool tracingPlanesFit() const;
   void countContourPixels();
   void finishLabels();
-  // Raster indices before which the chain-end and unlabelled-pixel searches
-  // cannot find anything new, so each search resumes there.
-  int64_t chainScanFrom_ = 0;
+  // Raster indices of pixels that were chain ends when found, kept as a
+  // min-heap and checked again when taken; and where the search for
+  // unlabelled pixels resumes.
+  std::vector<int64_t> chainEndCandidates_;
   int64_t unlabelledScanFrom_ = 0;
   std::vector<LabelStarts> labelStarts_;
 
