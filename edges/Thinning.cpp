@@ -1,63 +1,55 @@
 // Thinning the edge map to one-pixel-wide edges.
 #include <array>
+#include <cstring>
 
 #include "edges/EdgeDetector.h"
 
 namespace filamorph {
 namespace {
 
-// Neighbours 1..8 (stored at 0..7), counter-clockwise from the right.
+// Neighbours 1..8, counter-clockwise from the right; neighbour k is bit k-1
+// of a ring mask.
 constexpr int32_t kRing[8][2] = {{0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}};
 
-using Ring = std::array<bool, 8>;
+using RingMask = uint32_t;
 
-// Which neighbours are set; positions outside the map count as unset.
-Ring ringAt(const Plane<uint8_t>& map, int32_t r, int32_t c) {
-  Ring ring{};
-  const bool inner = r > 0 && r < map.rows() - 1 && c > 0 && c < map.cols() - 1;
-  for (int32_t k = 0; k < 8; ++k) {
-    const int32_t nr = r + kRing[k][0];
-    const int32_t nc = c + kRing[k][1];
-    if (inner || (nr >= 0 && nr < map.rows() && nc >= 0 && nc < map.cols())) ring[k] = map[nr][nc] != 0;
-  }
-  return ring;
-}
+constexpr bool isSet(RingMask ring, int32_t index) { return ((ring >> index) & 1u) != 0; }
 
-int32_t setCount(const Ring& ring) {
+constexpr int32_t setCount(RingMask ring) {
   int32_t n = 0;
-  for (bool set : ring) n += set ? 1 : 0;
+  for (int32_t k = 0; k < 8; ++k) n += isSet(ring, k) ? 1 : 0;
   return n;
 }
 
 // Changes between set and unset going once round the ring.
-int32_t transitions(const Ring& ring) {
+constexpr int32_t transitions(RingMask ring) {
   int32_t t = 0;
-  for (int32_t k = 0; k < 8; ++k) t += ring[k] != ring[(k + 1) % 8] ? 1 : 0;
+  for (int32_t k = 0; k < 8; ++k) t += isSet(ring, k) != isSet(ring, (k + 1) % 8) ? 1 : 0;
   return t;
 }
 
 // Exactly one run of three to five set neighbours: the pixel lies on the
 // flank of a thick edge.
-bool deletableBySingleRun(const Ring& ring) {
+constexpr bool deletableBySingleRun(RingMask ring) {
   const int32_t n = setCount(ring);
   return transitions(ring) == 2 && n >= 3 && n <= 5;
 }
 
 // Going round from the last set neighbour, exactly one gap opened by an unset
 // side neighbour: removing the pixel cannot split the edge.
-bool deletableBySingleGap(const Ring& ring) {
+constexpr bool deletableBySingleGap(RingMask ring) {
   const int32_t n = setCount(ring);
   const int32_t t = transitions(ring);
   if (n < 2 || n > 6 || (n == 2 && t < 4) || (n == 3 && t > 4)) return false;
   int32_t last = 7;
-  while (!ring[last]) --last;
+  while (!isSet(ring, last)) --last;
   bool inGap = false;
   int32_t gaps = 0;
   for (int32_t step = 1; step <= 7; ++step) {
     const int32_t k = (last + step) % 8;
     if (inGap) {
-      if (ring[k]) inGap = false;
-    } else if (!ring[k] && k % 2 == 0) {  // index 0, 2, 4, 6: the side neighbours 1, 3, 5, 7
+      if (isSet(ring, k)) inGap = false;
+    } else if (!isSet(ring, k) && k % 2 == 0) {  // bits 0, 2, 4, 6: the side neighbours 1, 3, 5, 7
       inGap = true;
       ++gaps;
     }
@@ -65,16 +57,57 @@ bool deletableBySingleGap(const Ring& ring) {
   return gaps == 1;
 }
 
+// Both tests depend on the ring alone, so they are tabulated once.
+template <bool (*kTest)(RingMask)>
+constexpr std::array<bool, 256> tabulate() {
+  std::array<bool, 256> table{};
+  for (RingMask ring = 0; ring < 256; ++ring) table[ring] = kTest(ring);
+  return table;
+}
+constexpr std::array<bool, 256> kSingleRun = tabulate<deletableBySingleRun>();
+constexpr std::array<bool, 256> kSingleGap = tabulate<deletableBySingleGap>();
+
+// Which neighbours are set; positions outside the map count as unset.
+RingMask ringAt(const Plane<uint8_t>& map, int32_t r, int32_t c) {
+  if (r > 0 && r < map.rows() - 1 && c > 0 && c < map.cols() - 1) {
+    const uint8_t* above = map[r - 1];
+    const uint8_t* here = map[r];
+    const uint8_t* below = map[r + 1];
+    return RingMask{here[c + 1] != 0} | RingMask{above[c + 1] != 0} << 1 | RingMask{above[c] != 0} << 2 |
+           RingMask{above[c - 1] != 0} << 3 | RingMask{here[c - 1] != 0} << 4 | RingMask{below[c - 1] != 0} << 5 |
+           RingMask{below[c] != 0} << 6 | RingMask{below[c + 1] != 0} << 7;
+  }
+  RingMask ring = 0;
+  for (int32_t k = 0; k < 8; ++k) {
+    const int32_t nr = r + kRing[k][0];
+    const int32_t nc = c + kRing[k][1];
+    if (nr >= 0 && nr < map.rows() && nc >= 0 && nc < map.cols() && map[nr][nc] != 0) ring |= RingMask{1} << k;
+  }
+  return ring;
+}
+
+// The first column from c on whose value is not 0, or cols. Edge maps are
+// mostly empty, so whole words of zeros are skipped at once.
+int32_t nextNonZero(const uint8_t* row, int32_t c, int32_t cols) {
+  for (; c + 8 <= cols; c += 8) {
+    uint64_t word;
+    std::memcpy(&word, row + c, sizeof word);
+    if (word != 0) break;
+  }
+  while (c < cols && row[c] == 0) ++c;
+  return c;
+}
+
 // Repeats raster scans that delete in place until one scan deletes nothing.
-template <typename Deletable>
-void thinUntilStable(Plane<uint8_t>& map, Deletable deletable) {
+void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable) {
   bool deleted = true;
   while (deleted) {
     deleted = false;
     for (int32_t r = 0; r < map.rows(); ++r) {
       uint8_t* row = map[r];
-      for (int32_t c = 0; c < map.cols(); ++c) {
-        if (row[c] != 0 && deletable(ringAt(map, r, c))) {
+      const int32_t cols = map.cols();
+      for (int32_t c = nextNonZero(row, 0, cols); c < cols; c = nextNonZero(row, c + 1, cols)) {
+        if (deletable[ringAt(map, r, c)]) {
           row[c] = 0;
           deleted = true;
         }
@@ -87,8 +120,8 @@ void thinUntilStable(Plane<uint8_t>& map, Deletable deletable) {
 
 void EdgeDetector::thinEdges() {
   if (edgePlanesAllocated == 0) return;
-  thinUntilStable(edgeMap, deletableBySingleRun);
-  thinUntilStable(edgeMap, deletableBySingleGap);
+  thinUntilStable(edgeMap, kSingleRun);
+  thinUntilStable(edgeMap, kSingleGap);
 }
 
 }  // namespace filamorph
