@@ -30,7 +30,6 @@ void HelpViewer::showContext(int context) {
   setSource(url);
   setWindowTitle(documentTitle().isEmpty() ? QStringLiteral("Help") : documentTitle());
   show();
-  raise();
   activateWindow();
 }
 

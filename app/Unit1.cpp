@@ -408,7 +408,6 @@ QStringList TForm1::askForFiles(FileDialogRequest& request) {
 void TForm1::openParametersDialog() {
   if (parametersDialog_ == nullptr) return;
   parametersDialog_->show();
-  parametersDialog_->raise();
 }
 
 void TForm1::Image1Click() {
