@@ -5,6 +5,8 @@
 
 #include "EdgeTestSupport.h"
 #include "edges/EdgeDetector.h"
+#include "image/BmpFile.h"
+#include "support/TestPaths.h"
 
 namespace filamorph {
 namespace {
@@ -56,6 +58,21 @@ TEST(Convolution, MatchesPlainLoopBitForBit) {
     detector.convolve();
     expectBitIdentical(detector.filteredPlane, referenceConvolution(detector));
   }
+}
+
+TEST(Convolution, MatchesPlainLoopOnAPhotograph) {
+  FILAMORPH_REQUIRE_SHARED_IMAGES();
+  ImageControl image;
+  ASSERT_TRUE(readBmpFile(filamorph::testing::sharedImage("a_camera_256x256_8gray.bmp").string(), image.picture).ok());
+  EdgeDetector detector;
+  detector.importBitmap(image);
+  setDefaultParameters(detector);
+  detector.buildSmoothingKernel();
+  detector.convolve();
+  expectBitIdentical(detector.filteredPlane, referenceConvolution(detector));
+  detector.buildHorizontalDerivativeKernel();
+  detector.convolve();
+  expectBitIdentical(detector.filteredPlane, referenceConvolution(detector));
 }
 
 TEST(Convolution, IsATrueConvolution) {
