@@ -1,11 +1,12 @@
 // Tracing the edge map into ordered contours: labelling, count pass, ordering.
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "contours/ContourCoder.h"
 #include "contours/WalkRule.h"
