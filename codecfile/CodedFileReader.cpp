@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -228,7 +230,9 @@ int32_t ContourCoder::symbolOfRank(int32_t rank) const { return codedfile::symbo
 
 Status ContourCoder::readCodedFile(const std::string& fileName) {
   BitFile file;
-  if (!file.openFile(fileName, "rb")) return Status::failure("Cannot open " + fileName + ".");
+  if (!file.openFile(fileName, "rb")) {
+    return Status::failure("Cannot open " + fileName + ": " + std::strerror(errno) + ".");
+  }
   Status status = readCodedStream(file, fileName);
   file.closeFile();
   return status;
