@@ -1,0 +1,180 @@
+// Speed of the fill-in solver's sweeps on a 512 x 512 model, against the
+// plain reference sweep kept with the tests.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <ctime>
+#include <random>
+#include <vector>
+
+#include "reconstruct/FillInSweep.h"
+#include "reconstruct/Reconstructor.h"
+#include "tests/reconstruct/ReferenceSolver.h"
+
+namespace filamorph {
+namespace {
+
+constexpr int kSize = 512;
+
+// Samples where a contour model would put them: bands a few pixels wide along
+// circles, with the levels of a smooth picture; roughly a tenth of the pixels.
+struct BenchModel {
+  Plane<uint8_t> sparseness;
+  Plane<uint8_t> depth;
+  std::vector<uint8_t> mask;        // 0 or 1, row-major, for the reference
+  std::vector<uint8_t> depthLevels;  // row-major
+  std::vector<float> start;
+};
+
+template <int Size = kSize>
+const BenchModel& benchModel() {
+  static const BenchModel model = [] {
+    BenchModel m;
+    m.sparseness.allocate(Size, Size, true);
+    m.depth.allocate(Size, Size, true);
+    std::mt19937 random(2024u);
+    const double scale = static_cast<double>(Size) / kSize;
+    std::uniform_real_distribution<double> position(0.0, Size);
+    std::uniform_real_distribution<double> radius(10.0 * scale, 120.0 * scale);
+    for (int circle = 0; circle < 28; ++circle) {
+      const double centreRow = position(random);
+      const double centreCol = position(random);
+      const double circleRadius = radius(random);
+      for (int r = 0; r < Size; ++r) {
+        for (int c = 0; c < Size; ++c) {
+          const double distance = std::hypot(r - centreRow, c - centreCol);
+          if (std::fabs(distance - circleRadius) > 1.5) continue;
+          m.sparseness[r][c] = 1;
+          m.depth[r][c] = static_cast<uint8_t>(128.0 + 100.0 * std::sin(r * 0.03) * std::cos(c * 0.05));
+        }
+      }
+    }
+    m.mask.assign(m.sparseness.data(), m.sparseness.data() + m.sparseness.size());
+    m.depthLevels.assign(m.depth.data(), m.depth.data() + m.depth.size());
+    for (size_t i = 0; i < m.mask.size(); ++i) m.start.push_back(m.mask[i] != 0 ? m.depthLevels[i] : 128.0f);
+    return m;
+  }();
+  return model;
+}
+
+void startWorkPlane(Plane<float>& work) {
+  work.allocate(kSize, kSize);
+  const std::vector<float>& start = benchModel().start;
+  std::copy(start.begin(), start.end(), work.data());
+}
+
+// Times are the thread's processor time, so that other work on a shared
+// machine does not inflate them.
+double threadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double secondsSince(double start) { return threadSeconds() - start; }
+
+constexpr double kVisitsPerSweep = static_cast<double>(kSize) * kSize;
+
+void setVisitTime(benchmark::State& state, const char* name, double seconds) {
+  state.counters[name] = seconds * 1e9 / (kVisitsPerSweep * static_cast<double>(state.iterations()));
+}
+
+// One sweep per iteration, continuing from the previous one, as the solver does.
+void BM_Sweep512(benchmark::State& state) {
+  const BenchModel& model = benchModel();
+  const SweepCoefficients coefficients = makeSweepCoefficients(64.0f, 0.5f, 1.1f);
+  Plane<float> work;
+  startWorkPlane(work);
+  VisitRecord record;
+  double seconds = 0.0;
+  for (auto _ : state) {
+    const auto start = threadSeconds();
+    benchmark::DoNotOptimize(runSweep(work, model.sparseness, model.depth, coefficients, record));
+    const double elapsed = secondsSince(start);
+    state.SetIterationTime(elapsed);
+    seconds += elapsed;
+  }
+  setVisitTime(state, "ns_per_visit", seconds);
+}
+BENCHMARK(BM_Sweep512)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_PlainSweep512(benchmark::State& state) {
+  const BenchModel& model = benchModel();
+  const reference::Parameters parameters;
+  std::vector<float> work = model.start;
+  reference::Visit visit;
+  double seconds = 0.0;
+  for (auto _ : state) {
+    const auto start = threadSeconds();
+    benchmark::DoNotOptimize(reference::sweep(work, model.mask, model.depthLevels, kSize, kSize, parameters, visit));
+    const double elapsed = secondsSince(start);
+    state.SetIterationTime(elapsed);
+    seconds += elapsed;
+  }
+  setVisitTime(state, "ns_per_visit", seconds);
+}
+BENCHMARK(BM_PlainSweep512)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Both sweeps on the same values in each iteration: their times per visit
+// and how many times faster the solver's sweep is.
+void BM_SweepSpeedup512(benchmark::State& state) {
+  const BenchModel& model = benchModel();
+  const SweepCoefficients coefficients = makeSweepCoefficients(64.0f, 0.5f, 1.1f);
+  const reference::Parameters parameters;
+  Plane<float> work;
+  startWorkPlane(work);
+  std::vector<float> plainWork = model.start;
+  VisitRecord record;
+  reference::Visit visit;
+  double fastSeconds = 0.0;
+  double plainSeconds = 0.0;
+  for (auto _ : state) {
+    auto start = threadSeconds();
+    benchmark::DoNotOptimize(runSweep(work, model.sparseness, model.depth, coefficients, record));
+    const double fast = secondsSince(start);
+    start = threadSeconds();
+    benchmark::DoNotOptimize(reference::sweep(plainWork, model.mask, model.depthLevels, kSize, kSize, parameters, visit));
+    const double plain = secondsSince(start);
+    state.SetIterationTime(fast + plain);
+    fastSeconds += fast;
+    plainSeconds += plain;
+  }
+  setVisitTime(state, "fast_ns_per_visit", fastSeconds);
+  setVisitTime(state, "plain_ns_per_visit", plainSeconds);
+  state.counters["plain_over_fast"] = plainSeconds / fastSeconds;
+}
+BENCHMARK(BM_SweepSpeedup512)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A whole reconstruction with the window's parameters, on a smaller model:
+// the thin plate needs thousands of sweeps at 512 x 512.
+void BM_Solve256(benchmark::State& state) {
+  constexpr int kSolveSize = 256;
+  const BenchModel& model = benchModel<kSolveSize>();
+  Reconstructor reconstructor;
+  reconstructor.rows = reconstructor.height = kSolveSize;
+  reconstructor.cols = reconstructor.width = kSolveSize;
+  reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+  double visits = 0.0;
+  double seconds = 0.0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    reconstructor.allocateModelPlanes();
+    std::copy(model.mask.begin(), model.mask.end(), reconstructor.sparsenessPlane.data());
+    std::copy(model.depthLevels.begin(), model.depthLevels.end(), reconstructor.depthPlane.data());
+    DitherGenerator generator;
+    state.ResumeTiming();
+    const auto start = threadSeconds();
+    reconstructor.solve(generator);
+    seconds += secondsSince(start);
+    visits += static_cast<double>(reconstructor.sweepCount) * kSolveSize * kSolveSize;
+  }
+  state.counters["sweeps"] = reconstructor.sweepCount;
+  state.counters["ns_per_visit"] = seconds * 1e9 / visits;
+}
+BENCHMARK(BM_Solve256)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace filamorph
