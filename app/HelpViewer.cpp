@@ -20,6 +20,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QTextBrowser(parent) {
   setWindowFlag(Qt::Window);
   setAttribute(Qt::WA_QuitOnClose, false);
   setOpenExternalLinks(true);
+  document()->setDocumentMargin(12);
   resize(640, 560);
 }
 

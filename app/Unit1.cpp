@@ -531,6 +531,8 @@ void TForm1::Reconstruct1Click() {
   progress.setObjectName(QStringLiteral("ReconstructProgress"));
   progress.setWindowTitle(QStringLiteral("Reconstruct"));
   progress.setWindowModality(Qt::ApplicationModal);
+  // Above the parameters dialog, which stays on top too.
+  progress.setWindowFlag(Qt::WindowStaysOnTopHint);
   progress.setAutoClose(false);
   progress.setAutoReset(false);
   progress.setMinimumWidth(420);

@@ -55,6 +55,7 @@ QLineEdit* makeEdit(const char* name, const QString& text, const QString& hint, 
   edit->setToolTip(hint);
   QFont font(QStringLiteral("Sans Serif"));
   font.setStyleHint(QFont::SansSerif);
+  font.setBold(false);  // not the group box's bold caption font
   edit->setFont(font);
   QPalette palette = edit->palette();
   palette.setColor(QPalette::Text, Qt::blue);
