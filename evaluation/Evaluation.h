@@ -1,0 +1,118 @@
+#ifndef FILAMORPH_EVALUATION_EVALUATION_H
+#define FILAMORPH_EVALUATION_EVALUATION_H
+// One image measured through the codec's commands: rate, distortion, the
+// matched JPEG and the time of every stage.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "image/Plane.h"
+
+namespace filamorph::evaluation {
+
+// Which contours a coded file holds: the perceptual selection with its
+// weights and number, or (keepAll) every contour, as after Obtain Filamorph.
+struct ContourChoice {
+  bool keepAll = false;
+  int32_t number = 255;
+  float lengthWeight = 0.5f;
+  float curvatureWeight = 0.5f;
+  float contrastWeight = 0.5f;
+
+  // "all" or the number.
+  std::string label() const;
+  bool operator==(const ContourChoice&) const = default;
+};
+
+// Wall-clock milliseconds of each stage, in the order the commands run.
+struct StageTimes {
+  double import = 0.0;          // Open Image, with any PNG/PGM conversion
+  double detection = 0.0;       // Detect Contours
+  double tracing = 0.0;         // Trace Contours
+  double model = 0.0;           // Obtain Filamorph, the selection and the model planes
+  double writing = 0.0;         // Compress to File
+  double reading = 0.0;         // Open Coded Image into fresh objects
+  double reconstruction = 0.0;  // Reconstruct with a fresh dither generator
+};
+
+// One coded file and its reconstruction, measured against the imported gray plane.
+struct CodecPoint {
+  std::string keep;  // ContourChoice::label()
+  uint64_t bytes = 0;
+  double bitsPerPixel = 0.0;
+  int64_t contours = 0;  // contours in the file
+  int64_t points = 0;    // contour points in the file
+  double psnr = 0.0;
+  double ssim = 0.0;
+  int32_t sweeps = 0;
+};
+
+struct JpegPoint {
+  int quality = 0;
+  uint64_t bytes = 0;
+  double bitsPerPixel = 0.0;
+  double psnr = 0.0;
+  double ssim = 0.0;  // NaN on the rate curve, where only PSNR is measured
+};
+
+// The pictures of the report, each as gray levels at the image's size.
+struct ReportPictures {
+  Plane<uint8_t> original;        // the gray plane right after Open Image
+  Plane<uint8_t> edges;           // the edge-map view after Detect Contours
+  Plane<uint8_t> model;           // the model view: the depth plane as the window shows it
+  Plane<uint8_t> reconstruction;  // the decoded file, reconstructed
+  Plane<uint8_t> jpeg;            // the JPEG of matched size, decoded
+};
+
+enum class Failure {
+  None,
+  InputOutput,       // unreadable, malformed or unwritable
+  UnsupportedPixelFormat,
+  Codec,             // a codec step could not run to its end
+};
+
+struct ImageEvaluation {
+  std::string name;  // the path as given
+  int32_t width = 0;
+  int32_t height = 0;
+  Failure failure = Failure::None;
+  std::string error;
+  CodecPoint codec;
+  JpegPoint jpeg;  // the quality whose file size is closest to codec.bytes
+  StageTimes times;
+  // Texts the codec showed while this image was measured (e.g. contours
+  // left out of a file), when the caller collects them.
+  std::vector<std::string> messages;
+
+  // Only with EvaluationSettings::withReport.
+  std::optional<ReportPictures> pictures;
+  std::vector<CodecPoint> rateCurve;  // one point per rateChoices entry
+  std::vector<JpegPoint> jpegCurve;   // rising qualities, up to past the codec's largest file
+
+  bool ok() const { return failure == Failure::None; }
+};
+
+struct EvaluationSettings {
+  ContourChoice choice;
+  bool withReport = false;
+  // The points of the rate-distortion curve (with the report only).
+  std::vector<ContourChoice> rateChoices;
+};
+
+// The keep values of the report's rate curve: 8, 16, 32, 64, 128, 255 and
+// all, with the weights of base.
+std::vector<ContourChoice> standardRateChoices(const ContourChoice& base);
+
+// Runs Open Image, Detect Contours, Trace Contours and Obtain Filamorph once,
+// then for each contour choice the selection, Compress to File, Open Coded
+// Image and Reconstruct, every decode in fresh objects with a generator that
+// starts at 1, exactly as separate runs of the program would. The result
+// depends on nothing but the file and the settings. Never throws: a failure
+// is recorded in the result.
+ImageEvaluation evaluateImage(const std::string& path, const EvaluationSettings& settings);
+
+}  // namespace filamorph::evaluation
+
+#endif  // FILAMORPH_EVALUATION_EVALUATION_H
