@@ -42,6 +42,9 @@ class Reconstructor : public GrayImage {
   void allocateModelPlanes();
   // Fills grayPlane from the model planes. Returns false when the observer
   // cancelled; the object and the generator are then as before the call.
+  // Model planes that are missing or not rows x cols count as a model
+  // without samples (and are made anew, zero-filled). A plane under 4 x 4
+  // gets no sweep: samples keep their level, the rest start at 128.
   bool solve(DitherGenerator& generator = DitherGenerator::programWide(), const SweepObserver& observer = {});
 
   // The model view: depth as (255 x depth) mod 256 in the image, hints

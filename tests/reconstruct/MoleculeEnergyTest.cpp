@@ -96,7 +96,14 @@ TEST_P(MoleculeEnergy, EveryPixelMatchesTheEnergy) {
     for (int col = 0; col < cols; ++col) {
       SCOPED_TRACE(::testing::Message() << "pixel (" << row << ", " << col << ") of " << rows << " x " << cols);
       const DerivedMolecule truth = moleculeFromEnergy(row, col, rows, cols);
-      ASSERT_EQ(solverMolecule(row, col, rows, cols), truth);
+      const DerivedMolecule solver = solverMolecule(row, col, rows, cols);
+      ASSERT_EQ(solver, truth);
+      Linear sum;
+      for (const auto& [offset, coefficient] : solver) {
+        sum.a += coefficient.a;
+        sum.b += coefficient.b;
+      }
+      EXPECT_EQ(sum, Linear{}) << "a molecule's coefficients sum to zero";
       ASSERT_EQ(referenceMolecule(row, col, rows, cols), truth);
     }
   }
