@@ -79,6 +79,16 @@ class GuiHarness {
     return picture;
   }
 
+  // Vertical bands of alternating gray: edges everywhere, so that the
+  // reconstruction has little to fill in and converges in few sweeps.
+  static QImage stripes(int width, int height, int band) {
+    QImage picture(width, height, QImage::Format_RGB888);
+    QPainter painter(&picture);
+    for (int x = 0; x < width; x += band)
+      painter.fillRect(x, 0, band, height, (x / band) % 2 == 0 ? QColor(40, 40, 40) : QColor(210, 210, 210));
+    return picture;
+  }
+
   static QImage plain(int width, int height, QColor color) {
     QImage picture(width, height, QImage::Format_RGB888);
     picture.fill(color);

@@ -248,6 +248,12 @@ void MainWindowTest::captionNamesTheOpenedFile() {
   QCOMPARE(gui.form1->windowTitle(), QStringLiteral("  ") + file + QStringLiteral("  -  Filamorph Codec"));
   QCOMPARE(gui.analysis.width, 9);
   QCOMPARE(gui.find<ImageView>("Image2")->toolTip(), file);
+
+  // Save writes the shown picture under exactly the name given.
+  const QString saved = gui.directory.filePath(QStringLiteral("saved"));
+  gui.triggerWithFile("Save1", saved);
+  QCOMPARE(gui.dialogRequests.last(), QStringLiteral("SaveDialog1"));
+  QCOMPARE(QImage(saved, "BMP").size(), QSize(9, 7));
   QVERIFY(gui.messages.isEmpty());
 }
 
@@ -375,7 +381,7 @@ void MainWindowTest::detectContoursReloadsTheLastOpenedFile() {
 
 void MainWindowTest::openImageAfterReconstructKeepsReconstructEnabled() {
   GuiHarness gui;
-  gui.triggerWithFile("Image1", gui.writeBitmap("r.bmp", GuiHarness::squares(2, 2)));
+  gui.triggerWithFile("Image1", gui.writeBitmap("r.bmp", GuiHarness::stripes(48, 40, 6)));
   gui.trigger("DetectContours1");
   gui.trigger("TraceContours1");
   QCOMPARE(checkedView(gui), QStringLiteral("menuItemShowContours"));
