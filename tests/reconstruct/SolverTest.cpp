@@ -6,6 +6,8 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "reconstruct/ReferenceSolver.h"
@@ -37,6 +39,10 @@ struct ReferenceCase {
   double sampleShare;
   reference::Parameters parameters;
 };
+
+void PrintTo(const ReferenceCase& testCase, std::ostream* out) {
+  *out << testCase.name << " " << testCase.rows << " x " << testCase.cols;
+}
 
 class MatchesReference : public ::testing::TestWithParam<ReferenceCase> {};
 
