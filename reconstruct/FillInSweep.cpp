@@ -20,6 +20,8 @@ namespace filamorph {
 //     + (0,+1) + (0,+2) + (0,-2) + (0,-1);
 //   u_p <- float(double(u_p) - G x double(q)), then clampLevel;
 //   change = |u_p - previous| in float, added to the float sweep sum.
+// The coefficients depend only on the place and the mask, so rounding them
+// once per solve gives the same bits as rounding them at every visit.
 // Writing the data term as m x (u_p - d) rather than D x u_p - m x d keeps a
 // pixel already at its sample level there exactly, and leaving the two left
 // neighbours for last lets the rest of the sum run before their updates land.
