@@ -18,7 +18,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "app/HelpViewer.h"
 #include "app/ImageView.h"
