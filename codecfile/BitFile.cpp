@@ -3,7 +3,9 @@
 namespace filamorph {
 namespace {
 
-uint32_t lowBits(uint32_t value, int count) { return value & ((1u << count) - 1u); }
+uint32_t lowBits(uint32_t value, int count) {
+  return value & ((1u << count) - 1u);
+}
 
 }  // namespace
 
@@ -19,9 +21,9 @@ bool BitFile::openFile(const std::string& fileName, const char* mode) {
   return openStream(opened, forWriting);
 }
 
-bool BitFile::openStream(std::FILE* openStream, bool forWriting) {
-  if (isOpen || openStream == nullptr) return false;
-  stream = openStream;
+bool BitFile::openStream(std::FILE* opened, bool forWriting) {
+  if (isOpen || opened == nullptr) return false;
+  stream = opened;
   isOpen = 1;
   writing_ = forWriting;
   writeFailed_ = false;

@@ -37,7 +37,7 @@ class BitFile {
   bool openFile(const std::string& fileName, const char* mode);
   // Takes over a stream opened elsewhere (e.g. by fmemopen); closeFile()
   // closes it. False when stream is null or a stream is already open.
-  bool openStream(std::FILE* openStream, bool forWriting);
+  bool openStream(std::FILE* opened, bool forWriting);
   // Writes the pending byte when writing, closes, and returns every field to
   // its starting value. False when no stream was open, or when writing and a
   // byte could not be written or the stream could not be closed.

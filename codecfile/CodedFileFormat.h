@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace filamorph::codedfile {
@@ -38,20 +39,24 @@ inline int bitWidth(uint32_t value) {
 inline int32_t stepCode(int64_t rowStep, int64_t colStep) {
   static constexpr std::array<std::array<int32_t, 3>, 3> kStepCodes = {{{3, 2, 1}, {4, -1, 0}, {5, 6, 7}}};
   if (rowStep < -1 || rowStep > 1 || colStep < -1 || colStep > 1) return -1;
-  return kStepCodes[static_cast<size_t>(rowStep + 1)][static_cast<size_t>(colStep + 1)];
+  return kStepCodes[static_cast<std::size_t>(rowStep + 1)][static_cast<std::size_t>(colStep + 1)];
 }
 
 // 3 goes straight on, 4..6 and 2..0 turn by one to three eighths towards
 // higher and lower codes, 7 steps straight back.
-inline int32_t turnSymbol(int32_t previousCode, int32_t code) { return (code - previousCode + 3 + 8) % 8; }
+inline int32_t turnSymbol(int32_t previousCode, int32_t code) {
+  return (code - previousCode + 3 + 8) % 8;
+}
 
 // The direction after a turn symbol; symbol 8 (a rank no symbol holds) wraps.
-inline int32_t turnedCode(int32_t previousCode, int32_t symbol) { return (previousCode + symbol + 5) % 8; }
+inline int32_t turnedCode(int32_t previousCode, int32_t symbol) {
+  return (previousCode + symbol + 5) % 8;
+}
 
 // The first symbol holding rank, or 8 when none does.
 inline int32_t symbolOfRank(const std::array<int32_t, 8>& ranks, int32_t rank) {
   for (int32_t symbol = 0; symbol < 8; ++symbol) {
-    if (ranks[static_cast<size_t>(symbol)] == rank) return symbol;
+    if (ranks[static_cast<std::size_t>(symbol)] == rank) return symbol;
   }
   return 8;
 }
@@ -61,7 +66,9 @@ inline int64_t maxChainPoints(int32_t rows, int32_t cols) {
   return static_cast<int64_t>(rows) * static_cast<int64_t>(cols) * 8;
 }
 
-inline int32_t clampExtent(int32_t extent) { return extent < 0 ? 0 : (extent > kMaxExtent ? kMaxExtent : extent); }
+inline int32_t clampExtent(int32_t extent) {
+  return extent < 0 ? 0 : (extent > kMaxExtent ? kMaxExtent : extent);
+}
 
 // trunc(value) clamped into low..high; NaN becomes 0.
 inline int32_t truncatedInto(float value, int32_t low, int32_t high) {
@@ -71,8 +78,12 @@ inline int32_t truncatedInto(float value, int32_t low, int32_t high) {
   return static_cast<int32_t>(value);
 }
 
-inline int32_t quantizedWeight(float weight) { return truncatedInto(weight, -128, 127); }
-inline int32_t quantizedBaseLevel(float level) { return truncatedInto(level, -128, 383); }
+inline int32_t quantizedWeight(float weight) {
+  return truncatedInto(weight, -128, 127);
+}
+inline int32_t quantizedBaseLevel(float level) {
+  return truncatedInto(level, -128, 383);
+}
 
 }  // namespace filamorph::codedfile
 

@@ -101,44 +101,13 @@ class SegmentReader {
     if (!model_.hasContours) return refuse("an attribute segment comes before any contour segment");
     for (Contour& contour : model_.contours) {
       uint32_t extentStep = 0;
-      if (!read(8, extentStep)) return endsInside("attribute");
-      if (!forEachCovered(contour, extentStep, [this](std::vector<ContourPoint>::iterator first,
-                                                      std::vector<ContourPoint>::iterator last) {
-            uint32_t leftExtent = 0;
-            uint32_t rightExtent = 0;
-            if (!read(codedfile::kExtentBits, leftExtent) || !read(codedfile::kExtentBits, rightExtent)) return false;
-            for (auto point = first; point != last; ++point) {
-              point->leftExtent = static_cast<int16_t>(leftExtent);
-              point->rightExtent = static_cast<int16_t>(rightExtent);
-            }
-            return true;
-          })) {
+      if (!read(8, extentStep) || !readExtents(contour.points, runLength(contour, extentStep))) {
         return endsInside("attribute");
       }
       uint32_t weightStep = 0;
       if (!read(8, weightStep)) return endsInside("attribute");
       const int baseBits = weightStep == 0 ? codedfile::kSharedBaseBits : codedfile::kBaseBits;
-      if (!forEachCovered(contour, weightStep, [this, baseBits](std::vector<ContourPoint>::iterator first,
-                                                                std::vector<ContourPoint>::iterator last) {
-            uint32_t left = 0;
-            uint32_t middle = 0;
-            uint32_t base = 0;
-            if (!read(codedfile::kWeightBits, left) || !read(codedfile::kWeightBits, middle) || !read(baseBits, base)) {
-              return false;
-            }
-            const auto level = [](uint32_t stored) {
-              return static_cast<float>(static_cast<int32_t>(stored) - codedfile::kLevelOffset);
-            };
-            for (auto point = first; point != last; ++point) {
-              point->weightLeft = level(left);
-              point->weightMiddle = level(middle);
-              point->weightRight = -(point->weightLeft + point->weightMiddle);
-              point->baseLevel = level(base);
-            }
-            return true;
-          })) {
-        return endsInside("attribute");
-      }
+      if (!readWeights(contour.points, runLength(contour, weightStep), baseBits)) return endsInside("attribute");
     }
     return Status::success();
   }
@@ -156,9 +125,7 @@ class SegmentReader {
     return refuse(std::string("the file ends inside its ") + segment + " segment");
   }
 
-  bool inside(int32_t row, int32_t col) const {
-    return row >= 0 && row < model_.rows && col >= 0 && col < model_.cols;
-  }
+  bool inside(int32_t row, int32_t col) const { return row >= 0 && row < model_.rows && col >= 0 && col < model_.cols; }
   Status outside(size_t index) const {
     return refuse("contour " + std::to_string(index + 1) + " leaves the " + std::to_string(model_.cols) + " x " +
                   std::to_string(model_.rows) + " image");
@@ -202,17 +169,38 @@ class SegmentReader {
     return Status::success();
   }
 
-  // Calls readRun(first, last) for each run of step points, or once for all
-  // points when step is 0; false as soon as a call fails.
-  template <typename ReadRun>
-  static bool forEachCovered(Contour& contour, uint32_t step, ReadRun readRun) {
-    std::vector<ContourPoint>& points = contour.points;
-    const size_t run = step == 0 ? points.size() : step;
+  // A step covers that many consecutive points; step 0 covers them all.
+  static size_t runLength(const Contour& contour, uint32_t step) { return step == 0 ? contour.points.size() : step; }
+
+  bool readExtents(std::vector<ContourPoint>& points, size_t run) {
     for (size_t first = 0; first < points.size(); first += run) {
-      const size_t last = std::min(points.size(), first + run);
-      if (!readRun(points.begin() + static_cast<std::ptrdiff_t>(first),
-                   points.begin() + static_cast<std::ptrdiff_t>(last))) {
+      uint32_t left = 0;
+      uint32_t right = 0;
+      if (!read(codedfile::kExtentBits, left) || !read(codedfile::kExtentBits, right)) return false;
+      for (size_t j = first; j < std::min(points.size(), first + run); ++j) {
+        points[j].leftExtent = static_cast<int16_t>(left);
+        points[j].rightExtent = static_cast<int16_t>(right);
+      }
+    }
+    return true;
+  }
+
+  bool readWeights(std::vector<ContourPoint>& points, size_t run, int baseBits) {
+    const auto level = [](uint32_t stored) {
+      return static_cast<float>(static_cast<int32_t>(stored) - codedfile::kLevelOffset);
+    };
+    for (size_t first = 0; first < points.size(); first += run) {
+      uint32_t left = 0;
+      uint32_t middle = 0;
+      uint32_t base = 0;
+      if (!read(codedfile::kWeightBits, left) || !read(codedfile::kWeightBits, middle) || !read(baseBits, base)) {
         return false;
+      }
+      for (size_t j = first; j < std::min(points.size(), first + run); ++j) {
+        points[j].weightLeft = level(left);
+        points[j].weightMiddle = level(middle);
+        points[j].weightRight = -(points[j].weightLeft + points[j].weightMiddle);
+        points[j].baseLevel = level(base);
       }
     }
     return true;
@@ -226,7 +214,9 @@ class SegmentReader {
 
 }  // namespace
 
-int32_t ContourCoder::symbolOfRank(int32_t rank) const { return codedfile::symbolOfRank(symbolRanks, rank); }
+int32_t ContourCoder::symbolOfRank(int32_t rank) const {
+  return codedfile::symbolOfRank(symbolRanks, rank);
+}
 
 Status ContourCoder::readCodedFile(const std::string& fileName) {
   BitFile file;

@@ -30,9 +30,15 @@ void writeSizeSegment(BitFile& file, int32_t rows, int32_t cols, int bits) {
 
 }  // namespace
 
-void ContourCoder::computeChainCodes() { computeChainCodes(planCodedContours()); }
-void ContourCoder::computeTurnSymbols() { computeTurnSymbols(planCodedContours()); }
-void ContourCoder::countSymbols() { countSymbols(planCodedContours()); }
+void ContourCoder::computeChainCodes() {
+  computeChainCodes(planCodedContours());
+}
+void ContourCoder::computeTurnSymbols() {
+  computeTurnSymbols(planCodedContours());
+}
+void ContourCoder::countSymbols() {
+  countSymbols(planCodedContours());
+}
 
 void ContourCoder::computeChainCodes(const std::vector<CodedContour>& plan) {
   for (const CodedContour& coded : plan) {
@@ -60,7 +66,8 @@ void ContourCoder::countSymbols(const std::vector<CodedContour>& plan) {
     const std::vector<ContourPoint>& points = contours[static_cast<size_t>(coded.index)].points;
     ++symbolCounts[codedfile::kEndSymbol];
     // Point 1 holds the first step's code; it is counted like a symbol.
-    for (size_t j = 1; j < static_cast<size_t>(coded.pointCount); ++j) ++symbolCounts[static_cast<size_t>(points[j].chainCode)];
+    for (size_t j = 1; j < static_cast<size_t>(coded.pointCount); ++j)
+      ++symbolCounts[static_cast<size_t>(points[j].chainCode)];
   }
 }
 

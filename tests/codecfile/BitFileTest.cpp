@@ -1,10 +1,9 @@
-#include "codecfile/BitFile.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "CodedFileFixture.h"
+#include "codecfile/BitFile.h"
 
 namespace filamorph::testing {
 namespace {

@@ -76,8 +76,7 @@ class CodedFileTest : public ::testing::Test {
     for (char& c : name) {
       if (c == '/') c = '_';
     }
-    folder = std::filesystem::temp_directory_path() /
-             ("filamorph_codecfile_" + std::to_string(getpid()) + "_" + name);
+    folder = std::filesystem::temp_directory_path() / ("filamorph_codecfile_" + std::to_string(getpid()) + "_" + name);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     previousHandler = setMessageHandler([this](const std::string& text) { messages.push_back(text); });

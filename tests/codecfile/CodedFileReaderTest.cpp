@@ -82,7 +82,7 @@ void expectGoodModel(const ContourCoder& coder) {
 struct BadFile {
   const char* name;
   std::function<void(BitFile&)> fields;  // written through a BitFile, zero padding included
-  Bytes bytes;                            // used instead when fields is empty
+  Bytes bytes;                           // used instead when fields is empty
   const char* reason;
 };
 
