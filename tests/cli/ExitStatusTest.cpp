@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct FailureCase {
   int status;
   const char* stderrPart;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FailureCase& failure, std::ostream* out) { *out << failure.label; }
 
 // A coded file whose size segment is followed by an unknown segment marker.
 const std::string kUnknownMarkerFile("\xFF\xD0\x08\x03\x05\xFF\x42\x00", 8);
