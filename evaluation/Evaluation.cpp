@@ -15,6 +15,7 @@
 #include "contours/ContourCoder.h"
 #include "evaluation/ImageInput.h"
 #include "evaluation/JpegMatch.h"
+#include "evaluation/MessageRoute.h"
 #include "evaluation/Metrics.h"
 #include "evaluation/ScratchFile.h"
 #include "reconstruct/DitherGenerator.h"
@@ -126,6 +127,7 @@ class ImageCoder {
     if (pictures) pictures->model = grayOfView(session_.image2.picture);
 
     const ScratchFile coded(".flm");
+    codedFileNames_.emplace_back(coded.path(), "the coded file of --keep " + choice.label());
     Stopwatch writing;
     const Status written = session_.compressToFile(coded.path());
     if (!written) throw EvaluationError(Failure::InputOutput, written.message());
@@ -164,12 +166,23 @@ class ImageCoder {
     return point;
   }
 
+  // Messages name the temporary coded files; the reader knows them by their keep value.
+  std::string withFileNames(std::string message) const {
+    for (const auto& [path, name] : codedFileNames_) {
+      for (std::size_t at = message.find(path); at != std::string::npos; at = message.find(path, at + name.size())) {
+        message.replace(at, path.size(), name);
+      }
+    }
+    return message;
+  }
+
  private:
   std::unique_ptr<ContourCoder> analysis_;
   std::unique_ptr<Reconstructor> reconstruction_;
   CommandSession session_;
   std::unique_ptr<BitmapInput> input_;
   Plane<uint8_t> reference_;
+  std::vector<std::pair<std::string, std::string>> codedFileNames_;
 };
 
 JpegPoint measureJpeg(const Plane<uint8_t>& reference, int quality, bool withSsim, Plane<uint8_t>* decodedOut) {
@@ -201,8 +214,8 @@ std::vector<JpegPoint> jpegCurve(const Plane<uint8_t>& reference, const std::arr
   return curve;
 }
 
-void measure(const std::string& path, const EvaluationSettings& settings, ImageEvaluation& result) {
-  ImageCoder coder;
+void measure(ImageCoder& coder, const std::string& path, const EvaluationSettings& settings,
+             ImageEvaluation& result) {
   ReportPictures pictures;
   ReportPictures* wanted = settings.withReport ? &pictures : nullptr;
   coder.analyse(path, result.times, wanted);
@@ -265,8 +278,11 @@ std::vector<ContourChoice> standardRateChoices(const ContourChoice& base) {
 ImageEvaluation evaluateImage(const std::string& path, const EvaluationSettings& settings) {
   ImageEvaluation result;
   result.name = path;
+  ImageCoder coder;
+  std::vector<std::string> messages;
   try {
-    measure(path, settings, result);
+    const CollectedMessages collected(messages);
+    measure(coder, path, settings, result);
   } catch (const EvaluationError& error) {
     result.failure = error.failure();
     result.error = error.what();
@@ -277,6 +293,7 @@ ImageEvaluation evaluateImage(const std::string& path, const EvaluationSettings&
     result.failure = Failure::Codec;
     result.error = error.what();
   }
+  for (std::string& message : messages) result.messages.push_back(coder.withFileNames(std::move(message)));
   if (!result.ok()) {
     result.pictures.reset();
     result.rateCurve.clear();

@@ -83,7 +83,8 @@ struct ImageEvaluation {
   JpegPoint jpeg;  // the quality whose file size is closest to codec.bytes
   StageTimes times;
   // Texts the codec showed while this image was measured (e.g. contours
-  // left out of a file), when the caller collects them.
+  // left out of a file), when a MessageRoute is installed; the temporary
+  // coded files are named by their keep value.
   std::vector<std::string> messages;
 
   // Only with EvaluationSettings::withReport.

@@ -4,38 +4,10 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
-#include <utility>
 
-#include "image/Messages.h"
+#include "evaluation/MessageRoute.h"
 
 namespace filamorph::evaluation {
-namespace {
-
-// The message list of the image that the current thread is measuring.
-thread_local std::vector<std::string>* messageSink = nullptr;
-
-// Routes the codec's messages to the sink of the thread that shows them while
-// it lives; threads without a sink reach the handler that was in place.
-class MessageRoute {
- public:
-  MessageRoute() {
-    previous_ = setMessageHandler([this](const std::string& text) {
-      if (messageSink) {
-        messageSink->push_back(text);
-      } else if (previous_) {
-        previous_(text);
-      }
-    });
-  }
-  MessageRoute(const MessageRoute&) = delete;
-  MessageRoute& operator=(const MessageRoute&) = delete;
-  ~MessageRoute() { setMessageHandler(std::move(previous_)); }
-
- private:
-  MessageHandler previous_;
-};
-
-}  // namespace
 
 std::vector<ImageEvaluation> evaluateImages(const std::vector<std::string>& paths, const EvaluationSettings& settings,
                                             unsigned jobs, const BatchProgress& progress) {
@@ -46,13 +18,7 @@ std::vector<ImageEvaluation> evaluateImages(const std::vector<std::string>& path
 
   auto work = [&] {
     for (std::size_t index = next++; index < paths.size(); index = next++) {
-      ImageEvaluation result;
-      std::vector<std::string> messages;
-      messageSink = &messages;
-      result = evaluateImage(paths[index], settings);
-      messageSink = nullptr;
-      result.messages = std::move(messages);
-      results[index] = std::move(result);
+      results[index] = evaluateImage(paths[index], settings);
       std::lock_guard<std::mutex> lock(progressMutex);
       ++done;
       if (progress) progress(done, paths.size());

@@ -18,10 +18,8 @@ using BatchProgress = std::function<void(std::size_t done, std::size_t total)>;
 // Measures every path on up to jobs worker threads (at least one) and returns
 // the results in the order of the paths. Each image has its own analysis and
 // reconstruction objects and its own dither generator, so the results do not
-// depend on jobs. While the batch runs, the codec's messages are collected
-// into the result of the image whose measurement showed them instead of
-// reaching the message handler that was in place; messages from other
-// threads still reach that handler.
+// depend on jobs. While the batch runs, the codec's messages go into the
+// result of the image whose measurement showed them (see MessageRoute).
 std::vector<ImageEvaluation> evaluateImages(const std::vector<std::string>& paths, const EvaluationSettings& settings,
                                             unsigned jobs, const BatchProgress& progress = {});
 

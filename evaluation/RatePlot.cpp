@@ -132,12 +132,22 @@ std::string ratePlotSvg(const std::vector<CodecPoint>& codec, const std::vector<
     svg += format("<rect x=\"%.1f\" y=\"%.1f\" width=\"5\" height=\"5\" fill=\"%s\"/>\n", px(rate) - 2.5,
                   py(quality) - 2.5, kJpegColour);
   }
-  for (const CodecPoint& p : codec) {
+  // Choices that make the same file (fewer contours than the number kept)
+  // share one point and one label, e.g. "32–all".
+  for (std::size_t first = 0; first < codec.size();) {
+    std::size_t last = first;
+    while (last + 1 < codec.size() && codec[last + 1].bytes == codec[first].bytes &&
+           codec[last + 1].psnr == codec[first].psnr) {
+      ++last;
+    }
+    const CodecPoint& p = codec[first];
+    const std::string label = last == first ? p.keep : p.keep + "\u2013" + codec[last].keep;
+    first = last + 1;
     if (!std::isfinite(p.psnr)) continue;
     svg += format("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"4\" fill=\"%s\"><title>keep %s: %.3f bpp, %.2f dB</title>"
                   "</circle><text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" fill=\"%s\" font-size=\"11\">%s</text>\n",
-                  px(p.bitsPerPixel), py(p.psnr), kCodecColour, p.keep.c_str(), p.bitsPerPixel, p.psnr,
-                  px(p.bitsPerPixel), py(p.psnr) - 9, kCodecColour, p.keep.c_str());
+                  px(p.bitsPerPixel), py(p.psnr), kCodecColour, label.c_str(), p.bitsPerPixel, p.psnr,
+                  px(p.bitsPerPixel), py(p.psnr) - 9, kCodecColour, label.c_str());
   }
   if (std::isfinite(chosen.psnr)) {
     svg += format("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"8\" fill=\"none\" stroke=\"%s\" stroke-width=\"2\"/>\n",

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "evaluation/PngEncoding.h"
@@ -30,8 +31,8 @@ th.jpeg, td.jpeg { background: #eef3fa; }
 td.error { color: #a40000; text-align: left; }
 section { background: #fff; border: 1px solid #ddd; border-radius: 6px; padding: 16px 20px; margin: 22px 0; }
 .pictures { display: flex; flex-wrap: wrap; gap: 14px; }
-figure { margin: 0; width: 256px; }
-figure img { width: 256px; image-rendering: pixelated; border: 1px solid #ccc; background: #000; display: block; }
+figure { margin: 0; width: 200px; }
+figure img { width: 200px; image-rendering: pixelated; border: 1px solid #ccc; background: #000; display: block; }
 figcaption { font-size: 12px; color: #444; margin-top: 4px; line-height: 1.35; }
 figcaption b { color: #222; }
 .plot { margin-top: 18px; }
@@ -78,13 +79,15 @@ std::string summaryTable(const std::vector<ImageEvaluation>& results) {
       "<th class=\"jpeg\">SSIM</th><th>time s</th></tr>\n";
   for (const ImageEvaluation& r : results) {
     if (!r.ok()) {
-      html += "<tr><td>" + escape(r.name) + "</td><td class=\"error\" colspan=\"15\">" + escape(r.error) + "</td></tr>\n";
+      html += "<tr><td title=\"" + escape(r.name) + "\">" + escape(std::filesystem::path(r.name).filename().string()) +
+              "</td><td class=\"error\" colspan=\"15\">" + escape(r.error) + "</td></tr>\n";
       continue;
     }
     const StageTimes& t = r.times;
     const double seconds =
         (t.import + t.detection + t.tracing + t.model + t.writing + t.reading + t.reconstruction) / 1000.0;
-    html += "<tr><td><a href=\"#image-" + std::to_string(&r - results.data()) + "\">" + escape(r.name) + "</a></td>";
+    html += "<tr><td><a href=\"#image-" + std::to_string(&r - results.data()) + "\" title=\"" + escape(r.name) + "\">" +
+            escape(std::filesystem::path(r.name).filename().string()) + "</a></td>";
     html += format("<td>%" PRId32 "&times;%" PRId32 "</td><td>%s</td><td>%" PRIu64 "</td><td>%.3f</td><td>%" PRId64
                    "</td><td>%" PRId64 "</td>",
                    r.width, r.height, r.codec.keep.c_str(), r.codec.bytes, r.codec.bitsPerPixel, r.codec.contours,
