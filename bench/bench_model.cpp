@@ -10,6 +10,7 @@
 #include "contours/ContourCoder.h"
 #include "image/ImageControl.h"
 #include "reconstruct/Reconstructor.h"
+#include "support/CommandSteps.h"
 
 namespace filamorph {
 namespace {
@@ -19,11 +20,7 @@ const std::string kPhotograph = std::string(FILAMORPH_SOURCE_DIR) + "/../shared/
 // Detect Contours and Trace Contours with the commands' fixed parameters.
 void detectAndTrace(ContourCoder& coder, ImageControl& image) {
   coder.importBitmap(image);
-  coder.setLambda(1.0f);
-  coder.setTau(0.1f);
-  coder.setFilterLength(5);
-  coder.setThresholds(70, 80);
-  coder.detectEdges();
+  testing::detectEdgesAsTheCommandDoes(coder);
   coder.smoothGrayPlane();
   coder.traceContours();
 }

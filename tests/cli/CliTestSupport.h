@@ -3,16 +3,17 @@
 // Running the command-line tool in-process with its output captured, in a scratch folder.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/Application.h"
+#include "support/ScratchFolder.h"
 
 namespace filamorph::testing {
 
@@ -48,27 +49,18 @@ inline void writeFileBytes(const std::filesystem::path& path, const std::string&
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    folder = std::filesystem::temp_directory_path() / ("filamorph_cli_" + std::to_string(getpid()) + "_" + name);
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    scratch_.emplace("filamorph_cli");
+    folder = scratch_->folder();
   }
-  void TearDown() override { std::filesystem::remove_all(folder); }
+  void TearDown() override { scratch_.reset(); }
 
-  std::string path(const std::string& name) const { return (folder / name).string(); }
-  // Every name in the folder, so that a test sees leftover temporary files too.
-  std::vector<std::string> folderContents() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::string path(const std::string& name) const { return scratch_->path(name); }
+  std::vector<std::string> folderContents() const { return scratch_->contents(); }
 
   std::filesystem::path folder;
+
+ private:
+  std::optional<ScratchFolder> scratch_;
 };
 
 }  // namespace filamorph::testing

@@ -4,13 +4,13 @@
 // recorder for the compressed-file tests.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +18,7 @@
 #include "codecfile/BitFile.h"
 #include "contours/ContourCoder.h"
 #include "image/Messages.h"
+#include "support/ScratchFolder.h"
 
 namespace filamorph::testing {
 
@@ -71,25 +72,22 @@ inline void setContours(ContourCoder& coder, std::vector<Contour> contours) {
 class CodedFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    folder = std::filesystem::temp_directory_path() / ("filamorph_codecfile_" + std::to_string(getpid()) + "_" + name);
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    scratch_.emplace("filamorph_codecfile");
+    folder = scratch_->folder();
     previousHandler = setMessageHandler([this](const std::string& text) { messages.push_back(text); });
   }
   void TearDown() override {
     setMessageHandler(previousHandler);
-    std::filesystem::remove_all(folder);
+    scratch_.reset();
   }
-  std::string path(const std::string& name) const { return (folder / name).string(); }
+  std::string path(const std::string& name) const { return scratch_->path(name); }
 
   std::filesystem::path folder;
   std::vector<std::string> messages;
   MessageHandler previousHandler;
+
+ private:
+  std::optional<ScratchFolder> scratch_;
 };
 
 }  // namespace filamorph::testing

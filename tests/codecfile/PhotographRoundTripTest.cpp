@@ -4,6 +4,7 @@
 #include "codecfile/CodedFileFormat.h"
 #include "image/ImageControl.h"
 #include "support/TestPaths.h"
+#include "support/CommandSteps.h"
 
 namespace filamorph::testing {
 namespace {
@@ -17,11 +18,7 @@ void buildPhotographModel(ContourCoder& coder) {
   image.autoSize = true;
   ASSERT_TRUE(image.loadFromFile(sharedImage("a_camera_256x256_8gray.bmp").string()));
   coder.importBitmap(image);
-  coder.setLambda(1.0f);
-  coder.setTau(0.1f);
-  coder.setFilterLength(5);
-  coder.setThresholds(70, 80);
-  coder.detectEdges();
+  testing::detectEdgesAsTheCommandDoes(coder);
   coder.smoothGrayPlane();
   coder.traceContours();
   coder.computeNormals();

@@ -8,6 +8,7 @@
 #include "image/ImageControl.h"
 #include "reconstruct/Reconstructor.h"
 #include "support/TestPaths.h"
+#include "support/CommandSteps.h"
 
 namespace filamorph {
 namespace {
@@ -21,11 +22,7 @@ TEST(PhotographTest, EveryTracedPointGetsACompleteModel) {
   ASSERT_TRUE(image.loadFromFile(testing::sharedImage("a_camera_256x256_8gray.bmp").string()));
   ContourCoder coder;
   coder.importBitmap(image);
-  coder.setLambda(1.0f);
-  coder.setTau(0.1f);
-  coder.setFilterLength(5);
-  coder.setThresholds(70, 80);
-  coder.detectEdges();
+  testing::detectEdgesAsTheCommandDoes(coder);
   coder.smoothGrayPlane();
   coder.traceContours();
   ASSERT_GT(coder.contourCount, 0);
