@@ -4,12 +4,13 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 namespace filamorph::evaluation {
 namespace {
 
-constexpr double kWidth = 640.0;
+constexpr double kWidth = 820.0;
 constexpr double kHeight = 400.0;
 constexpr double kLeft = 64.0;
 constexpr double kRight = 24.0;
@@ -60,6 +61,29 @@ struct Axis {
 
 // Enough decimals to tell the ticks of this step apart.
 int decimalsFor(double step) { return std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9))); }
+
+// A point label's box, centred at x with its baseline at y.
+struct LabelBox {
+  double x, y, width;
+  bool overlaps(const LabelBox& other) const {
+    constexpr double kLineHeight = 12.0;
+    return std::abs(x - other.x) * 2 < width + other.width && std::abs(y - other.y) < kLineHeight;
+  }
+};
+
+// Above the point unless an earlier label is there, then below, then to the right.
+LabelBox placeLabel(double x, double y, const std::string& text, std::vector<LabelBox>& placed) {
+  const double width = 6.5 * static_cast<double>(text.size()) + 2.0;
+  const LabelBox candidates[] = {{x, y - 9, width}, {x, y + 17, width}, {x + 10 + width / 2, y + 4, width}};
+  for (const LabelBox& box : candidates) {
+    if (std::none_of(placed.begin(), placed.end(), [&](const LabelBox& other) { return box.overlaps(other); })) {
+      placed.push_back(box);
+      return box;
+    }
+  }
+  placed.push_back(candidates[0]);
+  return candidates[0];
+}
 
 }  // namespace
 
@@ -132,6 +156,7 @@ std::string ratePlotSvg(const std::vector<CodecPoint>& codec, const std::vector<
     svg += format("<rect x=\"%.1f\" y=\"%.1f\" width=\"5\" height=\"5\" fill=\"%s\"/>\n", px(rate) - 2.5,
                   py(quality) - 2.5, kJpegColour);
   }
+  std::vector<LabelBox> placed;
   // Choices that make the same file (fewer contours than the number kept)
   // share one point and one label, e.g. "32–all".
   for (std::size_t first = 0; first < codec.size();) {
@@ -144,10 +169,11 @@ std::string ratePlotSvg(const std::vector<CodecPoint>& codec, const std::vector<
     const std::string label = last == first ? p.keep : p.keep + "\u2013" + codec[last].keep;
     first = last + 1;
     if (!std::isfinite(p.psnr)) continue;
+    const LabelBox box = placeLabel(px(p.bitsPerPixel), py(p.psnr), label, placed);
     svg += format("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"4\" fill=\"%s\"><title>keep %s: %.3f bpp, %.2f dB</title>"
                   "</circle><text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" fill=\"%s\" font-size=\"11\">%s</text>\n",
-                  px(p.bitsPerPixel), py(p.psnr), kCodecColour, label.c_str(), p.bitsPerPixel, p.psnr,
-                  px(p.bitsPerPixel), py(p.psnr) - 9, kCodecColour, label.c_str());
+                  px(p.bitsPerPixel), py(p.psnr), kCodecColour, label.c_str(), p.bitsPerPixel, p.psnr, box.x, box.y,
+                  kCodecColour, label.c_str());
   }
   if (std::isfinite(chosen.psnr)) {
     svg += format("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"8\" fill=\"none\" stroke=\"%s\" stroke-width=\"2\"/>\n",
