@@ -1,0 +1,172 @@
+// The window's commands, headless: their order of steps, and that a command
+// whose data is missing or stale does nothing.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/CommandSession.h"
+#include "image/BmpFile.h"
+#include "image/Messages.h"
+#include "support/ScratchFolder.h"
+
+namespace filamorph::testing {
+namespace {
+
+// A bright disc on a dark ground: a few closed contours after detection.
+Bitmap discPicture(int32_t width, int32_t height) {
+  Bitmap bitmap = Bitmap::make24(width, height);
+  for (int32_t r = 0; r < height; ++r) {
+    for (int32_t c = 0; c < width; ++c) {
+      const int32_t dr = r - height / 2;
+      const int32_t dc = c - width / 2;
+      const uint8_t level = dr * dr + dc * dc < (height / 3) * (height / 3) ? 200 : 40;
+      uint8_t* pixel = bitmap.scanLine(r) + 3 * c;
+      pixel[0] = pixel[1] = pixel[2] = level;
+    }
+  }
+  return bitmap;
+}
+
+class CommandSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scratch.emplace("filamorph_commands");
+    previousHandler = setMessageHandler([this](const std::string& text) { messages.push_back(text); });
+  }
+  void TearDown() override {
+    setMessageHandler(previousHandler);
+    scratch.reset();
+  }
+
+  std::string writePicture(const std::string& name, int32_t width, int32_t height) {
+    const std::string file = scratch->path(name);
+    EXPECT_TRUE(writeBmpFile(file, discPicture(width, height)).ok());
+    return file;
+  }
+
+  std::optional<ScratchFolder> scratch;
+  std::vector<std::string> messages;
+  MessageHandler previousHandler;
+  ContourCoder analysis;
+  Reconstructor reconstruction;
+  CommandSession session{analysis, reconstruction};
+};
+
+TEST_F(CommandSessionTest, CommandsWithoutTheirDataDoNothing) {
+  EXPECT_FALSE(session.detectContours().ok());
+  EXPECT_FALSE(session.traceContours());
+  EXPECT_FALSE(session.obtainFilamorph());
+  EXPECT_FALSE(session.selectContours(0.5f, 0.5f, 0.5f, 3));
+  EXPECT_FALSE(session.rethreshold(50, 75));
+  EXPECT_FALSE(session.compressToFile(scratch->path("model.flm")).ok());
+  EXPECT_FALSE(session.reconstruct());
+  EXPECT_FALSE(session.invert());
+  for (bool shown : {session.showGrayLevel(), session.showEdges(), session.showContours(), session.showDescriptor(),
+                     session.showBoundingBoxes(), session.showModel(), session.showReconstructed()}) {
+    EXPECT_FALSE(shown);
+  }
+  EXPECT_TRUE(scratch->contents().empty());
+  EXPECT_EQ(session.image2.repaintCount, 0);
+}
+
+TEST_F(CommandSessionTest, FailedOpenImageKeepsTheStepsBeforeTheLoad) {
+  const std::string missing = scratch->path("missing.bmp");
+  const Status opened = session.openImage(missing);
+  EXPECT_FALSE(opened.ok());
+  EXPECT_NE(opened.message().find("missing.bmp"), std::string::npos);
+  EXPECT_EQ(analysis.fileName, missing);  // reset and named before the load failed
+  EXPECT_EQ(session.lastPictureFile, missing);
+  EXPECT_FALSE(session.hasImage());
+}
+
+TEST_F(CommandSessionTest, ZoomSizesTheControlsByIntegerArithmetic) {
+  session.zoom(1, 4);  // before any image
+  EXPECT_EQ(session.image2.width, 0);
+  EXPECT_EQ(session.image2.height, 0);
+  EXPECT_EQ(session.image3.left, 20);
+
+  ASSERT_TRUE(session.openImage(writePicture("wide.bmp", 101, 50)).ok());
+  session.zoom(1, 4);
+  EXPECT_EQ(session.image2.width, 25);
+  EXPECT_EQ(session.image2.height, 12);
+  EXPECT_EQ(session.image3.left, 45);
+  EXPECT_EQ(session.image3.width, 25);
+  EXPECT_EQ(session.image3.height, 12);
+  session.zoom(15, 10);
+  EXPECT_EQ(session.image2.width, 151);
+  EXPECT_EQ(session.image2.height, 75);
+  EXPECT_EQ(session.image3.left, 171);
+}
+
+TEST_F(CommandSessionTest, DetectContoursReloadsTheLastOpenedBitmap) {
+  ASSERT_TRUE(session.openImage(writePicture("disc.bmp", 40, 30)).ok());
+  ASSERT_TRUE(session.detectContours().ok());
+  const std::vector<uint8_t> smoothed(analysis.grayPlane.data(), analysis.grayPlane.data() + analysis.grayPlane.size());
+
+  ASSERT_TRUE(session.invert());
+  session.pasteBitmap(Bitmap::make24(40, 30));
+  ASSERT_TRUE(session.detectContours().ok());
+  EXPECT_EQ(std::vector<uint8_t>(analysis.grayPlane.data(), analysis.grayPlane.data() + analysis.grayPlane.size()),
+            smoothed);
+  EXPECT_EQ(session.image2.hint, "Edge Map");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(CommandSessionTest, ModelTravelsThroughAFileAndIsReconstructed) {
+  ASSERT_TRUE(session.openImage(writePicture("disc.bmp", 40, 30)).ok());
+  ASSERT_TRUE(session.detectContours().ok());
+  ASSERT_TRUE(session.traceContours());
+  ASSERT_GT(analysis.contourCount, 0);
+  ASSERT_TRUE(session.obtainFilamorph());
+  EXPECT_EQ(session.image2.hint, "Depth Data");
+  EXPECT_EQ(session.image3.left, 40 + 20);
+  ASSERT_TRUE(session.compressToFile(scratch->path("disc.flm")).ok());
+
+  ContourCoder readBack;
+  Reconstructor readReconstruction;
+  CommandSession reader(readBack, readReconstruction);
+  ASSERT_TRUE(reader.openCodedImage(scratch->path("disc.flm")).ok());
+  EXPECT_EQ(readBack.width, 40);
+  EXPECT_EQ(readBack.height, 30);
+  EXPECT_EQ(readBack.contourCount, analysis.contourCount);
+  ASSERT_TRUE(reader.hasModelPlanes());
+
+  DitherGenerator generator;
+  ASSERT_TRUE(reader.reconstruct(generator));
+  EXPECT_EQ(readReconstruction.grayPlane.rows(), 30);
+  EXPECT_EQ(readReconstruction.grayPlane.cols(), 40);
+  EXPECT_GE(readReconstruction.sweepCount, 1);
+  EXPECT_TRUE(reader.showReconstructed());
+  // The disc stays brighter than the ground it was coded against.
+  EXPECT_GT(readReconstruction.grayPlane[15][20], readReconstruction.grayPlane[1][1]);
+}
+
+TEST_F(CommandSessionTest, ReadingAFileOfAnotherSizeRetiresTheStalePlanes) {
+  ASSERT_TRUE(session.openImage(writePicture("small.bmp", 24, 16)).ok());
+  ASSERT_TRUE(session.detectContours().ok());
+  ASSERT_TRUE(session.traceContours());
+  ASSERT_TRUE(session.obtainFilamorph());
+  ASSERT_TRUE(session.compressToFile(scratch->path("small.flm")).ok());
+
+  ASSERT_TRUE(session.openImage(writePicture("large.bmp", 60, 45)).ok());
+  ASSERT_TRUE(session.detectContours().ok());
+  ASSERT_TRUE(session.traceContours());
+  ASSERT_TRUE(session.openCodedImage(scratch->path("small.flm")).ok());
+
+  // The gray, edge and label planes still have the large image's size.
+  EXPECT_FALSE(session.showGrayLevel());
+  EXPECT_FALSE(session.showEdges());
+  EXPECT_FALSE(session.invert());
+  EXPECT_FALSE(session.rethreshold(10, 20));
+  EXPECT_FALSE(session.traceContours());
+  EXPECT_FALSE(session.obtainFilamorph());
+  EXPECT_TRUE(session.showDescriptor());
+  EXPECT_TRUE(session.showModel());
+  EXPECT_TRUE(session.compressToFile(scratch->path("again.flm")).ok());
+}
+
+}  // namespace
+}  // namespace filamorph::testing
