@@ -44,7 +44,9 @@ bool CodecRun::wasShown(const char* message) const {
 }
 
 void CodecRun::analyseBitmap(const InputFile& in, AnalysisStage stage) {
-  requireRead(session_.openImage(in.path()), in);
+  picture_ = std::make_unique<evaluation::BitmapInput>(in.path());
+  requireRead(picture_->status(), in);
+  requireRead(session_.openImage(picture_->path()), in);
   if (!session_.hasImage()) {
     // The import has shown the refusal itself.
     if (wasShown(kUnsupportedPixelFormat)) throw CommandError(ExitCode::UnsupportedPixelFormat, "");

@@ -11,6 +11,7 @@
 #include "cli/SelectionOptions.h"
 #include "commands/CommandSession.h"
 #include "contours/ContourCoder.h"
+#include "evaluation/ImageInput.h"
 #include "image/Messages.h"
 #include "reconstruct/DitherGenerator.h"
 #include "reconstruct/Reconstructor.h"
@@ -36,7 +37,8 @@ class CodecRun {
   Reconstructor& reconstruction() { return *reconstruction_; }
 
   // Open Image, then Detect Contours, Trace Contours and Obtain Filamorph as
-  // far as stage.
+  // far as stage. A PNG or PGM picture is opened as the 24-bit bitmap it
+  // converts to.
   void analyseBitmap(const InputFile& in, AnalysisStage stage);
   // The parameters dialog's selection, then the model planes laid anew so that
   // only the selected contours reach them (and the file).
@@ -54,6 +56,8 @@ class CodecRun {
   std::unique_ptr<ContourCoder> analysis_;
   std::unique_ptr<Reconstructor> reconstruction_;
   CommandSession session_;
+  // Lives as long as the run: Detect Contours opens the picture again.
+  std::unique_ptr<evaluation::BitmapInput> picture_;
   DitherGenerator dither_;
   std::vector<std::string> shownMessages_;
   MessageHandler previousHandler_;

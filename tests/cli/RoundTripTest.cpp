@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -10,6 +12,7 @@
 #include "cli/CliTestSupport.h"
 #include "cli/CsvWriters.h"
 #include "commands/CommandSession.h"
+#include "evaluation/PngEncoding.h"
 #include "image/BmpFile.h"
 #include "support/TestPaths.h"
 
@@ -111,6 +114,25 @@ TEST_F(SyntheticRoundTrip, KeepSelectsTheBestContoursBeforeTheFileAndThePlanes) 
   ASSERT_EQ(runCli({"encode", "--keep", "all", bitmap, path("all.flm")}).status, 0);
   EXPECT_NE(runCli({"info", path("all.flm")}).out.find("contours: " + std::to_string(direct.analysis.contours.size())),
             std::string::npos);
+}
+
+// PNG and PGM pictures are coded as the 24-bit bitmaps they convert to, so a
+// gray picture gives the same file in every format.
+TEST_F(SyntheticRoundTrip, EncodeTakesPngAndPgmPicturesAsTheirBitmap) {
+  ASSERT_EQ(runCli({"encode", bitmap, path("bmp.flm")}).status, 0);
+  ASSERT_EQ(runCli({"dump", "gray", bitmap, path("gray.pgm")}).status, 0);
+  ASSERT_EQ(runCli({"encode", path("gray.pgm"), path("pgm.flm")}).status, 0);
+  EXPECT_EQ(readFileBytes(folder / "pgm.flm"), readFileBytes(folder / "bmp.flm"));
+
+  const std::string pgmBytes = readFileBytes(folder / "gray.pgm");
+  Plane<uint8_t> gray;
+  gray.allocate(34, 44);
+  ASSERT_GE(pgmBytes.size(), gray.size());
+  std::copy(pgmBytes.end() - static_cast<std::ptrdiff_t>(gray.size()), pgmBytes.end(), gray.data());
+  const std::vector<uint8_t> png = evaluation::encodeGrayPng(gray);
+  writeFileBytes(folder / "gray.png", std::string(png.begin(), png.end()));
+  ASSERT_EQ(runCli({"encode", path("gray.png"), path("png.flm")}).status, 0);
+  EXPECT_EQ(readFileBytes(folder / "png.flm"), readFileBytes(folder / "bmp.flm"));
 }
 
 TEST_F(SyntheticRoundTrip, ReconstructWritesTheSolvedPlaneAndItsStatistics) {
