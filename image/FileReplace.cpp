@@ -14,7 +14,10 @@ namespace filamorph {
 
 ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
   const std::filesystem::path path(target_);
-  std::string pattern = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  std::filesystem::path hidden = path.parent_path() / ".";
+  hidden += path.filename();
+  hidden += ".XXXXXX";
+  const std::string pattern = hidden.string();
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   const int descriptor = mkstemp(buffer.data());
