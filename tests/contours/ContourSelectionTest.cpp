@@ -11,21 +11,21 @@
 namespace filamorph {
 namespace {
 
-struct PointSpec {
+struct PointValues {
   int16_t normal;
   int16_t leftContrast;
   int16_t rightContrast;
 };
 
-Contour contourOf(const std::vector<PointSpec>& specs) {
+Contour contourOf(const std::vector<PointValues>& pointValues) {
   Contour contour;
   contour.selected = 1;
-  contour.pointCount = static_cast<int32_t>(specs.size());
-  for (const PointSpec& spec : specs) {
+  contour.pointCount = static_cast<int32_t>(pointValues.size());
+  for (const PointValues& layout : pointValues) {
     ContourPoint point;
-    point.normal = spec.normal;
-    point.leftContrast = spec.leftContrast;
-    point.rightContrast = spec.rightContrast;
+    point.normal = layout.normal;
+    point.leftContrast = layout.leftContrast;
+    point.rightContrast = layout.rightContrast;
     contour.points.push_back(point);
   }
   return contour;
@@ -36,7 +36,7 @@ void loadLengths(ContourCoder& coder, const std::vector<int32_t>& lengths) {
   coder.contours.clear();
   int32_t longest = -1;
   for (const int32_t length : lengths) {
-    coder.contours.push_back(contourOf(std::vector<PointSpec>(static_cast<std::size_t>(length), {2, 0, 0})));
+    coder.contours.push_back(contourOf(std::vector<PointValues>(static_cast<std::size_t>(length), {2, 0, 0})));
     longest = std::max(longest, length);
   }
   coder.contourCount = static_cast<int32_t>(lengths.size());

@@ -8,7 +8,7 @@
 
 namespace filamorph::testing {
 
-struct BmpSpec {
+struct BmpLayout {
   int32_t width = 3;
   int32_t height = 2;            // negative: rows stored top-down
   uint16_t bitCount = 24;
@@ -32,32 +32,32 @@ inline void put32(std::vector<uint8_t>& bytes, std::size_t at, uint32_t value) {
 
 // Stored rows, padded to four bytes, in file order. Pixel byte i of the file's
 // row r is (r * 16 + i) & 0xFF unless pixels are given.
-inline std::vector<uint8_t> buildBmp(const BmpSpec& spec, const std::vector<uint8_t>& pixels = {}) {
-  const bool core = spec.headerBytes == 12;
+inline std::vector<uint8_t> buildBmp(const BmpLayout& layout, const std::vector<uint8_t>& pixels = {}) {
+  const bool core = layout.headerBytes == 12;
   const std::size_t entryBytes = core ? 3 : 4;
-  const std::size_t rows = static_cast<std::size_t>(spec.height < 0 ? -int64_t{spec.height} : spec.height);
-  const std::size_t rowBytes = (static_cast<std::size_t>(spec.width) * spec.bitCount + 31) / 32 * 4;
-  const std::size_t offset = 14 + spec.headerBytes + spec.paletteEntries * entryBytes + spec.gapBytes;
+  const std::size_t rows = static_cast<std::size_t>(layout.height < 0 ? -int64_t{layout.height} : layout.height);
+  const std::size_t rowBytes = (static_cast<std::size_t>(layout.width) * layout.bitCount + 31) / 32 * 4;
+  const std::size_t offset = 14 + layout.headerBytes + layout.paletteEntries * entryBytes + layout.gapBytes;
   std::vector<uint8_t> bytes(offset, 0);
   bytes[0] = 'B';
   bytes[1] = 'M';
   put32(bytes, 10, static_cast<uint32_t>(offset));
-  put32(bytes, 14, spec.headerBytes);
+  put32(bytes, 14, layout.headerBytes);
   if (core) {
-    put16(bytes, 18, static_cast<uint32_t>(spec.width));
-    put16(bytes, 20, static_cast<uint32_t>(spec.height));
-    put16(bytes, 22, spec.planes);
-    put16(bytes, 24, spec.bitCount);
+    put16(bytes, 18, static_cast<uint32_t>(layout.width));
+    put16(bytes, 20, static_cast<uint32_t>(layout.height));
+    put16(bytes, 22, layout.planes);
+    put16(bytes, 24, layout.bitCount);
   } else {
-    put32(bytes, 18, static_cast<uint32_t>(spec.width));
-    put32(bytes, 22, static_cast<uint32_t>(spec.height));
-    put16(bytes, 26, spec.planes);
-    put16(bytes, 28, spec.bitCount);
-    if (spec.headerBytes >= 20) put32(bytes, 30, spec.compression);
-    if (spec.headerBytes >= 36) put32(bytes, 46, spec.colorsUsed);
+    put32(bytes, 18, static_cast<uint32_t>(layout.width));
+    put32(bytes, 22, static_cast<uint32_t>(layout.height));
+    put16(bytes, 26, layout.planes);
+    put16(bytes, 28, layout.bitCount);
+    if (layout.headerBytes >= 20) put32(bytes, 30, layout.compression);
+    if (layout.headerBytes >= 36) put32(bytes, 46, layout.colorsUsed);
   }
-  for (std::size_t i = 0; i < spec.paletteEntries; ++i) {
-    uint8_t* entry = &bytes[14 + spec.headerBytes + i * entryBytes];
+  for (std::size_t i = 0; i < layout.paletteEntries; ++i) {
+    uint8_t* entry = &bytes[14 + layout.headerBytes + i * entryBytes];
     entry[0] = static_cast<uint8_t>(255 - i);  // blue
     entry[1] = static_cast<uint8_t>(i);        // green
     entry[2] = static_cast<uint8_t>(i / 2);    // red

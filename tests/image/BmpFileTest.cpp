@@ -12,7 +12,7 @@
 namespace filamorph {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::buildBmp;
 using testing::put16;
 using testing::put32;
@@ -44,9 +44,9 @@ TEST(BmpDecode, TopDownAndBottomUpRowsGiveTheSamePictureWithoutPadding) {
 }
 
 TEST(BmpDecode, PaletteIsReadAsStoredAndIndicesBeyondItReadAsGray) {
-  const BmpSpec spec{.width = 5, .height = 1, .bitCount = 8, .colorsUsed = 2, .paletteEntries = 2};
+  const BmpLayout layout{.width = 5, .height = 1, .bitCount = 8, .colorsUsed = 2, .paletteEntries = 2};
   Bitmap bitmap;
-  ASSERT_TRUE(decode(buildBmp(spec, {0, 1, 7, 0, 1, 0, 0, 0}), bitmap).ok());
+  ASSERT_TRUE(decode(buildBmp(layout, {0, 1, 7, 0, 1, 0, 0, 0}), bitmap).ok());
   ASSERT_EQ(bitmap.format, PixelFormat::Bits8);
   ASSERT_EQ(bitmap.palette.size(), 2u);
   EXPECT_EQ(bitmap.pixels, (std::vector<uint8_t>{0, 1, 7, 0, 1}));
@@ -58,9 +58,9 @@ TEST(BmpDecode, PaletteIsReadAsStoredAndIndicesBeyondItReadAsGray) {
 TEST(BmpDecode, CoreHeaderPaletteLengthComesFromTheGapBeforeThePixels) {
   // An OS/2 1.x header never states its palette length; three 3-byte entries
   // stored with colorsUsed unknown.
-  const BmpSpec spec{.width = 4, .height = 2, .bitCount = 8, .headerBytes = 12, .paletteEntries = 3};
+  const BmpLayout layout{.width = 4, .height = 2, .bitCount = 8, .headerBytes = 12, .paletteEntries = 3};
   Bitmap bitmap;
-  ASSERT_TRUE(decode(buildBmp(spec), bitmap).ok());
+  ASSERT_TRUE(decode(buildBmp(layout), bitmap).ok());
   EXPECT_EQ(bitmap.format, PixelFormat::Bits8);
   EXPECT_EQ(bitmap.palette.size(), 3u);
   EXPECT_EQ(bitmap.scanLine(0)[0], 16);  // the second stored row is the top row
@@ -69,12 +69,12 @@ TEST(BmpDecode, CoreHeaderPaletteLengthComesFromTheGapBeforeThePixels) {
 }
 
 TEST(BmpDecode, AbsurdColourCountNeverReadsBeyondTheStoredPalette) {
-  const BmpSpec spec{.width = 4, .height = 2, .bitCount = 8, .colorsUsed = 0xFFFFFFF0u, .paletteEntries = 300};
+  const BmpLayout layout{.width = 4, .height = 2, .bitCount = 8, .colorsUsed = 0xFFFFFFF0u, .paletteEntries = 300};
   Bitmap bitmap;
-  ASSERT_TRUE(decode(buildBmp(spec), bitmap).ok());
+  ASSERT_TRUE(decode(buildBmp(layout), bitmap).ok());
   EXPECT_EQ(bitmap.palette.size(), 256u);
 
-  const BmpSpec shortPalette{.width = 4, .height = 2, .bitCount = 8, .colorsUsed = 200, .paletteEntries = 5};
+  const BmpLayout shortPalette{.width = 4, .height = 2, .bitCount = 8, .colorsUsed = 200, .paletteEntries = 5};
   ASSERT_TRUE(decode(buildBmp(shortPalette), bitmap).ok());
   EXPECT_EQ(bitmap.palette.size(), 5u);
 }
@@ -100,10 +100,10 @@ TEST(BmpDecode, ReportsThePixelFormatOfEveryKindOfHeader) {
       {24, 4, 64, PixelFormat::Compressed},  // OS/2 RLE24
   };
   for (const FormatCase& c : cases) {
-    const BmpSpec spec{.width = 7, .height = 3, .bitCount = c.bitCount, .compression = c.compression,
+    const BmpLayout layout{.width = 7, .height = 3, .bitCount = c.bitCount, .compression = c.compression,
                        .headerBytes = c.headerBytes};
     Bitmap bitmap;
-    const Status status = decode(buildBmp(spec), bitmap);
+    const Status status = decode(buildBmp(layout), bitmap);
     ASSERT_TRUE(status.ok()) << c.bitCount << " bits, compression " << c.compression << ": " << status.message();
     EXPECT_EQ(bitmap.format, c.expected) << c.bitCount << " bits, compression " << c.compression;
     EXPECT_EQ(bitmap.width, 7);
@@ -114,8 +114,8 @@ TEST(BmpDecode, ReportsThePixelFormatOfEveryKindOfHeader) {
 
 TEST(BmpDecode, CompressedDataNeedNotFillTheRows) {
   Bitmap bitmap;
-  const BmpSpec spec{.width = 1000, .height = 1000, .bitCount = 8, .compression = 1};
-  ASSERT_TRUE(decode(buildBmp(spec, {0, 1}), bitmap).ok());  // end-of-bitmap code only
+  const BmpLayout layout{.width = 1000, .height = 1000, .bitCount = 8, .compression = 1};
+  ASSERT_TRUE(decode(buildBmp(layout, {0, 1}), bitmap).ok());  // end-of-bitmap code only
   EXPECT_EQ(bitmap.format, PixelFormat::Compressed);
 }
 
@@ -125,14 +125,14 @@ struct MalformedCase {
   const char* message;  // part of the expected failure message
 };
 
-std::vector<uint8_t> bent(BmpSpec spec, void (*bend)(std::vector<uint8_t>&) = nullptr) {
-  std::vector<uint8_t> bytes = buildBmp(spec);
+std::vector<uint8_t> bent(BmpLayout layout, void (*bend)(std::vector<uint8_t>&) = nullptr) {
+  std::vector<uint8_t> bytes = buildBmp(layout);
   if (bend) bend(bytes);
   return bytes;
 }
 
 TEST(BmpDecode, MalformedFilesFailWithAMessageNamingTheFault) {
-  const BmpSpec rgb{.width = 3, .height = 2};
+  const BmpLayout rgb{.width = 3, .height = 2};
   const MalformedCase cases[] = {
       {"empty file", {}, "signature"},
       {"bitmap array", bent(rgb, [](auto& b) { b[1] = 'A'; }), "signature"},
