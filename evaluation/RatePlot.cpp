@@ -1,8 +1,8 @@
 #include "evaluation/RatePlot.h"
+#include "evaluation/TextFormat.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -18,16 +18,6 @@ constexpr double kTop = 24.0;
 constexpr double kBottom = 56.0;
 constexpr const char* kCodecColour = "#c0392b";
 constexpr const char* kJpegColour = "#2563a8";
-
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* pattern, ...) {
-  char buffer[512];
-  va_list arguments;
-  va_start(arguments, pattern);
-  std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
-  va_end(arguments);
-  return buffer;
-}
 
 // A tick step of 1, 2 or 5 times a power of ten giving about `ticks` intervals.
 double niceStep(double range, int ticks) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "evaluation/PngEncoding.h"
 #include "evaluation/RatePlot.h"
 #include "image/FileReplace.h"
+#include "evaluation/TextFormat.h"
 
 namespace filamorph::evaluation {
 namespace {
@@ -38,16 +38,6 @@ figcaption b { color: #222; }
 .plot { margin-top: 18px; }
 .notes { font-size: 12px; color: #7a4b00; }
 )";
-
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* pattern, ...) {
-  char buffer[512];
-  va_list arguments;
-  va_start(arguments, pattern);
-  std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
-  va_end(arguments);
-  return buffer;
-}
 
 std::string escape(const std::string& text) {
   std::string out;

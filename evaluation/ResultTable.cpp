@@ -1,23 +1,12 @@
 #include "evaluation/ResultTable.h"
+#include "evaluation/TextFormat.h"
 
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 namespace filamorph::evaluation {
 namespace {
-
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* pattern, ...) {
-  char buffer[512];
-  va_list arguments;
-  va_start(arguments, pattern);
-  std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
-  va_end(arguments);
-  return buffer;
-}
 
 // A measure with a fixed number of decimals, or "inf" / "nan".
 std::string decimal(double value, int decimals) {
