@@ -137,8 +137,18 @@ Status CommandSession::openCodedImage(const std::string& fileName) {
 
 bool CommandSession::reconstruct(DitherGenerator& generator, const SweepObserver& observer) {
   if (!hasModelPlanes()) return false;
-  reconstruction.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
-  if (!reconstruction.solve(generator, observer)) return false;
+  Reconstructor& r = reconstruction;
+  const float smoothWeight = r.smoothWeight;
+  const float plateWeight = r.plateWeight;
+  const float relaxation = r.relaxation;
+  const float tolerance = r.tolerance;
+  const uint8_t dither = r.dither;
+  r.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+  if (!r.solve(generator, observer)) {
+    // A cancelled command leaves the solver as it found it, parameters included.
+    r.setSolverParameters(smoothWeight, plateWeight, relaxation, tolerance, dither);
+    return false;
+  }
   reconstruction.showGray(image2);
   return true;
 }

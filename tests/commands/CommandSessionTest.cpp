@@ -144,6 +144,31 @@ TEST_F(CommandSessionTest, ModelTravelsThroughAFileAndIsReconstructed) {
   EXPECT_GT(readReconstruction.grayPlane[15][20], readReconstruction.grayPlane[1][1]);
 }
 
+TEST_F(CommandSessionTest, CancelledReconstructLeavesTheSolverAsItWas) {
+  ASSERT_TRUE(session.openImage(writePicture("disc.bmp", 40, 30)).ok());
+  ASSERT_TRUE(session.detectContours().ok());
+  ASSERT_TRUE(session.traceContours());
+  ASSERT_TRUE(session.obtainFilamorph());
+  reconstruction.setSolverParameters(3.0f, 0.25f, 1.5f, 0.125f, 0);
+
+  DitherGenerator generator;
+  EXPECT_FALSE(session.reconstruct(generator, [](int, float) { return false; }));
+  EXPECT_EQ(reconstruction.smoothWeight, 3.0f);
+  EXPECT_EQ(reconstruction.plateWeight, 0.25f);
+  EXPECT_EQ(reconstruction.relaxation, 1.5f);
+  EXPECT_EQ(reconstruction.tolerance, 0.125f);
+  EXPECT_EQ(reconstruction.dither, 0);
+  EXPECT_FALSE(session.hasReconstruction());
+  EXPECT_EQ(generator.state, 1u);
+
+  ASSERT_TRUE(session.reconstruct(generator));
+  EXPECT_EQ(reconstruction.smoothWeight, 64.0f);
+  EXPECT_EQ(reconstruction.plateWeight, 0.5f);
+  EXPECT_EQ(reconstruction.relaxation, 1.1f);
+  EXPECT_EQ(reconstruction.tolerance, 0.0005f);
+  EXPECT_EQ(reconstruction.dither, 1);
+}
+
 TEST_F(CommandSessionTest, ReadingAFileOfAnotherSizeRetiresTheStalePlanes) {
   ASSERT_TRUE(session.openImage(writePicture("small.bmp", 24, 16)).ok());
   ASSERT_TRUE(session.detectContours().ok());
