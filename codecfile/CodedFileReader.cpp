@@ -51,8 +51,8 @@ void measureContour(Contour& contour) {
   contour.left = left;
   contour.spanRows = bottom - top;
   contour.spanCols = right - left;
-  contour.meanRow = static_cast<float>(rowSum) / static_cast<float>(contour.pointCount);
-  contour.meanCol = static_cast<float>(colSum) / static_cast<float>(contour.pointCount);
+  contour.meanRow = static_cast<float>(static_cast<double>(rowSum) / contour.pointCount);
+  contour.meanCol = static_cast<float>(static_cast<double>(colSum) / contour.pointCount);
 }
 
 // Reads the segments of one file; every method returns a refusal naming the

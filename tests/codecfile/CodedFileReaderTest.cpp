@@ -273,6 +273,24 @@ TEST_F(CodedFileReaderTest, ContoursWithoutAttributesKeepZeroProfiles) {
   EXPECT_EQ(contour.spanCols, 1);
 }
 
+TEST_F(CodedFileReaderTest, MeanPositionIsTheExactMeanRoundedOnce) {
+  // Row sum 4001 x 5001 = 20009001 is odd and above 2^24: rounding it to a
+  // float before dividing would move the mean off 4001.
+  std::vector<std::pair<int32_t, int32_t>> run;
+  for (int32_t col = 0; col <= 5000; ++col) run.emplace_back(4001, col);
+  ContourCoder writer;
+  setSize(writer, 5001, 4002);
+  setContours(writer, {makeContour(run)});
+  ASSERT_TRUE(writer.writeCodedFile(path("run.flm")));
+
+  ContourCoder coder;
+  ASSERT_TRUE(coder.readCodedFile(path("run.flm")));
+  ASSERT_EQ(coder.contourCount, 1);
+  ASSERT_EQ(coder.contours[0].pointCount, 5001);
+  EXPECT_EQ(coder.contours[0].meanRow, 4001.0f);
+  EXPECT_EQ(coder.contours[0].meanCol, 2500.0f);
+}
+
 struct Steps {
   uint32_t extentStep;
   uint32_t weightStep;
