@@ -144,6 +144,27 @@ TEST(FilterKernels, HalfLengthZeroGivesOneTap) {
   EXPECT_EQ(detector.kernelScale, 1.0f / detector.kernel[0][0]);
 }
 
+TEST(FilterKernels, NegativeHalfLengthGivesEmptyKernel) {
+  // Down to the most negative length: no taps, and smoothing changes nothing.
+  for (int32_t n : {-1, std::numeric_limits<int32_t>::min()}) {
+    SCOPED_TRACE(n);
+    EdgeDetector detector;
+    detector.width = detector.cols = 4;
+    detector.height = detector.rows = 3;
+    detector.grayPlane.allocate(3, 4);
+    for (int32_t p = 0; p < 12; ++p) detector.grayPlane.data()[p] = static_cast<uint8_t>(20 * p);
+    setFilter(detector, 1.0f, 0.1f, n);
+    detector.buildVerticalDerivativeKernel();
+    EXPECT_LT(detector.kernelRows, 1);
+    EXPECT_EQ(detector.kernel.size(), 0u);
+    detector.buildHorizontalDerivativeKernel();
+    EXPECT_EQ(detector.kernel.size(), 0u);
+    detector.smoothGrayPlane();
+    EXPECT_LT(detector.kernelCols, 1);
+    for (int32_t p = 0; p < 12; ++p) EXPECT_EQ(detector.grayPlane.data()[p], 20 * p);
+  }
+}
+
 TEST(FilterKernels, UndefinedParametersGiveZeroTaps) {
   EdgeDetector detector;
   setFilter(detector, std::numeric_limits<float>::quiet_NaN(), 0.1f, 1);
