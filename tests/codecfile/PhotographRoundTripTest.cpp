@@ -16,7 +16,7 @@ using PhotographRoundTripTest = CodedFileTest;
 void buildPhotographModel(ContourCoder& coder) {
   ImageControl image;
   image.autoSize = true;
-  ASSERT_TRUE(image.loadFromFile(sharedImage("a_camera_256x256_8gray.bmp").string()));
+  ASSERT_TRUE(image.loadFromFile(testImage("a_camera_256x256_8gray.bmp").string()));
   coder.importBitmap(image);
   testing::detectEdgesAsTheCommandDoes(coder);
   coder.smoothGrayPlane();
@@ -27,7 +27,6 @@ void buildPhotographModel(ContourCoder& coder) {
 }
 
 TEST_F(PhotographRoundTripTest, ModelReadsBackAsWritten) {
-  FILAMORPH_REQUIRE_SHARED_IMAGES();
   ContourCoder coder;
   buildPhotographModel(coder);
   ASSERT_GT(coder.contourCount, 0);

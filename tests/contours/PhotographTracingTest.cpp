@@ -47,9 +47,8 @@ void expectConsistentTable(const ContourCoder& coder) {
 }
 
 TEST(PhotographTracing, DetectedEdgesTraceIntoConsistentContours) {
-  FILAMORPH_REQUIRE_SHARED_IMAGES();
   ImageControl image;
-  ASSERT_TRUE(image.loadFromFile(testing::sharedImage("a_camera_256x256_8gray.bmp").string()));
+  ASSERT_TRUE(image.loadFromFile(testing::testImage("a_camera_256x256_8gray.bmp").string()));
   ContourCoder coder;
   coder.importBitmap(image);
   testing::detectEdgesAsTheCommandDoes(coder);

@@ -61,9 +61,8 @@ TEST(Convolution, MatchesPlainLoopBitForBit) {
 }
 
 TEST(Convolution, MatchesPlainLoopOnAPhotograph) {
-  FILAMORPH_REQUIRE_SHARED_IMAGES();
   ImageControl image;
-  ASSERT_TRUE(readBmpFile(filamorph::testing::sharedImage("a_camera_256x256_8gray.bmp").string(), image.picture).ok());
+  ASSERT_TRUE(readBmpFile(filamorph::testing::testImage("a_camera_256x256_8gray.bmp").string(), image.picture).ok());
   EdgeDetector detector;
   detector.importBitmap(image);
   setDefaultParameters(detector);

@@ -135,9 +135,8 @@ TEST(EdgeMapView, ShowsEdgesWhiteOnBlack) {
 }
 
 TEST(Detection, PhotographGivesValidThinMap) {
-  FILAMORPH_REQUIRE_SHARED_IMAGES();
   ImageControl image;
-  ASSERT_TRUE(readBmpFile(filamorph::testing::sharedImage("a_camera_256x256_8gray.bmp").string(), image.picture).ok());
+  ASSERT_TRUE(readBmpFile(filamorph::testing::testImage("a_camera_256x256_8gray.bmp").string(), image.picture).ok());
   EdgeDetector detector;
   detector.importBitmap(image);
   ASSERT_EQ(detector.grayPlaneAllocated, 1);

@@ -99,9 +99,8 @@ TEST_F(EvaluationRunTest, RateCurvePointsEqualSeparateMeasurements) {
 }
 
 TEST_F(EvaluationRunTest, FailuresAreRecordedPerImage) {
-  FILAMORPH_REQUIRE_SHARED_IMAGES();
   const std::vector<ImageEvaluation> results = evaluateImages(
-      {file("missing.bmp"), testing::sharedImage("bmpsuite/g/pal4.bmp").string()}, EvaluationSettings{}, 2);
+      {file("missing.bmp"), testing::testImage("bmpsuite/g/pal4.bmp").string()}, EvaluationSettings{}, 2);
   EXPECT_EQ(results[0].failure, Failure::InputOutput);
   EXPECT_EQ(results[1].failure, Failure::UnsupportedPixelFormat);
   EXPECT_EQ(formatCsv(results), csvHeader());

@@ -84,9 +84,8 @@ TEST_F(ImageInputTest, RefusesBrokenAndHostileFilesWithAMessage) {
 }
 
 TEST_F(ImageInputTest, BitmapsKeepTheirOwnImportRules) {
-  FILAMORPH_REQUIRE_SHARED_IMAGES();
   // A 4-bit bitmap is refused by the import itself, not converted.
-  const GrayInput refused = readGrayInput(testing::sharedImage("bmpsuite/g/pal4.bmp").string());
+  const GrayInput refused = readGrayInput(testing::testImage("bmpsuite/g/pal4.bmp").string());
   EXPECT_EQ(refused.failure, Failure::UnsupportedPixelFormat);
 }
 

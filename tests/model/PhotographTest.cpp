@@ -16,10 +16,9 @@ namespace {
 // Detection and tracing as the Detect Contours and Trace Contours commands
 // run them, then model building over every traced point.
 TEST(PhotographTest, EveryTracedPointGetsACompleteModel) {
-  FILAMORPH_REQUIRE_SHARED_IMAGES();
   ImageControl image;
   image.autoSize = true;
-  ASSERT_TRUE(image.loadFromFile(testing::sharedImage("a_camera_256x256_8gray.bmp").string()));
+  ASSERT_TRUE(image.loadFromFile(testing::testImage("a_camera_256x256_8gray.bmp").string()));
   ContourCoder coder;
   coder.importBitmap(image);
   testing::detectEdgesAsTheCommandDoes(coder);

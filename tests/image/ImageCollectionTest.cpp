@@ -1,4 +1,4 @@
-// Every photograph and conformance file of the shared collection, read and
+// Every photograph and conformance file of the test image collection, read and
 // imported as the Open Image command does, against its reference gray plane.
 #include <gtest/gtest.h>
 
@@ -141,13 +141,12 @@ const Case kCases[] = {
     fileError("bmpsuite/x/ba-bm.bmp"),
 };
 
-class SharedImages : public ::testing::TestWithParam<Case> {};
+class ImageCollection : public ::testing::TestWithParam<Case> {};
 
 // Open Image: release, store the name, load into the control, import.
-TEST_P(SharedImages, ImportGivesReferencePlaneOrRefuses) {
-  FILAMORPH_REQUIRE_SHARED_IMAGES();
+TEST_P(ImageCollection, ImportGivesReferencePlaneOrRefuses) {
   const Case& c = GetParam();
-  const std::string path = testing::sharedImage(c.file).string();
+  const std::string path = testing::testImage(c.file).string();
   testing::MessageRecorder messages;
   ImageControl control;
   control.autoSize = true;
@@ -193,14 +192,13 @@ std::string caseName(const ::testing::TestParamInfo<Case>& info) {
   return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Collection, SharedImages, ::testing::ValuesIn(kCases), caseName);
+INSTANTIATE_TEST_SUITE_P(Collection, ImageCollection, ::testing::ValuesIn(kCases), caseName);
 
 // A file added to the collection must be added to the table above.
-TEST(SharedImagesTable, CoversEveryConformanceFile) {
-  FILAMORPH_REQUIRE_SHARED_IMAGES();
+TEST(ImageCollectionTable, CoversEveryConformanceFile) {
   std::set<std::string> listed;
   for (const Case& c : kCases) listed.insert(c.file);
-  const std::filesystem::path root = testing::sharedImage("bmpsuite");
+  const std::filesystem::path root = testing::testImage("bmpsuite");
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
     if (!entry.is_regular_file()) continue;
     const std::string relative = "bmpsuite/" + std::filesystem::relative(entry.path(), root).generic_string();
