@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <utility>
 
-#include "image/Messages.h"
+#include "base/Messages.h"
 
 namespace filamorph {
 namespace {
@@ -48,7 +48,9 @@ FileDialogFunction& fileDialogFunction() {
 
 }  // namespace
 
-void showMessageBox(const QString& text) { messageBoxFunction()(text); }
+void showMessageBox(const QString& text) {
+  messageBoxFunction()(text);
+}
 
 MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function) {
   return std::exchange(messageBoxFunction(), std::move(function));
@@ -58,7 +60,9 @@ void routeCoreMessagesToMessageBox() {
   setMessageHandler([](const std::string& text) { showMessageBox(QString::fromStdString(text)); });
 }
 
-QStringList runFileDialog(const FileDialogRequest& request) { return fileDialogFunction()(request); }
+QStringList runFileDialog(const FileDialogRequest& request) {
+  return fileDialogFunction()(request);
+}
 
 FileDialogFunction setFileDialogFunction(FileDialogFunction function) {
   return std::exchange(fileDialogFunction(), std::move(function));

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/Messages.h"
 #include "cli/ExitCodes.h"
-#include "image/Messages.h"
 
 namespace filamorph::cli {
 namespace {
@@ -37,7 +37,9 @@ CodecRun::CodecRun()
   });
 }
 
-CodecRun::~CodecRun() { setMessageHandler(std::move(previousHandler_)); }
+CodecRun::~CodecRun() {
+  setMessageHandler(std::move(previousHandler_));
+}
 
 bool CodecRun::wasShown(const char* message) const {
   return std::find(shownMessages_.begin(), shownMessages_.end(), message) != shownMessages_.end();
@@ -73,13 +75,16 @@ void CodecRun::selectContours(const Selection& selection) {
 
 void CodecRun::openCodedImage(const InputFile& in) {
   requireRead(session_.openCodedImage(in.path()), in);
-  if (wasShown(kEndOfFile)) throw CommandError(ExitCode::InputOutput, in.displayName() + " is malformed: it holds an unknown segment marker");
+  if (wasShown(kEndOfFile))
+    throw CommandError(ExitCode::InputOutput, in.displayName() + " is malformed: it holds an unknown segment marker");
   if (!session_.hasModelPlanes() || analysis_->width <= 0 || analysis_->height <= 0) {
     throw CommandError(ExitCode::InputOutput, in.displayName() + " holds no image size");
   }
 }
 
-Status CodecRun::compressToFile(const std::string& path) { return session_.compressToFile(path); }
+Status CodecRun::compressToFile(const std::string& path) {
+  return session_.compressToFile(path);
+}
 
 void CodecRun::reconstruct(const SweepObserver& observer) {
   dither_ = DitherGenerator();

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "base/Messages.h"
 #include "cli/InputFile.h"
 #include "cli/SelectionOptions.h"
 #include "commands/CommandSession.h"
 #include "contours/ContourCoder.h"
 #include "evaluation/ImageInput.h"
-#include "image/Messages.h"
 #include "reconstruct/DitherGenerator.h"
 #include "reconstruct/Reconstructor.h"
 

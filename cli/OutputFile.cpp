@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/FileReplace.h"
 #include "cli/ExitCodes.h"
 #include "cli/TemporaryFile.h"
-#include "image/FileReplace.h"
 #include "image/GrayImageFile.h"
 
 namespace filamorph::cli {
@@ -58,14 +58,17 @@ void checkImageOutput(const std::string& out) {
   if (out != kStandardStream) {
     const std::string extension = lowerExtension(out);
     if (extension != ".pgm" && extension != ".bmp") {
-      throw CommandError(ExitCode::Usage, "cannot write " + out +
-                                              ": an image must end in .pgm or .bmp, or be - for PGM on standard output");
+      throw CommandError(
+          ExitCode::Usage,
+          "cannot write " + out + ": an image must end in .pgm or .bmp, or be - for PGM on standard output");
     }
   }
   checkFileOutput(out);
 }
 
-bool isBitmapOutput(const std::string& out) { return out != kStandardStream && lowerExtension(out) == ".bmp"; }
+bool isBitmapOutput(const std::string& out) {
+  return out != kStandardStream && lowerExtension(out) == ".bmp";
+}
 
 void writeImageOutput(const std::string& out, const Plane<uint8_t>& gray) {
   requireSuccess(writeGrayImageFile(out, gray));
@@ -93,7 +96,7 @@ void writeTextOutput(const std::string& out, const std::string& text) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
     file.close();
-    return file ? Status::success() : Status::failure("the disk refused the text");
+    return file ? Status::success() : Status::failure(ErrorKind::InputOutput, "the disk refused the text");
   });
 }
 

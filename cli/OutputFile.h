@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "base/Status.h"
 #include "image/Plane.h"
-#include "image/Status.h"
 
 namespace filamorph::cli {
 

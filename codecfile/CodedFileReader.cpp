@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/Messages.h"
 #include "codecfile/BitFile.h"
 #include "codecfile/CodedFileFormat.h"
 #include "contours/ContourCoder.h"
-#include "image/Messages.h"
 
 namespace filamorph {
 namespace {
@@ -119,7 +119,7 @@ class SegmentReader {
   }
 
   Status refuse(const std::string& reason) const {
-    return Status::failure("Cannot read " + fileName_ + ": " + reason + ".");
+    return Status::failure(ErrorKind::MalformedFile, "Cannot read " + fileName_ + ": " + reason + ".");
   }
   Status endsInside(const char* segment) const {
     return refuse(std::string("the file ends inside its ") + segment + " segment");
@@ -221,7 +221,7 @@ int32_t ContourCoder::symbolOfRank(int32_t rank) const {
 Status ContourCoder::readCodedFile(const std::string& fileName) {
   BitFile file;
   if (!file.openFile(fileName, "rb")) {
-    return Status::failure("Cannot open " + fileName + ": " + std::strerror(errno) + ".");
+    return Status::failure(ErrorKind::InputOutput, "Cannot open " + fileName + ": " + std::strerror(errno) + ".");
   }
   Status status = readCodedStream(file, fileName);
   file.closeFile();
@@ -235,7 +235,8 @@ Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName)
     const uint32_t prefix = file.readBits(8);
     if (file.readFailed != 0 || prefix != codedfile::kMarkerPrefix) break;
     const uint32_t marker = file.readBits(8);
-    if (file.readFailed != 0) return Status::failure("Cannot read " + fileName + ": the file ends inside a marker.");
+    if (file.readFailed != 0)
+      return Status::failure(ErrorKind::MalformedFile, "Cannot read " + fileName + ": the file ends inside a marker.");
     Status status;
     if (marker == codedfile::kSizeMarker) {
       status = reader.readSize();
@@ -249,7 +250,8 @@ Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName)
     }
     if (!status) return status;
   }
-  if (!model.hasSize) return Status::failure("Cannot read " + fileName + ": it holds no compressed image.");
+  if (!model.hasSize)
+    return Status::failure(ErrorKind::MalformedFile, "Cannot read " + fileName + ": it holds no compressed image.");
 
   // A file without a contour segment holds an image without contours.
   width = model.cols;

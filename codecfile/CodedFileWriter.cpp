@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "base/FileReplace.h"
+#include "base/Messages.h"
 #include "codecfile/BitFile.h"
 #include "codecfile/CodedFileFormat.h"
 #include "contours/ContourCoder.h"
-#include "image/FileReplace.h"
-#include "image/Messages.h"
 
 namespace filamorph {
 namespace {
@@ -83,9 +83,10 @@ void ContourCoder::computeSymbolRanks() {
 
 Status ContourCoder::writeCodedFile(const std::string& fileName, CodedFileSummary* summary) {
   if (width < 0 || height < 0 || width > codedfile::kMaxSide || height > codedfile::kMaxSide) {
-    return Status::failure("Cannot write " + fileName + ": the image is " + std::to_string(width) + " x " +
-                           std::to_string(height) + " pixels; a compressed file holds sides of at most " +
-                           std::to_string(codedfile::kMaxSide) + ".");
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": the image is " +
+                                                       std::to_string(width) + " x " + std::to_string(height) +
+                                                       " pixels; a compressed file holds sides of at most " +
+                                                       std::to_string(codedfile::kMaxSide) + ".");
   }
   CodedFileSummary written;
   const std::vector<CodedContour> plan = planCodedContours(&written);
@@ -93,7 +94,7 @@ Status ContourCoder::writeCodedFile(const std::string& fileName, CodedFileSummar
   ReplacingFile target(fileName);
   BitFile file;
   if (target.temporaryPath().empty() || !file.openFile(target.temporaryPath(), "wb+")) {
-    return Status::failure("Cannot write " + fileName + ": " + std::strerror(errno));
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": " + std::strerror(errno));
   }
 
   computeChainCodes(plan);
@@ -138,7 +139,8 @@ Status ContourCoder::writeCodedFile(const std::string& fileName, CodedFileSummar
     }
   }
 
-  if (!file.closeFile()) return Status::failure("Cannot write " + fileName + ": writing the file failed.");
+  if (!file.closeFile())
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": writing the file failed.");
   if (Status committed = target.commit(); !committed) return committed;
 
   if (written.contoursLeftOut > 0) {

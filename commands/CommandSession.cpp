@@ -52,7 +52,8 @@ Status CommandSession::openImage(const std::string& fileName) {
 }
 
 Status CommandSession::detectContours() {
-  if (lastPictureFile.empty()) return Status::failure("No bitmap has been opened yet: open an image first.");
+  if (lastPictureFile.empty())
+    return Status::failure(ErrorKind::CodecStep, "No bitmap has been opened yet: open an image first.");
   Status loaded = loadPictureIntoImage2(lastPictureFile);
   if (!loaded) return loaded;
   analysis.importBitmap(image2);
@@ -120,7 +121,8 @@ bool CommandSession::rethreshold(int32_t low, int32_t high) {
 
 Status CommandSession::compressToFile(const std::string& fileName) {
   if (!modelReady_) {
-    return Status::failure("There is no model to compress yet: obtain the Filamorph model of an image first.");
+    return Status::failure(ErrorKind::CodecStep,
+                           "There is no model to compress yet: obtain the Filamorph model of an image first.");
   }
   return analysis.writeCodedFile(fileName);
 }

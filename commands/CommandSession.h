@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Status.h"
 #include "contours/ContourCoder.h"
 #include "image/Bitmap.h"
 #include "image/ImageControl.h"
-#include "image/Status.h"
 #include "reconstruct/Reconstructor.h"
 
 namespace filamorph {

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/Status.h"
 #include "contours/Contour.h"
 #include "edges/EdgeDetector.h"
-#include "image/Status.h"
 
 namespace filamorph {
 
@@ -20,8 +20,8 @@ class Reconstructor;
 
 // Direction codes 0..7 as (row offset, column offset): east, then
 // counter-clockwise; rows grow downwards and d + 4 is the opposite of d.
-inline constexpr std::array<std::array<int32_t, 2>, 8> kNeighbourOffsets = {{
-    {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}}};
+inline constexpr std::array<std::array<int32_t, 2>, 8> kNeighbourOffsets = {
+    {{0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}}};
 
 class ContourCoder : public EdgeDetector {
  public:
@@ -97,7 +97,6 @@ class ContourCoder : public EdgeDetector {
   std::vector<LabelStarts> labelStarts_;
 
  public:
-
   // Perceptual selection and its views (contours/).
   void selectContours(float lengthWeight, float curvatureWeight, float contrastWeight, int32_t numberToSelect);
   void showDescriptor(ImageControl& image) const;

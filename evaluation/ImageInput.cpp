@@ -20,15 +20,15 @@ bool pictureTooLarge(int64_t width, int64_t height) {
 }
 
 Status tooLarge(const std::string& path) {
-  return Status::failure(path + ": the picture has no pixels or more than " + std::to_string(kMaxBitmapPixels) +
-                         " pixels");
+  return Status::failure(ErrorKind::MalformedFile, path + ": the picture has no pixels or more than " +
+                                                       std::to_string(kMaxBitmapPixels) + " pixels");
 }
 
 Status decodePng(const std::string& path, Bitmap& out) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_file(&image, path.c_str())) {
-    return Status::failure(path + ": not a readable PNG file (" + image.message + ")");
+    return Status::failure(ErrorKind::MalformedFile, path + ": not a readable PNG file (" + image.message + ")");
   }
   if (pictureTooLarge(image.width, image.height)) {
     png_image_free(&image);
@@ -46,7 +46,7 @@ Status decodePng(const std::string& path, Bitmap& out) {
   if (!png_image_finish_read(&image, &white, pixels.data(), 0, nullptr)) {
     const std::string reason = image.message;
     png_image_free(&image);
-    return Status::failure(path + ": the PNG file cannot be decoded (" + reason + ")");
+    return Status::failure(ErrorKind::MalformedFile, path + ": the PNG file cannot be decoded (" + reason + ")");
   }
   Bitmap bitmap = Bitmap::make24(static_cast<int32_t>(image.width), static_cast<int32_t>(image.height));
   if (colour) {
@@ -94,7 +94,7 @@ Status decodeNetpbm(const std::string& path, Bitmap& out) {
   int64_t declaredWidth = 0;
   int64_t declaredHeight = 0;
   if (!readNetpbmSize(path, declaredWidth, declaredHeight)) {
-    return Status::failure(path + ": not a readable PGM/PPM file (no size in its header)");
+    return Status::failure(ErrorKind::MalformedFile, path + ": not a readable PGM/PPM file (no size in its header)");
   }
   if (pictureTooLarge(declaredWidth, declaredHeight)) return tooLarge(path);
 
@@ -103,7 +103,8 @@ Status decodeNetpbm(const std::string& path, Bitmap& out) {
   int format = TJPF_UNKNOWN;
   unsigned char* pixels = tjLoadImage(path.c_str(), &width, 1, &height, &format, 0);
   if (!pixels) {
-    return Status::failure(path + ": the PGM/PPM file cannot be decoded (" + tjGetErrorStr2(nullptr) + ")");
+    return Status::failure(ErrorKind::MalformedFile,
+                           path + ": the PGM/PPM file cannot be decoded (" + tjGetErrorStr2(nullptr) + ")");
   }
   Bitmap bitmap = Bitmap::make24(width, height);
   const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
@@ -119,7 +120,7 @@ Status decodeNetpbm(const std::string& path, Bitmap& out) {
     }
   } else {
     tjFree(pixels);
-    return Status::failure(path + ": unexpected pixel layout from the PGM/PPM loader");
+    return Status::failure(ErrorKind::MalformedFile, path + ": unexpected pixel layout from the PGM/PPM loader");
   }
   tjFree(pixels);
   out = std::move(bitmap);
@@ -163,7 +164,7 @@ BitmapInput::BitmapInput(const std::string& path) : kind_(sniffImageFile(path)),
   try {
     converted_ = std::make_unique<ScratchFile>(".bmp");
   } catch (const std::runtime_error& error) {
-    status_ = Status::failure(error.what());
+    status_ = Status::failure(ErrorKind::InputOutput, error.what());
     return;
   }
   status_ = writeBmpFile(converted_->path(), picture);

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "base/Status.h"
 #include "evaluation/ScratchFile.h"
 #include "image/Bitmap.h"
-#include "image/Status.h"
 
 namespace filamorph::evaluation {
 

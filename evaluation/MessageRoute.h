@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "image/Messages.h"
+#include "base/Messages.h"
 
 namespace filamorph::evaluation {
 

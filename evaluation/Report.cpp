@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/FileReplace.h"
 #include "evaluation/PngEncoding.h"
 #include "evaluation/RatePlot.h"
-#include "image/FileReplace.h"
 #include "evaluation/TextFormat.h"
 
 namespace filamorph::evaluation {
@@ -43,18 +43,31 @@ std::string escape(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
 }
 
-std::string decibels(double value) { return std::isinf(value) ? "&infin;" : format("%.2f", value); }
-std::string similarity(double value) { return std::isnan(value) ? "n/a" : format("%.4f", value); }
+std::string decibels(double value) {
+  return std::isinf(value) ? "&infin;" : format("%.2f", value);
+}
+std::string similarity(double value) {
+  return std::isnan(value) ? "n/a" : format("%.4f", value);
+}
 
 std::string figure(const Plane<uint8_t>& picture, const std::string& title, const std::string& detail) {
   return "<figure><img alt=\"" + escape(title) + "\" src=\"" + pngDataUri(picture) + "\"><figcaption><b>" + title +
@@ -99,19 +112,19 @@ std::string imageSection(const ImageEvaluation& r, std::size_t index) {
   html += "<div class=\"pictures\">\n";
   html += figure(p.original, "Original", "gray plane as Open Image imports it");
   html += figure(p.edges, "Edge map", "after Detect Contours");
-  html += figure(p.model, "Model", format("depth plane as the model view shows it; %" PRId64 " contours, %" PRId64
-                                          " points in the file",
-                                          r.codec.contours, r.codec.points));
-  html += figure(p.reconstruction, "Reconstruction",
-                 format("--keep %s: %" PRIu64 " bytes, %.3f bpp<br>", r.codec.keep.c_str(), r.codec.bytes,
-                        r.codec.bitsPerPixel) +
-                     "PSNR " + decibels(r.codec.psnr) + " dB, SSIM " + similarity(r.codec.ssim));
+  html += figure(p.model, "Model",
+                 format("depth plane as the model view shows it; %" PRId64 " contours, %" PRId64 " points in the file",
+                        r.codec.contours, r.codec.points));
+  html += figure(
+      p.reconstruction, "Reconstruction",
+      format("--keep %s: %" PRIu64 " bytes, %.3f bpp<br>", r.codec.keep.c_str(), r.codec.bytes, r.codec.bitsPerPixel) +
+          "PSNR " + decibels(r.codec.psnr) + " dB, SSIM " + similarity(r.codec.ssim));
   html += figure(amplifiedDifference(p.reconstruction, p.original, kDifferenceGain), "Difference",
                  format("|reconstruction &minus; original| &times; %d", kDifferenceGain));
-  html += figure(p.jpeg, "JPEG at matched size",
-                 format("quality %d: %" PRIu64 " bytes, %.3f bpp<br>", r.jpeg.quality, r.jpeg.bytes,
-                        r.jpeg.bitsPerPixel) +
-                     "PSNR " + decibels(r.jpeg.psnr) + " dB, SSIM " + similarity(r.jpeg.ssim));
+  html +=
+      figure(p.jpeg, "JPEG at matched size",
+             format("quality %d: %" PRIu64 " bytes, %.3f bpp<br>", r.jpeg.quality, r.jpeg.bytes, r.jpeg.bitsPerPixel) +
+                 "PSNR " + decibels(r.jpeg.psnr) + " dB, SSIM " + similarity(r.jpeg.ssim));
   html += "</div>\n<div class=\"plot\">\n" + ratePlotSvg(r.rateCurve, r.jpegCurve, r.codec, r.jpeg) + "</div>\n";
   if (!r.messages.empty()) {
     html += "<p class=\"notes\">Codec messages:";
@@ -134,16 +147,17 @@ Plane<uint8_t> amplifiedDifference(const Plane<uint8_t>& a, const Plane<uint8_t>
 }
 
 std::string reportHtml(const std::vector<ImageEvaluation>& results, const EvaluationSettings& settings) {
-  std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                     "<title>Filamorph evaluation</title>\n<style>";
+  std::string html =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<title>Filamorph evaluation</title>\n<style>";
   html += kStyle;
   html += "</style>\n</head>\n<body>\n<h1>Filamorph evaluation</h1>\n";
-  html += format("<p class=\"lead\">Each image coded with --keep %s (weights %g, %g, %g), decoded in fresh objects "
-                 "and reconstructed; measured against the gray plane that Open Image imports. JPEG: baseline gray "
-                 "(libjpeg-turbo) at the quality whose file size is closest. Rate curves: --keep ",
-                 settings.choice.label().c_str(), static_cast<double>(settings.choice.lengthWeight),
-                 static_cast<double>(settings.choice.curvatureWeight),
-                 static_cast<double>(settings.choice.contrastWeight));
+  html += format(
+      "<p class=\"lead\">Each image coded with --keep %s (weights %g, %g, %g), decoded in fresh objects "
+      "and reconstructed; measured against the gray plane that Open Image imports. JPEG: baseline gray "
+      "(libjpeg-turbo) at the quality whose file size is closest. Rate curves: --keep ",
+      settings.choice.label().c_str(), static_cast<double>(settings.choice.lengthWeight),
+      static_cast<double>(settings.choice.curvatureWeight), static_cast<double>(settings.choice.contrastWeight));
   for (const ContourChoice& choice : settings.rateChoices) {
     html += choice.label() + (&choice == &settings.rateChoices.back() ? "." : ", ");
   }
@@ -160,14 +174,15 @@ Status writeReport(const std::string& page, const std::vector<ImageEvaluation>& 
   try {
     html = reportHtml(results, settings);
   } catch (const std::exception& error) {
-    return Status::failure("cannot make the report: " + std::string(error.what()));
+    return Status::failure(ErrorKind::InputOutput, "cannot make the report: " + std::string(error.what()));
   }
   ReplacingFile file(page);
-  if (file.temporaryPath().empty()) return Status::failure("cannot create a file in the folder of " + page);
+  if (file.temporaryPath().empty())
+    return Status::failure(ErrorKind::InputOutput, "cannot create a file in the folder of " + page);
   std::ofstream stream(file.temporaryPath(), std::ios::binary | std::ios::trunc);
   stream.write(html.data(), static_cast<std::streamsize>(html.size()));
   stream.close();
-  if (!stream) return Status::failure("cannot write " + page);
+  if (!stream) return Status::failure(ErrorKind::InputOutput, "cannot write " + page);
   return file.commit();
 }
 

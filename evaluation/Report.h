@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "evaluation/Evaluation.h"
 #include "image/Plane.h"
-#include "image/Status.h"
 
 namespace filamorph::evaluation {
 

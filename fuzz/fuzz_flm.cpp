@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <string>
 
+#include "base/Messages.h"
 #include "codecfile/BitFile.h"
 #include "contours/ContourCoder.h"
-#include "image/Messages.h"
 
 namespace {
 

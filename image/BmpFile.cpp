@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/FileReplace.h"
 #include "image/BmpHeader.h"
-#include "image/FileReplace.h"
 
 namespace filamorph {
 namespace {
@@ -31,7 +31,9 @@ void putU32(uint8_t* at, uint32_t value) {
   putU16(at + 2, value >> 16);
 }
 
-std::size_t paddedRowBytes(const Bitmap& bitmap) { return (bitmap.stride() + 3) / 4 * 4; }
+std::size_t paddedRowBytes(const Bitmap& bitmap) {
+  return (bitmap.stride() + 3) / 4 * 4;
+}
 
 }  // namespace
 
@@ -59,35 +61,43 @@ Status decodeBmp(std::span<const uint8_t> data, Bitmap& out) {
 
 Status readBmpFile(const std::string& path, Bitmap& out) {
   std::ifstream file(path, std::ios::binary | std::ios::ate);
-  if (!file) return Status::failure("Cannot open " + path + ": " + std::strerror(errno));
+  if (!file) return Status::failure(ErrorKind::InputOutput, "Cannot open " + path + ": " + std::strerror(errno));
   const std::streamoff length = file.tellg();
-  if (length < 0) return Status::failure("Cannot read " + path);
+  if (length < 0) return Status::failure(ErrorKind::InputOutput, "Cannot read " + path);
   if (static_cast<std::uintmax_t>(length) > kMaxBmpFileBytes) {
-    return Status::failure(path + ": file of " + std::to_string(length) + " bytes is too large for a bitmap");
+    return Status::failure(ErrorKind::MalformedFile,
+                           path + ": file of " + std::to_string(length) + " bytes is too large for a bitmap");
   }
   std::vector<uint8_t> data(static_cast<std::size_t>(length));
   file.seekg(0);
-  if (!file.read(reinterpret_cast<char*>(data.data()), length)) return Status::failure("Cannot read " + path);
-  if (Status status = decodeBmp(data, out); !status) return Status::failure(path + ": " + status.message());
+  if (!file.read(reinterpret_cast<char*>(data.data()), length))
+    return Status::failure(ErrorKind::InputOutput, "Cannot read " + path);
+  if (Status status = decodeBmp(data, out); !status) return status.withMessage(path + ": " + status.message());
   return Status::success();
 }
 
 Status writeBmpFile(const std::string& path, const Bitmap& bitmap) {
   if (!bitmap.hasPixels()) {
-    return Status::failure("Cannot write " + path + ": only 8-bit and 24-bit pictures are written");
+    return Status::failure(ErrorKind::InputOutput,
+                           "Cannot write " + path + ": only 8-bit and 24-bit pictures are written");
   }
-  if (bitmap.width <= 0 || bitmap.height <= 0) return Status::failure("Cannot write " + path + ": the picture is empty");
+  if (bitmap.width <= 0 || bitmap.height <= 0)
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + path + ": the picture is empty");
   if (bitmap.pixels.size() < bitmap.stride() * static_cast<std::size_t>(bitmap.height)) {
-    return Status::failure("Cannot write " + path + ": the picture holds fewer pixels than its size");
+    return Status::failure(ErrorKind::InputOutput,
+                           "Cannot write " + path + ": the picture holds fewer pixels than its size");
   }
 
   const bool indexed = bitmap.format == PixelFormat::Bits8;
-  const std::size_t paletteEntries =
-      !indexed ? 0 : bitmap.palette.empty() ? 256 : std::min<std::size_t>(bitmap.palette.size(), 256);
+  const std::size_t paletteEntries = !indexed                 ? 0
+                                     : bitmap.palette.empty() ? 256
+                                                              : std::min<std::size_t>(bitmap.palette.size(), 256);
   const std::size_t rowBytes = paddedRowBytes(bitmap);
   const std::size_t offset = kWrittenHeaderBytes + paletteEntries * 4;
   const std::size_t fileBytes = offset + rowBytes * static_cast<std::size_t>(bitmap.height);
-  if (fileBytes > UINT32_MAX) return Status::failure("Cannot write " + path + ": the picture is too large for a BMP file");
+  if (fileBytes > UINT32_MAX)
+    return Status::failure(ErrorKind::InputOutput,
+                           "Cannot write " + path + ": the picture is too large for a BMP file");
 
   std::vector<uint8_t> head(offset, 0);
   head[0] = 'B';
@@ -122,7 +132,7 @@ Status writeBmpFile(const std::string& path, const Bitmap& bitmap) {
       file.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(rowBytes));
     }
     file.close();
-    if (!file) return Status::failure("Cannot write " + path + ": " + std::strerror(errno));
+    if (!file) return Status::failure(ErrorKind::InputOutput, "Cannot write " + path + ": " + std::strerror(errno));
   }
   return target.commit();
 }

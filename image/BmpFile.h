@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
+#include "base/Status.h"
 #include "image/Bitmap.h"
-#include "image/Status.h"
 
 namespace filamorph {
 

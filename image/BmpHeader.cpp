@@ -15,7 +15,7 @@ constexpr std::size_t kMaxPaletteEntries = 256;
 
 // Compression codes of the info header.
 constexpr uint32_t kUncompressed = 0;
-constexpr uint32_t kBitFields = 3;        // Huffman 1D in an OS/2 2.x header
+constexpr uint32_t kBitFields = 3;  // Huffman 1D in an OS/2 2.x header
 constexpr uint32_t kAlphaBitFields = 6;
 
 uint16_t readU16(std::span<const uint8_t> data, std::size_t at) {
@@ -40,15 +40,33 @@ bool isOs2InfoHeader(uint32_t bytes) {
 
 Status uncompressedFormat(uint16_t bitCount, PixelFormat& format) {
   switch (bitCount) {
-    case 1: format = PixelFormat::Bits1; break;
-    case 2: format = PixelFormat::Bits2; break;
-    case 4: format = PixelFormat::Bits4; break;
-    case 8: format = PixelFormat::Bits8; break;
-    case 16: format = PixelFormat::Bits16; break;
-    case 24: format = PixelFormat::Bits24; break;
-    case 32: format = PixelFormat::Bits32; break;
-    case 64: format = PixelFormat::Bits64; break;
-    default: return Status::failure("invalid bit count " + std::to_string(bitCount) + " in the bitmap header");
+    case 1:
+      format = PixelFormat::Bits1;
+      break;
+    case 2:
+      format = PixelFormat::Bits2;
+      break;
+    case 4:
+      format = PixelFormat::Bits4;
+      break;
+    case 8:
+      format = PixelFormat::Bits8;
+      break;
+    case 16:
+      format = PixelFormat::Bits16;
+      break;
+    case 24:
+      format = PixelFormat::Bits24;
+      break;
+    case 32:
+      format = PixelFormat::Bits32;
+      break;
+    case 64:
+      format = PixelFormat::Bits64;
+      break;
+    default:
+      return Status::failure(ErrorKind::MalformedFile,
+                             "invalid bit count " + std::to_string(bitCount) + " in the bitmap header");
   }
   return Status::success();
 }
@@ -57,7 +75,8 @@ Status pixelFormat(uint32_t compression, uint16_t bitCount, bool os2, PixelForma
   if (compression == kUncompressed) return uncompressedFormat(bitCount, format);
   if ((compression == kBitFields && !os2) || compression == kAlphaBitFields) {
     if (bitCount != 16 && bitCount != 32) {
-      return Status::failure("bit-field masks with " + std::to_string(bitCount) + " bits per pixel");
+      return Status::failure(ErrorKind::MalformedFile,
+                             "bit-field masks with " + std::to_string(bitCount) + " bits per pixel");
     }
     format = bitCount == 16 ? PixelFormat::Bits16 : PixelFormat::Bits32;
     return Status::success();
@@ -83,14 +102,16 @@ void readPalette(std::span<const uint8_t> data, std::size_t start, std::size_t e
 
 Status parseBmpHeader(std::span<const uint8_t> data, BmpHeader& out) {
   if (data.size() < 2 || data[0] != 'B' || data[1] != 'M') {
-    return Status::failure("not a BMP file (the 'BM' signature is missing)");
+    return Status::failure(ErrorKind::MalformedFile, "not a BMP file (the 'BM' signature is missing)");
   }
-  if (data.size() < kFileHeaderBytes + 4) return Status::failure("the file ends inside the bitmap header");
+  if (data.size() < kFileHeaderBytes + 4)
+    return Status::failure(ErrorKind::MalformedFile, "the file ends inside the bitmap header");
   const uint32_t headerBytes = readU32(data, kFileHeaderBytes);
   if (!knownHeaderSize(headerBytes)) {
-    return Status::failure("unsupported bitmap header size " + std::to_string(headerBytes));
+    return Status::failure(ErrorKind::MalformedFile, "unsupported bitmap header size " + std::to_string(headerBytes));
   }
-  if (data.size() < kFileHeaderBytes + headerBytes) return Status::failure("the file ends inside the bitmap header");
+  if (data.size() < kFileHeaderBytes + headerBytes)
+    return Status::failure(ErrorKind::MalformedFile, "the file ends inside the bitmap header");
 
   const bool core = headerBytes == kCoreHeaderBytes;
   const std::size_t at = kFileHeaderBytes + 4;
@@ -113,14 +134,17 @@ Status parseBmpHeader(std::span<const uint8_t> data, BmpHeader& out) {
     if (headerBytes >= 36) colorsUsed = readU32(data, at + 28);
   }
 
-  if (planes != 1) return Status::failure("the bitmap header gives " + std::to_string(planes) + " planes instead of 1");
-  if (width <= 0) return Status::failure("invalid bitmap width " + std::to_string(width));
-  if (height == 0) return Status::failure("invalid bitmap height 0");
+  if (planes != 1)
+    return Status::failure(ErrorKind::MalformedFile,
+                           "the bitmap header gives " + std::to_string(planes) + " planes instead of 1");
+  if (width <= 0) return Status::failure(ErrorKind::MalformedFile, "invalid bitmap width " + std::to_string(width));
+  if (height == 0) return Status::failure(ErrorKind::MalformedFile, "invalid bitmap height 0");
   header.topDown = height < 0;
   if (header.topDown) height = -height;
   if (width * height > kMaxBitmapPixels) {
-    return Status::failure("bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
-                           " pixels is larger than the limit of " + std::to_string(kMaxBitmapPixels) + " pixels");
+    return Status::failure(ErrorKind::MalformedFile,
+                           "bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                               " pixels is larger than the limit of " + std::to_string(kMaxBitmapPixels) + " pixels");
   }
   header.width = static_cast<int32_t>(width);
   header.height = static_cast<int32_t>(height);
@@ -132,11 +156,13 @@ Status parseBmpHeader(std::span<const uint8_t> data, BmpHeader& out) {
   const std::size_t headersEnd = kFileHeaderBytes + headerBytes;
   const uint32_t offset = readU32(data, 10);
   if (offset < headersEnd) {
-    return Status::failure("pixel data offset " + std::to_string(offset) + " lies inside the bitmap header");
+    return Status::failure(ErrorKind::MalformedFile,
+                           "pixel data offset " + std::to_string(offset) + " lies inside the bitmap header");
   }
   if (offset > data.size()) {
-    return Status::failure("pixel data offset " + std::to_string(offset) + " lies past the end of the file (" +
-                           std::to_string(data.size()) + " bytes)");
+    return Status::failure(ErrorKind::MalformedFile, "pixel data offset " + std::to_string(offset) +
+                                                         " lies past the end of the file (" +
+                                                         std::to_string(data.size()) + " bytes)");
   }
   header.pixelOffset = offset;
 
@@ -146,7 +172,7 @@ Status parseBmpHeader(std::span<const uint8_t> data, BmpHeader& out) {
     const int64_t rowBytes = (rowBits + 31) / 32 * 4;
     const int64_t needed = rowBytes * (height - 1) + (rowBits + 7) / 8;
     if (needed > static_cast<int64_t>(data.size() - offset)) {
-      return Status::failure("bitmap data ends before the last row");
+      return Status::failure(ErrorKind::MalformedFile, "bitmap data ends before the last row");
     }
     header.fileRowBytes = static_cast<std::size_t>(rowBytes);
   }

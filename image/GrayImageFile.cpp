@@ -7,9 +7,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/FileReplace.h"
 #include "image/Bitmap.h"
 #include "image/BmpFile.h"
-#include "image/FileReplace.h"
 
 namespace filamorph {
 namespace {
@@ -30,11 +30,13 @@ Status writePgmFile(const std::string& path, std::span<const uint8_t> gray, int3
   ReplacingFile target(path);
   if (target.temporaryPath().empty()) return target.commit();
   std::FILE* file = std::fopen(target.temporaryPath().c_str(), "wb");
-  if (file == nullptr) return Status::failure("Cannot write " + path + ": " + std::strerror(errno));
+  if (file == nullptr)
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + path + ": " + std::strerror(errno));
   const bool written = writePgm(file, gray, rows, cols);
   const int writeError = errno;
   if (std::fclose(file) != 0 || !written) {
-    return Status::failure("Cannot write " + path + ": " + std::strerror(written ? errno : writeError));
+    return Status::failure(ErrorKind::InputOutput,
+                           "Cannot write " + path + ": " + std::strerror(written ? errno : writeError));
   }
   return target.commit();
 }
@@ -50,21 +52,23 @@ Status writeGrayBmpFile(const std::string& path, std::span<const uint8_t> gray, 
 }  // namespace
 
 Status writeGrayImageFile(const std::string& path, std::span<const uint8_t> gray, int32_t rows, int32_t cols) {
-  if (rows <= 0 || cols <= 0) return Status::failure("Cannot write " + path + ": the image is empty");
+  if (rows <= 0 || cols <= 0)
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + path + ": the image is empty");
   if (gray.size() / static_cast<std::size_t>(cols) < static_cast<std::size_t>(rows)) {
-    return Status::failure("Cannot write " + path + ": fewer gray levels than rows x cols");
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + path + ": fewer gray levels than rows x cols");
   }
   if (path == "-") {
     if (!writePgm(stdout, gray, rows, cols) || std::fflush(stdout) != 0) {
-      return Status::failure(std::string("Cannot write to standard output: ") + std::strerror(errno));
+      return Status::failure(ErrorKind::InputOutput,
+                             std::string("Cannot write to standard output: ") + std::strerror(errno));
     }
     return Status::success();
   }
   const std::string extension = lowerExtension(path);
   if (extension == ".pgm") return writePgmFile(path, gray, rows, cols);
   if (extension == ".bmp") return writeGrayBmpFile(path, gray, rows, cols);
-  return Status::failure("Cannot write " + path + ": unknown image type \"" + extension +
-                         "\" (use .pgm or .bmp, or - for PGM on standard output)");
+  return Status::failure(ErrorKind::InputOutput, "Cannot write " + path + ": unknown image type \"" + extension +
+                                                     "\" (use .pgm or .bmp, or - for PGM on standard output)");
 }
 
 Status writeGrayImageFile(const std::string& path, const Plane<uint8_t>& plane) {

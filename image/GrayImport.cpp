@@ -2,8 +2,8 @@
 #include <cstring>
 #include <utility>
 
+#include "base/Messages.h"
 #include "image/GrayImage.h"
-#include "image/Messages.h"
 
 namespace filamorph {
 namespace {
@@ -31,7 +31,9 @@ void importRows8(const Bitmap& bitmap, Plane<uint8_t>& plane) {
 
 }  // namespace
 
-void GrayImage::storeFileName(const std::string& name) { fileName = name; }
+void GrayImage::storeFileName(const std::string& name) {
+  fileName = name;
+}
 
 void GrayImage::importBitmap(ImageControl& image) {
   image.hint = fileName.value_or("");

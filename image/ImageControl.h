@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "base/Status.h"
 #include "image/Bitmap.h"
-#include "image/Status.h"
 
 namespace filamorph {
 

@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/Messages.h"
 #include "codecfile/BitFile.h"
 #include "contours/ContourCoder.h"
-#include "image/Messages.h"
 #include "support/ScratchFolder.h"
 
 namespace filamorph::testing {

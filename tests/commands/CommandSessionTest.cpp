@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Messages.h"
 #include "commands/CommandSession.h"
 #include "image/BmpFile.h"
-#include "image/Messages.h"
 #include "support/ScratchFolder.h"
 
 namespace filamorph::testing {

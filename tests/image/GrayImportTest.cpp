@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "MessageRecorder.h"
+#include "base/Messages.h"
 #include "image/GrayImage.h"
-#include "image/Messages.h"
 
 namespace filamorph {
 namespace {
@@ -40,10 +40,16 @@ struct ColourCase {
 
 TEST(GrayImport, TwentyFourBitPixelsTakeTheWeightedSumRoundedHalfUp) {
   const ColourCase cases[] = {
-      {255, 0, 0, 29}, {0, 0, 255, 76}, {0, 255, 0, 150}, {255, 255, 255, 255}, {0, 0, 0, 0},
+      {255, 0, 0, 29},
+      {0, 0, 255, 76},
+      {0, 255, 0, 150},
+      {255, 255, 255, 255},
+      {0, 0, 0, 0},
       // Sums close to a half: a different order of the additions, float
       // arithmetic or a fused multiply-add each gets one of these wrong.
-      {5, 13, 1, 9}, {12, 36, 0, 22}, {163, 114, 0, 86},
+      {5, 13, 1, 9},
+      {12, 36, 0, 22},
+      {163, 114, 0, 86},
   };
   constexpr int32_t count = static_cast<int32_t>(std::size(cases));
   Bitmap picture = Bitmap::make24(count, 2);
@@ -58,8 +64,8 @@ TEST(GrayImport, TwentyFourBitPixelsTakeTheWeightedSumRoundedHalfUp) {
   ASSERT_EQ(image.grayPlaneAllocated, 1);
   for (int32_t i = 0; i < count; ++i) {
     EXPECT_EQ(image.grayPlane[0][i], 0);
-    EXPECT_EQ(image.grayPlane[1][i], cases[i].gray) << "blue " << +cases[i].blue << " green " << +cases[i].green
-                                                    << " red " << +cases[i].red;
+    EXPECT_EQ(image.grayPlane[1][i], cases[i].gray)
+        << "blue " << +cases[i].blue << " green " << +cases[i].green << " red " << +cases[i].red;
   }
 }
 

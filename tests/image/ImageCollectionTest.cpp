@@ -8,18 +8,18 @@
 
 #include "Md5.h"
 #include "MessageRecorder.h"
+#include "base/Messages.h"
 #include "image/GrayImage.h"
 #include "image/ImageControl.h"
-#include "image/Messages.h"
 #include "support/TestPaths.h"
 
 namespace filamorph {
 namespace {
 
 enum class Outcome {
-  Accept,       // imported; the plane has the reference digest
-  RefuseFormat, // read, then refused by import with the pixel-format message
-  FileError,    // refused by the reader with a message of its own
+  Accept,        // imported; the plane has the reference digest
+  RefuseFormat,  // read, then refused by import with the pixel-format message
+  FileError,     // refused by the reader with a message of its own
 };
 
 struct Case {
@@ -36,8 +36,12 @@ constexpr const char* kRgb24Gray = "8c5f09a5a86d459ab048e465d8c86be2";
 Case accept(const char* file, int32_t cols, int32_t rows, const char* md5) {
   return {file, Outcome::Accept, cols, rows, md5};
 }
-Case format(const char* file) { return {file, Outcome::RefuseFormat}; }
-Case fileError(const char* file) { return {file, Outcome::FileError}; }
+Case format(const char* file) {
+  return {file, Outcome::RefuseFormat};
+}
+Case fileError(const char* file) {
+  return {file, Outcome::FileError};
+}
 
 const Case kCases[] = {
     accept("a_astronaut_512x512_24.bmp", 512, 512, "f420fb3e06132e4902c1e014f4d5c692"),

@@ -5,14 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "image/Messages.h"
+#include "base/Messages.h"
 
 namespace filamorph::testing {
 
 class MessageRecorder {
  public:
-  MessageRecorder()
-      : previous_(setMessageHandler([this](const std::string& text) { texts.push_back(text); })) {}
+  MessageRecorder() : previous_(setMessageHandler([this](const std::string& text) { texts.push_back(text); })) {}
   MessageRecorder(const MessageRecorder&) = delete;
   MessageRecorder& operator=(const MessageRecorder&) = delete;
   ~MessageRecorder() { setMessageHandler(previous_); }

@@ -1,5 +1,5 @@
-#ifndef FILAMORPH_IMAGE_MESSAGES_H
-#define FILAMORPH_IMAGE_MESSAGES_H
+#ifndef FILAMORPH_BASE_MESSAGES_H
+#define FILAMORPH_BASE_MESSAGES_H
 // The single route by which the codec shows a modal message to the user.
 
 #include <functional>
@@ -24,4 +24,4 @@ MessageHandler setMessageHandler(MessageHandler handler);
 
 }  // namespace filamorph
 
-#endif  // FILAMORPH_IMAGE_MESSAGES_H
+#endif  // FILAMORPH_BASE_MESSAGES_H

@@ -1,4 +1,4 @@
-#include "image/Messages.h"
+#include "base/Messages.h"
 
 #include <cstdio>
 #include <mutex>

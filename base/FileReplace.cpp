@@ -1,4 +1,4 @@
-#include "image/FileReplace.h"
+#include "base/FileReplace.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,9 +36,10 @@ ReplacingFile::~ReplacingFile() {
 }
 
 Status ReplacingFile::commit() {
-  if (temporaryPath_.empty()) return Status::failure("Cannot create a file in the folder of " + target_);
+  if (temporaryPath_.empty())
+    return Status::failure(ErrorKind::InputOutput, "Cannot create a file in the folder of " + target_);
   if (std::rename(temporaryPath_.c_str(), target_.c_str()) != 0) {
-    return Status::failure("Cannot write " + target_ + ": " + std::strerror(errno));
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + target_ + ": " + std::strerror(errno));
   }
   committed_ = true;
   return Status::success();

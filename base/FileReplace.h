@@ -1,11 +1,11 @@
-#ifndef FILAMORPH_IMAGE_FILEREPLACE_H
-#define FILAMORPH_IMAGE_FILEREPLACE_H
+#ifndef FILAMORPH_BASE_FILEREPLACE_H
+#define FILAMORPH_BASE_FILEREPLACE_H
 // Writing a file through a temporary sibling, so that a failed write never
 // damages or half-writes the target.
 
 #include <string>
 
-#include "image/Status.h"
+#include "base/Status.h"
 
 namespace filamorph {
 
@@ -30,4 +30,4 @@ class ReplacingFile {
 
 }  // namespace filamorph
 
-#endif  // FILAMORPH_IMAGE_FILEREPLACE_H
+#endif  // FILAMORPH_BASE_FILEREPLACE_H
