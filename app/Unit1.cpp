@@ -63,7 +63,9 @@ const ZoomItem kZoomItems[] = {
     {"ViewNormal", "Normal View", {}, 1, 1, false},
 };
 
-std::string encodeFileName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+std::string encodeFileName(const QString& fileName) {
+  return QFile::encodeName(fileName).toStdString();
+}
 
 }  // namespace
 
@@ -123,7 +125,9 @@ TForm1::~TForm1() {
   session_.image3.onRepaint = nullptr;
 }
 
-QString TForm1::untitledCaption() { return QStringLiteral("Untitled - %1 ").arg(QLatin1String(kTitle)); }
+QString TForm1::untitledCaption() {
+  return QStringLiteral("Untitled - %1 ").arg(QLatin1String(kTitle));
+}
 
 QString TForm1::captionFor(const QString& fileName) {
   return QStringLiteral("  %1  -  %2").arg(fileName, QLatin1String(kTitle));
@@ -142,7 +146,9 @@ QMenu* TForm1::makeMenu(const char* name, const QString& caption) {
   return menu;
 }
 
-void TForm1::addSeparator(QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QLatin1String(name)); }
+void TForm1::addSeparator(QMenu* menu, const char* name) {
+  menu->addSeparator()->setObjectName(QLatin1String(name));
+}
 
 void TForm1::createActions() {
   Image1 = makeAction("Image1", QStringLiteral("Image"), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -189,8 +195,7 @@ void TForm1::createActions() {
   menuItemShowDescriptor = makeAction("menuItemShowDescriptor", QStringLiteral("Descriptor"));
   menuItemShowBoundingBox = makeAction("menuItemShowBoundingBox", QStringLiteral("Bounding Box"));
   menuItemShowFilamorphModel = makeAction("menuItemShowFilamorphModel", QStringLiteral("Filamorph Model"));
-  menuItemShowReconstructedImage =
-      makeAction("menuItemShowReconstructedImage", QStringLiteral("R&econstructed Image"));
+  menuItemShowReconstructedImage = makeAction("menuItemShowReconstructedImage", QStringLiteral("R&econstructed Image"));
   auto* showGroup = new QActionGroup(this);
   showGroup->setObjectName(QStringLiteral("ShowGroup"));
   showGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
@@ -310,13 +315,19 @@ QToolBar* TForm1::createToolBar(QWidget* parent) {
   toolBar1->setFloatable(false);
   toolBar1->setIconSize(QSize(20, 20));
   toolBar1->setContentsMargins(2, 2, 2, 2);
-  QToolButton* pasteButton = makeToolButton("PasteButton", QStringLiteral("Paste"), QStringLiteral(":/icons/edit-paste.png"));
-  QToolButton* openButton = makeToolButton("OpenButton", QStringLiteral("Open"), QStringLiteral(":/icons/document-open.png"));
-  QToolButton* saveButton = makeToolButton("SaveButton", QStringLiteral("Save"), QStringLiteral(":/icons/document-save.png"));
-  QToolButton* printButton = makeToolButton("PrintButton", QStringLiteral("Print"), QStringLiteral(":/icons/document-print.png"));
+  QToolButton* pasteButton =
+      makeToolButton("PasteButton", QStringLiteral("Paste"), QStringLiteral(":/icons/edit-paste.png"));
+  QToolButton* openButton =
+      makeToolButton("OpenButton", QStringLiteral("Open"), QStringLiteral(":/icons/document-open.png"));
+  QToolButton* saveButton =
+      makeToolButton("SaveButton", QStringLiteral("Save"), QStringLiteral(":/icons/document-save.png"));
+  QToolButton* printButton =
+      makeToolButton("PrintButton", QStringLiteral("Print"), QStringLiteral(":/icons/document-print.png"));
   QToolButton* cutButton = makeToolButton("CutButton", QStringLiteral("Cut"), QStringLiteral(":/icons/edit-cut.png"));
-  QToolButton* copyButton = makeToolButton("CopyButton", QStringLiteral("Copy"), QStringLiteral(":/icons/edit-copy.png"));
-  QToolButton* pBrush = makeToolButton("PBrush", QStringLiteral("PaintBrush"), QStringLiteral(":/icons/applications-graphics.png"));
+  QToolButton* copyButton =
+      makeToolButton("CopyButton", QStringLiteral("Copy"), QStringLiteral(":/icons/edit-copy.png"));
+  QToolButton* pBrush =
+      makeToolButton("PBrush", QStringLiteral("PaintBrush"), QStringLiteral(":/icons/applications-graphics.png"));
   for (QToolButton* button : {pasteButton, openButton, saveButton, printButton, cutButton, copyButton, pBrush})
     toolBar1->addWidget(button);
   connect(pasteButton, &QToolButton::clicked, this, &TForm1::Paste1Click);
@@ -371,11 +382,13 @@ void TForm1::updateMenuStates() {
   Reconstruct1->setEnabled(state_.reconstructEnabled);
   menuItemShowReconstructedImage->setEnabled(state_.reconstructedViewEnabled);
   DecompressFilamorph1->setEnabled(state_.decompressEnabled);
-  const std::pair<QAction*, View> views[] = {
-      {menuItemShowGrayLevel, View::GrayLevel},       {menuItemShowEdges, View::Edges},
-      {menuItemShowContours, View::Contours},         {menuItemShowDescriptor, View::Descriptor},
-      {menuItemShowBoundingBox, View::BoundingBox},   {menuItemShowFilamorphModel, View::FilamorphModel},
-      {menuItemShowReconstructedImage, View::ReconstructedImage}};
+  const std::pair<QAction*, View> views[] = {{menuItemShowGrayLevel, View::GrayLevel},
+                                             {menuItemShowEdges, View::Edges},
+                                             {menuItemShowContours, View::Contours},
+                                             {menuItemShowDescriptor, View::Descriptor},
+                                             {menuItemShowBoundingBox, View::BoundingBox},
+                                             {menuItemShowFilamorphModel, View::FilamorphModel},
+                                             {menuItemShowReconstructedImage, View::ReconstructedImage}};
   for (const auto& [action, view] : views) action->setChecked(state_.shownView == view);
   Best1->setChecked(state_.quality == Quality::Best);
   Fair1->setChecked(state_.quality == Quality::Fair);
@@ -393,6 +406,8 @@ void TForm1::finishView(bool drawn, View view) {
 }
 
 void TForm1::showStatus(const Status& status) {
+  // The import shows a refused pixel format itself.
+  if (status.kind() == ErrorKind::UnsupportedPixelFormat) return;
   if (!status.ok() && !status.message().empty()) showMessageBox(QString::fromStdString(status.message()));
 }
 
@@ -416,7 +431,8 @@ void TForm1::Image1Click() {
   if (files.isEmpty()) return;
   const QString fileName = files.first();
   const Status opened = session_.openImage(encodeFileName(fileName));
-  if (opened.ok()) {
+  // A picture whose pixel format the import refuses has still been loaded and named.
+  if (opened.ok() || opened.kind() == ErrorKind::UnsupportedPixelFormat) {
     setWindowTitle(captionFor(fileName));
     state_.reconstructedViewEnabled = false;
   }
@@ -445,7 +461,9 @@ void TForm1::Save1Click() {
   showStatus(session_.image2.saveToFile(encodeFileName(files.first())));
 }
 
-void TForm1::Exit1Click() { close(); }
+void TForm1::Exit1Click() {
+  close();
+}
 
 void TForm1::Copy1Click() {
   const QImage picture = toQImage(session_.image2.picture);
@@ -458,7 +476,9 @@ void TForm1::Paste1Click() {
   if (data == nullptr || !data->hasImage()) return;
   const QImage picture = QGuiApplication::clipboard()->image();
   if (picture.isNull()) return;
-  session_.pasteBitmap(toBitmap24(picture));
+  // A picture the import refuses has been reported by the import itself; the
+  // views follow the resulting state either way.
+  static_cast<void>(session_.pasteBitmap(toBitmap24(picture)));
   finishCommand();
 }
 
@@ -492,7 +512,9 @@ bool TForm1::DetectContours1Click() {
   return hasEdges;
 }
 
-void TForm1::TraceContours1Click() { finishView(session_.traceContours(), View::Contours); }
+void TForm1::TraceContours1Click() {
+  finishView(session_.traceContours(), View::Contours);
+}
 
 void TForm1::ObtainFilamorph1Click() {
   const bool built = session_.obtainFilamorph();
@@ -527,8 +549,8 @@ void TForm1::Reconstruct1Click() {
     updateMenuStates();
     return;
   }
-  QProgressDialog progress(QStringLiteral("Reconstructing the image from the model..."), QStringLiteral("Cancel"), 0,
-                           0, this);
+  QProgressDialog progress(QStringLiteral("Reconstructing the image from the model..."), QStringLiteral("Cancel"), 0, 0,
+                           this);
   progress.setObjectName(QStringLiteral("ReconstructProgress"));
   progress.setWindowTitle(QStringLiteral("Reconstruct"));
   progress.setWindowModality(Qt::ApplicationModal);
@@ -555,17 +577,31 @@ void TForm1::Reconstruct1Click() {
   finishView(reconstructed, View::ReconstructedImage);
 }
 
-void TForm1::menuItemShowGrayLevelClick() { finishView(session_.showGrayLevel(), View::GrayLevel); }
-void TForm1::menuItemShowEdgesClick() { finishView(session_.showEdges(), View::Edges); }
-void TForm1::menuItemShowContoursClick() { finishView(session_.showContours(), View::Contours); }
-void TForm1::menuItemShowDescriptorClick() { finishView(session_.showDescriptor(), View::Descriptor); }
-void TForm1::menuItemShowBoundingBoxClick() { finishView(session_.showBoundingBoxes(), View::BoundingBox); }
-void TForm1::menuItemShowFilamorphModelClick() { finishView(session_.showModel(), View::FilamorphModel); }
+void TForm1::menuItemShowGrayLevelClick() {
+  finishView(session_.showGrayLevel(), View::GrayLevel);
+}
+void TForm1::menuItemShowEdgesClick() {
+  finishView(session_.showEdges(), View::Edges);
+}
+void TForm1::menuItemShowContoursClick() {
+  finishView(session_.showContours(), View::Contours);
+}
+void TForm1::menuItemShowDescriptorClick() {
+  finishView(session_.showDescriptor(), View::Descriptor);
+}
+void TForm1::menuItemShowBoundingBoxClick() {
+  finishView(session_.showBoundingBoxes(), View::BoundingBox);
+}
+void TForm1::menuItemShowFilamorphModelClick() {
+  finishView(session_.showModel(), View::FilamorphModel);
+}
 void TForm1::menuItemShowReconstructedImageClick() {
   finishView(session_.showReconstructed(), View::ReconstructedImage);
 }
 
-void TForm1::CompressionParameters1Click() { openParametersDialog(); }
+void TForm1::CompressionParameters1Click() {
+  openParametersDialog();
+}
 
 void TForm1::Helpcontent1Click() {
   if (helpViewer_ == nullptr) helpViewer_ = new HelpViewer(this);
@@ -575,8 +611,9 @@ void TForm1::Helpcontent1Click() {
 void TForm1::PBrushClick() {
   const std::optional<PaintLaunch> launch = choosePaintProgram(session_.image2.picture);
   if (!launch || !startDetached(*launch)) {
-    showMessageBox(QStringLiteral("No paint program could be started: install KolourPaint, Pinta or GIMP, "
-                                  "or an image viewer for xdg-open."));
+    showMessageBox(
+        QStringLiteral("No paint program could be started: install KolourPaint, Pinta or GIMP, "
+                       "or an image viewer for xdg-open."));
   }
   Copy1Click();
 }

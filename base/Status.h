@@ -2,6 +2,7 @@
 #define FILAMORPH_BASE_STATUS_H
 // The one error type of the codec: success, or a failure of a kind with a message for the user.
 
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -32,6 +33,17 @@ class [[nodiscard]] Status {
 
   // The same failure with its message rewritten, e.g. to name the file the user gave.
   Status withMessage(std::string message) const { return Status(kind_, std::move(message)); }
+  // The same failure with every mention of path replaced by name: for a file
+  // the user knows by another name (standard input, a measurement's coded file).
+  Status withPathNamed(const std::string& path, const std::string& name) const {
+    std::string message = message_;
+    if (!path.empty()) {
+      for (std::size_t at = message.find(path); at != std::string::npos; at = message.find(path, at + name.size())) {
+        message.replace(at, path.size(), name);
+      }
+    }
+    return Status(kind_, std::move(message));
+  }
 
  private:
   Status(ErrorKind kind, std::string message) : kind_(kind), message_(std::move(message)) {}

@@ -5,6 +5,7 @@
 
 #include "edges/EdgeDetector.h"
 #include "image/BmpFile.h"
+#include "support/TestPaths.h"
 
 namespace {
 
@@ -14,12 +15,11 @@ using filamorph::ImageControl;
 // Loads the astronaut photograph into a detector set up as Detect Contours does.
 bool loadPhotograph(EdgeDetector& detector, benchmark::State& state) {
   ImageControl image;
-  const std::string path = std::string(FILAMORPH_SOURCE_DIR) + "/../shared/images/a_astronaut_512x512_24.bmp";
-  if (!filamorph::readBmpFile(path, image.picture).ok()) {
+  const std::string path = filamorph::testing::testImage("a_astronaut_512x512_24.bmp").string();
+  if (!filamorph::readBmpFile(path, image.picture).ok() || !detector.importBitmap(image).ok()) {
     state.SkipWithError("photograph not found");
     return false;
   }
-  detector.importBitmap(image);
   detector.setLambda(1.0f);
   detector.setTau(0.1f);
   detector.setFilterLength(5);

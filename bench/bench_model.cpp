@@ -7,19 +7,21 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/CommandParameters.h"
 #include "contours/ContourCoder.h"
 #include "image/ImageControl.h"
 #include "reconstruct/Reconstructor.h"
 #include "support/CommandSteps.h"
+#include "support/TestPaths.h"
 
 namespace filamorph {
 namespace {
 
-const std::string kPhotograph = std::string(FILAMORPH_SOURCE_DIR) + "/../shared/images/a_astronaut_512x512_24.bmp";
+const std::string kPhotograph = testing::testImage("a_astronaut_512x512_24.bmp").string();
 
 // Detect Contours and Trace Contours with the commands' fixed parameters.
 void detectAndTrace(ContourCoder& coder, ImageControl& image) {
-  coder.importBitmap(image);
+  if (!coder.importBitmap(image).ok()) return;
   testing::detectEdgesAsTheCommandDoes(coder);
   coder.smoothGrayPlane();
   coder.traceContours();
@@ -28,7 +30,7 @@ void detectAndTrace(ContourCoder& coder, ImageControl& image) {
 // Obtain Filamorph: the model, then its planes.
 void obtainModel(ContourCoder& coder, Reconstructor& reconstructor) {
   coder.computeNormals();
-  coder.profileLambda = 0.1f;
+  coder.profileLambda = kProfileLambda;
   coder.buildModel();
   reconstructor.width = reconstructor.cols = coder.width;
   reconstructor.height = reconstructor.rows = coder.height;
@@ -45,7 +47,7 @@ int64_t pointCount(const ContourCoder& coder) {
 bool loadPhotograph(ImageControl& image, benchmark::State& state) {
   image.autoSize = true;
   if (image.loadFromFile(kPhotograph)) return true;
-  state.SkipWithError("shared photograph not found next to the project");
+  state.SkipWithError("photograph not found in tests/data/images");
   return false;
 }
 

@@ -16,17 +16,14 @@
 namespace filamorph::cli {
 namespace {
 
-// The most contours a coded file holds.
-constexpr const char* kEncodeDefaultKeep = "255";
-
 struct CodecArguments {
   std::string in;
   std::string out;
   SelectionOptions selection;
 };
 
-CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& description,
-                     CodecArguments& arguments, const std::string& inHelp, const std::string& outHelp) {
+CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& description, CodecArguments& arguments,
+                     const std::string& inHelp, const std::string& outHelp) {
   CLI::App& command = *app.add_subcommand(name, description);
   command.add_option("IN", arguments.in, inHelp + ", or - for standard input")->required();
   if (!outHelp.empty()) command.add_option("OUT", arguments.out, outHelp + ", or - for standard output")->required();
@@ -45,9 +42,9 @@ void reconstructAndReport(CodecRun& run, const GlobalOptions& options) {
   options.statistic(line);
 }
 
-void analyseAndSelect(CodecRun& run, const InputFile& in, const std::optional<Selection>& selection) {
+void analyseAndSelect(CodecRun& run, const InputFile& in, const ContourChoice& selection) {
   run.analyseBitmap(in, AnalysisStage::ModelBuilt);
-  if (selection) run.selectContours(*selection);
+  run.selectContours(selection);
 }
 
 void addEncode(CommandLine& line) {
@@ -56,9 +53,9 @@ void addEncode(CommandLine& line) {
                                  "Code a bitmap into a Filamorph file: Open Image, Detect Contours, Trace Contours, "
                                  "Obtain Filamorph, the contour selection and Compress to File",
                                  *arguments, "Bitmap", "Coded file (.flm)");
-  arguments->selection.addTo(command, kEncodeDefaultKeep);
+  arguments->selection.addTo(command, std::to_string(kFileContourLimit));
   line.setAction(command, [arguments, &options = line.options()] {
-    const std::optional<Selection> selection = arguments->selection.parse();
+    const ContourChoice selection = arguments->selection.parse();
     checkFileOutput(arguments->out);
     const InputFile in(arguments->in);
     in.requireBitmap("encode");
@@ -99,7 +96,7 @@ void addReconstruct(CommandLine& line) {
                                  *arguments, "Bitmap", "Reconstructed image (.pgm or .bmp)");
   arguments->selection.addTo(command, "all");
   line.setAction(command, [arguments, &options = line.options()] {
-    const std::optional<Selection> selection = arguments->selection.parse();
+    const ContourChoice selection = arguments->selection.parse();
     checkImageOutput(arguments->out);
     const InputFile in(arguments->in);
     in.requireBitmap("reconstruct");
@@ -122,8 +119,7 @@ void addInfo(CommandLine& line) {
     const CodedFileSummary summary = summarizeCodedFile(in);
     std::printf("width: %" PRId32 "\nheight: %" PRId32 "\ncontours: %" PRId64 "\npoints: %" PRId64
                 "\nbytes: %ju\nbits per pixel: %.3f\n",
-                summary.width, summary.height, summary.contours, summary.points, summary.bytes,
-                summary.bitsPerPixel());
+                summary.width, summary.height, summary.contours, summary.points, summary.bytes, summary.bitsPerPixel());
     std::fflush(stdout);
   });
 }

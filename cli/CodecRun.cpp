@@ -1,94 +1,41 @@
 #include "cli/CodecRun.h"
 
-#include <algorithm>
-#include <utility>
-
-#include "base/Messages.h"
 #include "cli/ExitCodes.h"
 
 namespace filamorph::cli {
 namespace {
 
-void requireStep(bool done, const std::string& step) {
-  if (!done) throw CommandError(ExitCode::CodecFailure, step + " could not run");
+void require(const Status& status, const InputFile& in) {
+  if (status) return;
+  // The import shows its refusal itself, as the window does; saying it twice helps no one.
+  if (status.kind() == ErrorKind::UnsupportedPixelFormat) throw CommandError(ExitCode::UnsupportedPixelFormat, "");
+  throw CommandError(status.withPathNamed(in.path(), in.displayName()));
 }
 
-// The codec's messages name the file it was given; a spooled standard input
-// is named as such.
-void requireRead(const Status& status, const InputFile& in) {
-  if (status) return;
-  std::string message = status.message();
-  for (std::size_t at = message.find(in.path()); at != std::string::npos;
-       at = message.find(in.path(), at + in.displayName().size())) {
-    message.replace(at, in.path().size(), in.displayName());
-  }
-  throw CommandError(ExitCode::InputOutput, message);
+void require(const Status& status) {
+  if (!status) throw CommandError(status);
 }
 
 }  // namespace
 
-CodecRun::CodecRun()
-    : analysis_(std::make_unique<ContourCoder>()),
-      reconstruction_(std::make_unique<Reconstructor>()),
-      session_(*analysis_, *reconstruction_) {
-  previousHandler_ = setMessageHandler([this](const std::string& text) {
-    shownMessages_.push_back(text);
-    if (previousHandler_) previousHandler_(text);
-  });
-}
-
-CodecRun::~CodecRun() {
-  setMessageHandler(std::move(previousHandler_));
-}
-
-bool CodecRun::wasShown(const char* message) const {
-  return std::find(shownMessages_.begin(), shownMessages_.end(), message) != shownMessages_.end();
-}
-
 void CodecRun::analyseBitmap(const InputFile& in, AnalysisStage stage) {
-  picture_ = std::make_unique<evaluation::BitmapInput>(in.path());
-  requireRead(picture_->status(), in);
-  requireRead(session_.openImage(picture_->path()), in);
-  if (!session_.hasImage()) {
-    // The import has shown the refusal itself.
-    if (wasShown(kUnsupportedPixelFormat)) throw CommandError(ExitCode::UnsupportedPixelFormat, "");
-    throw CommandError(ExitCode::InputOutput, "cannot import " + in.displayName());
-  }
-  if (stage == AnalysisStage::Opened) return;
-
-  requireRead(session_.detectContours(), in);
-  requireStep(session_.hasEdges(), "Detect Contours");
-  if (stage == AnalysisStage::EdgesDetected) return;
-
-  requireStep(session_.traceContours(), "Trace Contours");
-  if (stage == AnalysisStage::Traced) return;
-
-  requireStep(session_.obtainFilamorph(), "Obtain Filamorph");
+  require(pipeline_.analyse(in.path(), stage), in);
 }
 
-void CodecRun::selectContours(const Selection& selection) {
-  requireStep(session_.selectContours(selection.lengthWeight, selection.curvatureWeight, selection.contrastWeight,
-                                      selection.numberToSelect),
-              "The contour selection");
-  requireStep(session_.layModel(), "Laying the selected contours into the model planes");
+void CodecRun::selectContours(const ContourChoice& choice) {
+  require(pipeline_.select(choice));
 }
 
 void CodecRun::openCodedImage(const InputFile& in) {
-  requireRead(session_.openCodedImage(in.path()), in);
-  if (wasShown(kEndOfFile))
-    throw CommandError(ExitCode::InputOutput, in.displayName() + " is malformed: it holds an unknown segment marker");
-  if (!session_.hasModelPlanes() || analysis_->width <= 0 || analysis_->height <= 0) {
-    throw CommandError(ExitCode::InputOutput, in.displayName() + " holds no image size");
-  }
+  require(pipeline_.readCodedFile(in.path()), in);
 }
 
-Status CodecRun::compressToFile(const std::string& path) {
-  return session_.compressToFile(path);
+Status CodecRun::compressToFile(const std::string& path, ContourCoder::CodedFileSummary* summary) {
+  return pipeline_.writeCodedFile(path, summary);
 }
 
 void CodecRun::reconstruct(const SweepObserver& observer) {
-  dither_ = DitherGenerator();
-  requireStep(session_.reconstruct(dither_, observer), "Reconstruct");
+  require(pipeline_.reconstruct(observer));
 }
 
 }  // namespace filamorph::cli

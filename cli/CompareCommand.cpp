@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "cli/EvalFailures.h"
 #include "cli/ExitCodes.h"
 #include "evaluation/GrayInput.h"
 #include "evaluation/Metrics.h"
@@ -20,7 +19,7 @@ struct CompareArguments {
 
 evaluation::GrayInput requireGray(const std::string& path) {
   evaluation::GrayInput input = evaluation::readGrayInput(path);
-  if (input.failure != evaluation::Failure::None) throw CommandError(exitCodeOf(input.failure), input.error);
+  if (!input.status) throw CommandError(input.status);
   return input;
 }
 
@@ -39,10 +38,10 @@ void addCompareCommand(CommandLine& line) {
     const Plane<uint8_t>& a = first.plane;
     const Plane<uint8_t>& b = second.plane;
     if (a.rows() != b.rows() || a.cols() != b.cols() || a.size() == 0) {
-      throw CommandError(ExitCode::InputOutput,
-                         "cannot compare " + arguments->first + " (" + std::to_string(a.cols()) + "x" +
-                             std::to_string(a.rows()) + ") with " + arguments->second + " (" +
-                             std::to_string(b.cols()) + "x" + std::to_string(b.rows()) + "): the sizes differ");
+      throw CommandError(ExitCode::InputOutput, "cannot compare " + arguments->first + " (" + std::to_string(a.cols()) +
+                                                    "x" + std::to_string(a.rows()) + ") with " + arguments->second +
+                                                    " (" + std::to_string(b.cols()) + "x" + std::to_string(b.rows()) +
+                                                    "): the sizes differ");
     }
     std::printf("PSNR %.2f dB, SSIM %.4f\n", evaluation::psnr(a, b), evaluation::ssim(a, b));
     std::fflush(stdout);

@@ -22,11 +22,17 @@ struct DumpArguments {
 
 using ByteMapping = uint8_t (*)(uint8_t);
 
-uint8_t unchanged(uint8_t value) { return value; }
+uint8_t unchanged(uint8_t value) {
+  return value;
+}
 // The edge-map view: any edge code shows white.
-uint8_t edgeView(uint8_t code) { return code != 0 ? 255 : 0; }
+uint8_t edgeView(uint8_t code) {
+  return code != 0 ? 255 : 0;
+}
 // The model view: (255 x depth) mod 256, so depth 1 shows as 255 and 255 as 1.
-uint8_t depthView(uint8_t depth) { return static_cast<uint8_t>(255u * depth); }
+uint8_t depthView(uint8_t depth) {
+  return static_cast<uint8_t>(255u * depth);
+}
 
 void writePlane(const std::string& out, const Plane<uint8_t>& plane, ByteMapping bitmapView) {
   if (!isBitmapOutput(out) || bitmapView == unchanged) {
@@ -71,7 +77,7 @@ void addModelDump(CommandLine& line, CLI::App& family, const std::string& name, 
   CLI::App& command = addDump(family, name, description, arguments);
   arguments->selection.addTo(command, "all");
   line.setAction(command, [arguments, write = std::move(write), writesImage] {
-    const std::optional<Selection> selection = arguments->selection.parse();
+    const ContourChoice selection = arguments->selection.parse();
     if (writesImage) {
       checkImageOutput(arguments->out);
     } else {
@@ -80,13 +86,14 @@ void addModelDump(CommandLine& line, CLI::App& family, const std::string& name, 
     const InputFile in(arguments->in);
     CodecRun run;
     if (in.kind() == InputKind::CodedFile) {
-      if (selection) {
-        throw CommandError(ExitCode::Usage, "--keep selects among traced contours: IN must be a bitmap, not a coded file");
+      if (!selection.keepAll) {
+        throw CommandError(ExitCode::Usage,
+                           "--keep selects among traced contours: IN must be a bitmap, not a coded file");
       }
       run.openCodedImage(in);
     } else {
       run.analyseBitmap(in, AnalysisStage::ModelBuilt);
-      if (selection) run.selectContours(*selection);
+      run.selectContours(selection);
     }
     write(run, arguments->out);
   });
@@ -107,20 +114,19 @@ void addDumpCommands(CommandLine& line) {
                   AnalysisStage::EdgesDetected, &ContourCoder::grayPlane, unchanged);
 
   const std::string fromModel = " (IN a bitmap, after Obtain Filamorph, or a coded file)";
-  addModelDump(line, family, "contours", "The contour table as CSV" + fromModel, false,
-               [](CodecRun& run, const std::string& out) { writeTextOutput(out, contoursCsv(run.analysis().contours)); });
+  addModelDump(
+      line, family, "contours", "The contour table as CSV" + fromModel, false,
+      [](CodecRun& run, const std::string& out) { writeTextOutput(out, contoursCsv(run.analysis().contours)); });
   addModelDump(line, family, "points", "Every contour point with its profile as CSV" + fromModel, false,
                [](CodecRun& run, const std::string& out) { writeTextOutput(out, pointsCsv(run.analysis().contours)); });
-  addModelDump(line, family, "depth",
-               "The depth plane of the model (.pgm: its gray levels; .bmp: as the model view shows it)" + fromModel,
-               true, [](CodecRun& run, const std::string& out) {
-                 writePlane(out, run.reconstruction().depthPlane, depthView);
-               });
-  addModelDump(line, family, "sparseness",
-               "The sparseness plane of the model, 255 at every sample pixel (.pgm or .bmp)" + fromModel, true,
-               [](CodecRun& run, const std::string& out) {
-                 writePlane(out, run.reconstruction().sparsenessPlane, unchanged);
-               });
+  addModelDump(
+      line, family, "depth",
+      "The depth plane of the model (.pgm: its gray levels; .bmp: as the model view shows it)" + fromModel, true,
+      [](CodecRun& run, const std::string& out) { writePlane(out, run.reconstruction().depthPlane, depthView); });
+  addModelDump(
+      line, family, "sparseness",
+      "The sparseness plane of the model, 255 at every sample pixel (.pgm or .bmp)" + fromModel, true,
+      [](CodecRun& run, const std::string& out) { writePlane(out, run.reconstruction().sparsenessPlane, unchanged); });
 }
 
 }  // namespace filamorph::cli

@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "cli/EvalFailures.h"
 #include "cli/ExitCodes.h"
 #include "cli/OutputFile.h"
 #include "cli/SelectionOptions.h"
@@ -22,7 +21,6 @@
 namespace filamorph::cli {
 namespace {
 
-constexpr const char* kEvalDefaultKeep = "255";
 constexpr int kBarWidth = 30;
 
 struct EvalArguments {
@@ -61,19 +59,6 @@ class BatchProgressBar {
   bool shown_;
 };
 
-evaluation::ContourChoice choiceOf(const std::optional<Selection>& selection) {
-  evaluation::ContourChoice choice;
-  if (!selection) {
-    choice.keepAll = true;
-    return choice;
-  }
-  choice.number = selection->numberToSelect;
-  choice.lengthWeight = selection->lengthWeight;
-  choice.curvatureWeight = selection->curvatureWeight;
-  choice.contrastWeight = selection->contrastWeight;
-  return choice;
-}
-
 void checkReportFolder(const std::string& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
@@ -83,13 +68,13 @@ void checkReportFolder(const std::string& folder) {
 }
 
 void run(const EvalArguments& arguments, const GlobalOptions& options) {
-  const std::optional<Selection> selection = arguments.selection.parse();
+  const ContourChoice selection = arguments.selection.parse();
   if (arguments.jobs == 0) throw CommandError(ExitCode::Usage, "--jobs: give at least 1 worker");
   if (!arguments.csv.empty()) checkFileOutput(arguments.csv);
   if (!arguments.report.empty()) checkReportFolder(arguments.report);
 
   evaluation::EvaluationSettings settings;
-  settings.choice = choiceOf(selection);
+  settings.choice = selection;
   settings.withReport = !arguments.report.empty();
   if (settings.withReport) settings.rateChoices = evaluation::standardRateChoices(settings.choice);
 
@@ -124,8 +109,8 @@ void run(const EvalArguments& arguments, const GlobalOptions& options) {
   }
   if (first) {
     throw CommandError(exitCodeOf(first->failure), std::to_string(failed) + " of " + std::to_string(results.size()) +
-                                                       " images could not be measured; first: " + first->name +
-                                                       ": " + first->error);
+                                                       " images could not be measured; first: " + first->name + ": " +
+                                                       first->error);
   }
 }
 
@@ -139,15 +124,17 @@ void addEvalCommand(CommandLine& line) {
       "pixel, contours, points, PSNR, SSIM, solver sweeps and the time of each stage, beside the baseline gray "
       "JPEG of the closest file size");
   command.add_option("IMAGE", arguments->images, "Images: BMP (8 or 24 bits), PNG or PGM/PPM")->required();
-  arguments->selection.addTo(command, kEvalDefaultKeep);
+  arguments->selection.addTo(command, std::to_string(kFileContourLimit));
   arguments->jobs = std::max(1u, std::thread::hardware_concurrency());
   command.add_option("-j,--jobs", arguments->jobs, "Images measured at once, each on its own worker thread")
       ->capture_default_str();
-  command.add_option("--csv", arguments->csv, "Also write one CSV line per image, with a header, to OUT (- for stdout)")
+  command
+      .add_option("--csv", arguments->csv, "Also write one CSV line per image, with a header, to OUT (- for stdout)")
       ->type_name("OUT");
-  command.add_option("--report", arguments->report,
-                     "Write DIR/report.html: the pictures of every stage, the JPEG of matched size and "
-                     "rate-distortion curves over --keep 8 to all")
+  command
+      .add_option("--report", arguments->report,
+                  "Write DIR/report.html: the pictures of every stage, the JPEG of matched size and "
+                  "rate-distortion curves over --keep 8 to all")
       ->type_name("DIR");
   line.setAction(command, [arguments, &options = line.options()] { run(*arguments, options); });
 }

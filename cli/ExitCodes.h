@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/Status.h"
+
 namespace filamorph::cli {
 
 enum class ExitCode : int {
@@ -25,11 +27,31 @@ inline constexpr const char* kExitCodeHelp =
     "  3  unsupported pixel format (only 8-bit and 24-bit bitmaps are read)\n"
     "  4  a codec step could not run to its end (e.g. memory ran out)\n";
 
+// The exit status of each kind of codec failure.
+inline ExitCode exitCodeOf(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::None:
+      return ExitCode::Success;
+    case ErrorKind::InputOutput:
+    case ErrorKind::MalformedFile:
+      return ExitCode::InputOutput;
+    case ErrorKind::UnsupportedPixelFormat:
+      return ExitCode::UnsupportedPixelFormat;
+    case ErrorKind::CodecStep:
+    case ErrorKind::Cancelled:
+      break;
+  }
+  return ExitCode::CodecFailure;
+}
+
 // Ends a subcommand with an exit status. The message is printed on stderr
 // unless it is empty, which means the codec has already shown its own message.
 class CommandError : public std::runtime_error {
  public:
   CommandError(ExitCode code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  // A codec failure, with the exit status of its kind.
+  explicit CommandError(const Status& failure)
+      : std::runtime_error(failure.message()), code_(exitCodeOf(failure.kind())) {}
   ExitCode code() const { return code_; }
 
  private:

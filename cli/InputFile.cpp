@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/ExitCodes.h"
+#include "cli/StandardStreams.h"
 
 namespace filamorph::cli {
 namespace {
@@ -38,13 +39,14 @@ InputFile::InputFile(const std::string& argument) {
 void InputFile::requireBitmap(const std::string& command) const {
   if (kind_ != InputKind::Bitmap) {
     throw CommandError(ExitCode::InputOutput, displayName_ + " is a coded file; '" + command + "' takes a bitmap" +
-                                            " (decode, info and the model dumps take coded files)");
+                                                  " (decode, info and the model dumps take coded files)");
   }
 }
 
 void InputFile::requireCodedFile(const std::string& command) const {
   if (kind_ != InputKind::CodedFile) {
-    throw CommandError(ExitCode::InputOutput, displayName_ + " is not a coded file; '" + command + "' takes an .flm file");
+    throw CommandError(ExitCode::InputOutput,
+                       displayName_ + " is not a coded file; '" + command + "' takes an .flm file");
   }
 }
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "cli/TemporaryFile.h"
+#include "base/TemporaryFile.h"
 
 namespace filamorph::cli {
 

@@ -8,7 +8,7 @@
 
 #include "base/FileReplace.h"
 #include "cli/ExitCodes.h"
-#include "cli/TemporaryFile.h"
+#include "cli/StandardStreams.h"
 #include "image/GrayImageFile.h"
 
 namespace filamorph::cli {
@@ -78,6 +78,7 @@ std::uintmax_t writeFileOutput(const std::string& out,
                                const std::function<Status(const std::string& path)>& writeFile) {
   if (out == kStandardStream) {
     const TemporaryFile staging;
+    if (!staging.status()) throw CommandError(staging.status());
     requireWritten(writeFile(staging.path()), "standard output");
     const std::uintmax_t size = fileSize(staging.path());
     copyFileToStandardOutput(staging.path());

@@ -1,9 +1,9 @@
 #include "cli/SelectionOptions.h"
 
 #include <CLI/CLI.hpp>
-
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "cli/ExitCodes.h"
@@ -23,9 +23,18 @@ bool parseWhole(std::string_view text, T& value) {
 float parseWeight(std::string_view text) {
   float weight = 0.0f;
   if (!parseWhole(text, weight) || !std::isfinite(weight) || weight < 0.0f) {
-    throw CommandError(ExitCode::Usage, "--weights: \"" + std::string(text) + "\" is not a weight (a number from 0 up)");
+    throw CommandError(ExitCode::Usage,
+                       "--weights: \"" + std::string(text) + "\" is not a weight (a number from 0 up)");
   }
   return weight;
+}
+
+std::string defaultWeights() {
+  char text[64];
+  std::snprintf(text, sizeof text, "%g,%g,%g", static_cast<double>(kDefaultSelectionWeights.length),
+                static_cast<double>(kDefaultSelectionWeights.curvature),
+                static_cast<double>(kDefaultSelectionWeights.contrast));
+  return text;
 }
 
 }  // namespace
@@ -38,17 +47,20 @@ void SelectionOptions::addTo(CLI::App& command, const std::string& defaultKeep) 
                   "(contours of equal priority share a rank, so ties may keep more); 'all' keeps every contour")
       ->type_name("N|all")
       ->capture_default_str();
-  command.add_option("--weights", weights, "Weights of length, mean curvature and mean contrast (default 0.5,0.5,0.5)")
+  command
+      .add_option("--weights", weights,
+                  "Weights of length, mean curvature and mean contrast (default " + defaultWeights() + ")")
       ->type_name("L,C,K");
 }
 
-std::optional<Selection> SelectionOptions::parse() const {
+ContourChoice SelectionOptions::parse() const {
+  ContourChoice selection;
   if (keep == kNoSelection) {
     if (!weights.empty()) throw CommandError(ExitCode::Usage, "--weights needs a selection: give --keep N as well");
-    return std::nullopt;
+    selection.keepAll = true;
+    return selection;
   }
-  Selection selection;
-  if (!parseWhole(keep, selection.numberToSelect) || selection.numberToSelect < 0) {
+  if (!parseWhole(keep, selection.number) || selection.number < 0) {
     throw CommandError(ExitCode::Usage, "--keep: \"" + keep + "\" is neither a count from 0 up nor 'all'");
   }
   if (weights.empty()) return selection;

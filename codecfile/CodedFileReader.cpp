@@ -218,17 +218,17 @@ int32_t ContourCoder::symbolOfRank(int32_t rank) const {
   return codedfile::symbolOfRank(symbolRanks, rank);
 }
 
-Status ContourCoder::readCodedFile(const std::string& fileName) {
+Status ContourCoder::readCodedFile(const std::string& fileName, UnknownSegment atUnknown) {
   BitFile file;
   if (!file.openFile(fileName, "rb")) {
     return Status::failure(ErrorKind::InputOutput, "Cannot open " + fileName + ": " + std::strerror(errno) + ".");
   }
-  Status status = readCodedStream(file, fileName);
+  Status status = readCodedStream(file, fileName, atUnknown);
   file.closeFile();
   return status;
 }
 
-Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName) {
+Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName, UnknownSegment atUnknown) {
   DecodedModel model;
   SegmentReader reader(file, neighbourOffsets, fileName, model);
   for (;;) {
@@ -246,6 +246,10 @@ Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName)
       status = reader.readAttributes();
     } else {
       showMessage(kEndOfFile);
+      if (atUnknown == UnknownSegment::IsMalformed) {
+        return Status::failure(ErrorKind::MalformedFile,
+                               "Cannot read " + fileName + ": it holds an unknown segment marker.");
+      }
       break;
     }
     if (!status) return status;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "commands/CommandParameters.h"
+
 namespace filamorph {
 namespace {
 
@@ -47,8 +49,7 @@ Status CommandSession::openImage(const std::string& fileName) {
   modelReady_ = false;
   Status loaded = loadPictureIntoImage2(fileName);
   if (!loaded) return loaded;
-  analysis.importBitmap(image2);
-  return Status::success();
+  return analysis.importBitmap(image2);
 }
 
 Status CommandSession::detectContours() {
@@ -56,13 +57,9 @@ Status CommandSession::detectContours() {
     return Status::failure(ErrorKind::CodecStep, "No bitmap has been opened yet: open an image first.");
   Status loaded = loadPictureIntoImage2(lastPictureFile);
   if (!loaded) return loaded;
-  analysis.importBitmap(image2);
-  if (!hasImage()) return Status::success();  // refused format, already shown by the import
+  if (Status imported = analysis.importBitmap(image2); !imported) return imported;
   modelReady_ = false;
-  analysis.setLambda(1.0f);
-  analysis.setTau(0.1f);
-  analysis.setFilterLength(5);
-  analysis.setThresholds(70, 80);
+  setDetectContoursParameters(analysis);
   analysis.detectEdges();
   analysis.showEdgeMap(image2);
   analysis.smoothGrayPlane();
@@ -82,7 +79,7 @@ bool CommandSession::obtainFilamorph() {
   // must belong to the current image.
   if (!hasTracedContours() || !hasImage()) return false;
   analysis.computeNormals();
-  analysis.profileLambda = 0.1f;
+  analysis.profileLambda = kProfileLambda;
   analysis.buildModel();
   modelReady_ = true;
   return layModel();
@@ -119,16 +116,16 @@ bool CommandSession::rethreshold(int32_t low, int32_t high) {
   return true;
 }
 
-Status CommandSession::compressToFile(const std::string& fileName) {
+Status CommandSession::compressToFile(const std::string& fileName, ContourCoder::CodedFileSummary* summary) {
   if (!modelReady_) {
     return Status::failure(ErrorKind::CodecStep,
                            "There is no model to compress yet: obtain the Filamorph model of an image first.");
   }
-  return analysis.writeCodedFile(fileName);
+  return analysis.writeCodedFile(fileName, summary);
 }
 
-Status CommandSession::openCodedImage(const std::string& fileName) {
-  Status read = analysis.readCodedFile(fileName);
+Status CommandSession::openCodedImage(const std::string& fileName, ContourCoder::UnknownSegment atUnknown) {
+  Status read = analysis.readCodedFile(fileName, atUnknown);
   if (!read) return read;
   modelReady_ = true;
   analysis.showDescriptor(image2);
@@ -145,7 +142,7 @@ bool CommandSession::reconstruct(DitherGenerator& generator, const SweepObserver
   const float relaxation = r.relaxation;
   const float tolerance = r.tolerance;
   const uint8_t dither = r.dither;
-  r.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+  setReconstructParameters(r);
   if (!r.solve(generator, observer)) {
     // A cancelled command leaves the solver as it found it, parameters included.
     r.setSolverParameters(smoothWeight, plateWeight, relaxation, tolerance, dither);
@@ -162,9 +159,9 @@ bool CommandSession::invert() {
   return true;
 }
 
-void CommandSession::pasteBitmap(Bitmap bitmap) {
+Status CommandSession::pasteBitmap(Bitmap bitmap) {
   image2.assign(std::move(bitmap));
-  analysis.importBitmap(image2);
+  return analysis.importBitmap(image2);
 }
 
 bool CommandSession::showGrayLevel() {

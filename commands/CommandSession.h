@@ -39,10 +39,12 @@ class CommandSession {
 
   // Open Image: release and reset the analysis object, keep the name, load
   // the bitmap into image2 and import it. A refused pixel format is shown by
-  // the import and leaves no gray plane (hasImage() is then false).
+  // the import, leaves no gray plane and is returned as an
+  // UnsupportedPixelFormat failure.
   Status openImage(const std::string& fileName);
   // Detect Contours: reload and import the last opened bitmap, detect edges
-  // with the fixed parameters, show the edge map, smooth the gray plane.
+  // with the fixed parameters, show the edge map, smooth the gray plane. A
+  // bitmap that no longer reads or imports ends it with that failure.
   Status detectContours();
   // Trace Contours and the contour view.
   bool traceContours();
@@ -58,10 +60,12 @@ class CommandSession {
   // The threshold track bars: store the shares, re-threshold the existing
   // gradients and show the edge map. Does nothing without edge planes.
   bool rethreshold(int32_t low, int32_t high);
-  Status compressToFile(const std::string& fileName);
+  // summary, when given, receives what the file holds and what it left out.
+  Status compressToFile(const std::string& fileName, ContourCoder::CodedFileSummary* summary = nullptr);
   // Open Coded Image: read the file, descriptor view, normals, layModel().
   // A refused file leaves everything as it was.
-  Status openCodedImage(const std::string& fileName);
+  Status openCodedImage(const std::string& fileName,
+                        ContourCoder::UnknownSegment atUnknown = ContourCoder::UnknownSegment::EndsTheFile);
   // Reconstruct with the fixed solver parameters, then show the result.
   // Returns false when there is no model or the observer cancelled (the
   // reconstruction object and the generator are then unchanged).
@@ -70,7 +74,7 @@ class CommandSession {
   // Edit commands.
   bool invert();
   // Paste: the picture becomes image2's and is imported.
-  void pasteBitmap(Bitmap bitmap);
+  Status pasteBitmap(Bitmap bitmap);
 
   // The views of the Show menu; each returns false when its data is missing.
   bool showGrayLevel();

@@ -159,11 +159,16 @@ class ContourCoder : public EdgeDetector {
   // Writes through a temporary file that replaces fileName only when
   // complete. Refuses an image side above 65535 or an unwritable file.
   Status writeCodedFile(const std::string& fileName, CodedFileSummary* summary = nullptr);
+  // What the reader does at a segment marker it does not know: the window
+  // shows "End of the file" and keeps what came before; a caller without a
+  // user to see that message refuses the file as malformed.
+  enum class UnknownSegment { EndsTheFile, IsMalformed };
   // On any refusal the model stays as it was before the call.
-  Status readCodedFile(const std::string& fileName);
+  Status readCodedFile(const std::string& fileName, UnknownSegment atUnknown = UnknownSegment::EndsTheFile);
   // The reader on a BitFile already open for reading; fileName only names it
   // in messages. Does not close the file.
-  Status readCodedStream(BitFile& file, const std::string& fileName);
+  Status readCodedStream(BitFile& file, const std::string& fileName,
+                         UnknownSegment atUnknown = UnknownSegment::EndsTheFile);
 };
 
 }  // namespace filamorph

@@ -1,53 +1,35 @@
 #include "evaluation/Evaluation.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <limits>
-#include <memory>
 #include <new>
 #include <stdexcept>
 #include <utility>
 
-#include "commands/CommandSession.h"
-#include "contours/ContourCoder.h"
-#include "evaluation/ImageInput.h"
+#include "base/TemporaryFile.h"
+#include "commands/CodecPipeline.h"
 #include "evaluation/JpegMatch.h"
 #include "evaluation/MessageRoute.h"
 #include "evaluation/Metrics.h"
-#include "evaluation/ScratchFile.h"
-#include "reconstruct/DitherGenerator.h"
-#include "reconstruct/Reconstructor.h"
 
 namespace filamorph::evaluation {
 namespace {
 
-// The most contours a coded file holds.
-constexpr int32_t kFileContourLimit = 255;
-
-class Stopwatch {
- public:
-  double milliseconds() const {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
-  }
-
- private:
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-};
-
+// Ends the measurement of an image with a failure of the codec's own kind.
 class EvaluationError : public std::runtime_error {
  public:
-  EvaluationError(Failure failure, const std::string& message) : std::runtime_error(message), failure_(failure) {}
-  Failure failure() const { return failure_; }
+  explicit EvaluationError(const Status& failure) : std::runtime_error(failure.message()), kind_(failure.kind()) {}
+  ErrorKind kind() const { return kind_; }
 
  private:
-  Failure failure_;
+  ErrorKind kind_;
 };
 
-void require(bool done, const std::string& step) {
-  if (!done) throw EvaluationError(Failure::Codec, step + " could not run");
+void require(const Status& status) {
+  if (!status) throw EvaluationError(status);
 }
 
 Plane<uint8_t> copyPlane(const Plane<uint8_t>& source) {
@@ -73,115 +55,70 @@ double bitsPerPixel(uint64_t bytes, const Plane<uint8_t>& plane) {
 // The analysis of one image, run once and then coded under each contour choice.
 class ImageCoder {
  public:
-  ImageCoder()
-      : analysis_(std::make_unique<ContourCoder>()),
-        reconstruction_(std::make_unique<Reconstructor>()),
-        session_(*analysis_, *reconstruction_) {}
+  const Plane<uint8_t>& reference() const { return encoder_.importedGray(); }
 
-  const Plane<uint8_t>& reference() const { return reference_; }
-
-  // Open Image to Obtain Filamorph; the input (maybe a converted picture)
-  // stays open because Detect Contours reads the bitmap again.
+  // Open Image to Obtain Filamorph.
   void analyse(const std::string& path, StageTimes& times, ReportPictures* pictures) {
-    Stopwatch import;
-    input_ = std::make_unique<BitmapInput>(path);
-    if (!input_->status()) throw EvaluationError(Failure::InputOutput, input_->status().message());
-    const Status opened = session_.openImage(input_->path());
-    if (!opened) throw EvaluationError(Failure::InputOutput, opened.message());
-    if (!session_.hasImage()) {
-      throw EvaluationError(Failure::UnsupportedPixelFormat,
-                            "unsupported pixel format (bitmaps must have 8 or 24 bits per pixel)");
-    }
-    reference_ = copyPlane(analysis_->grayPlane);
-    times.import = import.milliseconds();
-
-    Stopwatch detection;
-    const Status detected = session_.detectContours();
-    if (!detected) throw EvaluationError(Failure::InputOutput, detected.message());
-    require(session_.hasEdges(), "Detect Contours");
-    times.detection = detection.milliseconds();
-    if (pictures) pictures->edges = grayOfView(session_.image2.picture);
-
-    Stopwatch tracing;
-    require(session_.traceContours(), "Trace Contours");
-    times.tracing = tracing.milliseconds();
-
-    Stopwatch model;
-    require(session_.obtainFilamorph(), "Obtain Filamorph");
-    times.model = model.milliseconds();
+    require(encoder_.analyse(path, AnalysisStage::EdgesDetected));
+    if (pictures) pictures->edges = grayOfView(encoder_.session().image2.picture);
+    require(encoder_.advanceTo(AnalysisStage::ModelBuilt));
+    times = encoder_.times();
   }
 
-  // Selection, file, and the file decoded and reconstructed by fresh objects.
+  // Selection, file, and the file decoded and reconstructed by a fresh pipeline.
   CodecPoint code(const ContourChoice& choice, StageTimes* times, ReportPictures* pictures) {
-    StageTimes unused;
-    StageTimes& t = times ? *times : unused;
+    const StageTimes before = encoder_.times();
+    require(encoder_.select(choice));
+    if (pictures) pictures->model = grayOfView(encoder_.session().image2.picture);
 
-    Stopwatch model;
-    if (!choice.keepAll) {
-      require(session_.selectContours(choice.lengthWeight, choice.curvatureWeight, choice.contrastWeight,
-                                      choice.number),
-              "The contour selection");
-      require(session_.layModel(), "Laying the model planes");
-    }
-    t.model += model.milliseconds();
-    if (pictures) pictures->model = grayOfView(session_.image2.picture);
-
-    const ScratchFile coded(".flm");
+    const TemporaryFile coded(".flm");
+    require(coded.status());
     codedFileNames_.emplace_back(coded.path(), "the coded file of --keep " + choice.label());
-    Stopwatch writing;
-    const Status written = session_.compressToFile(coded.path());
-    if (!written) throw EvaluationError(Failure::InputOutput, written.message());
-    t.writing = writing.milliseconds();
+    require(encoder_.writeCodedFile(coded.path()));
 
     CodecPoint point;
     point.keep = choice.label();
     point.bytes = std::filesystem::file_size(coded.path());
-    point.bitsPerPixel = bitsPerPixel(point.bytes, reference_);
+    point.bitsPerPixel = bitsPerPixel(point.bytes, reference());
 
-    ContourCoder decodedAnalysis;
-    Reconstructor decodedReconstruction;
-    CommandSession decoder(decodedAnalysis, decodedReconstruction);
-    Stopwatch reading;
-    const Status read = decoder.openCodedImage(coded.path());
-    if (!read) throw EvaluationError(Failure::Codec, "the coded file does not read back: " + read.message());
-    require(decoder.hasModelPlanes(), "Open Coded Image");
-    t.reading = reading.milliseconds();
-    point.contours = static_cast<int64_t>(decodedAnalysis.contours.size());
-    for (const Contour& contour : decodedAnalysis.contours) point.points += contour.pointCount;
-
-    // A fresh generator: each decode is the first reconstruction of its run.
-    DitherGenerator generator;
-    Stopwatch reconstruction;
-    require(decoder.reconstruct(generator), "Reconstruct");
-    t.reconstruction = reconstruction.milliseconds();
-    point.sweeps = decodedReconstruction.sweepCount;
-
-    const Plane<uint8_t>& result = decodedReconstruction.grayPlane;
-    if (result.rows() != reference_.rows() || result.cols() != reference_.cols()) {
-      throw EvaluationError(Failure::Codec, "the reconstruction differs in size from the image");
+    CodecPipeline decoder;
+    if (Status read = decoder.readCodedFile(coded.path()); !read) {
+      throw EvaluationError(
+          Status::failure(ErrorKind::CodecStep, "the coded file does not read back: " + read.message()));
     }
-    point.psnr = psnr(reference_, result);
-    point.ssim = ssim(reference_, result);
+    for (const Contour& contour : decoder.analysis().contours) {
+      ++point.contours;
+      point.points += contour.pointCount;
+    }
+    require(decoder.reconstruct());
+    point.sweeps = decoder.reconstruction().sweepCount;
+
+    if (times) {
+      times->model += encoder_.times().model - before.model;
+      times->writing = encoder_.times().writing - before.writing;
+      times->reading = decoder.times().reading;
+      times->reconstruction = decoder.times().reconstruction;
+    }
+
+    const Plane<uint8_t>& result = decoder.reconstruction().grayPlane;
+    if (result.rows() != reference().rows() || result.cols() != reference().cols()) {
+      throw EvaluationError(Status::failure(ErrorKind::CodecStep, "the reconstruction differs in size from the image"));
+    }
+    point.psnr = psnr(reference(), result);
+    point.ssim = ssim(reference(), result);
     if (pictures) pictures->reconstruction = copyPlane(result);
     return point;
   }
 
   // Messages name the temporary coded files; the reader knows them by their keep value.
   std::string withFileNames(std::string message) const {
-    for (const auto& [path, name] : codedFileNames_) {
-      for (std::size_t at = message.find(path); at != std::string::npos; at = message.find(path, at + name.size())) {
-        message.replace(at, path.size(), name);
-      }
-    }
-    return message;
+    Status named = Status::failure(ErrorKind::CodecStep, std::move(message));
+    for (const auto& [path, name] : codedFileNames_) named = named.withPathNamed(path, name);
+    return named.message();
   }
 
  private:
-  std::unique_ptr<ContourCoder> analysis_;
-  std::unique_ptr<Reconstructor> reconstruction_;
-  CommandSession session_;
-  std::unique_ptr<BitmapInput> input_;
-  Plane<uint8_t> reference_;
+  CodecPipeline encoder_;
   std::vector<std::pair<std::string, std::string>> codedFileNames_;
 };
 
@@ -204,8 +141,8 @@ JpegPoint measureJpeg(const Plane<uint8_t>& reference, int quality, bool withSsi
 std::vector<JpegPoint> jpegCurve(const Plane<uint8_t>& reference, const std::array<uint64_t, kJpegQualities>& sizes,
                                  uint64_t largestCodecFile) {
   constexpr int kAlwaysShown = 10;
-  const double limit = std::max(1.5 * static_cast<double>(largestCodecFile),
-                                static_cast<double>(sizes[kAlwaysShown - 1]));
+  const double limit =
+      std::max(1.5 * static_cast<double>(largestCodecFile), static_cast<double>(sizes[kAlwaysShown - 1]));
   std::vector<JpegPoint> curve;
   for (int quality = 1; quality <= kJpegQualities; ++quality) {
     if (static_cast<double>(sizes[quality - 1]) > limit) break;
@@ -214,8 +151,7 @@ std::vector<JpegPoint> jpegCurve(const Plane<uint8_t>& reference, const std::arr
   return curve;
 }
 
-void measure(ImageCoder& coder, const std::string& path, const EvaluationSettings& settings,
-             ImageEvaluation& result) {
+void measure(ImageCoder& coder, const std::string& path, const EvaluationSettings& settings, ImageEvaluation& result) {
   ReportPictures pictures;
   ReportPictures* wanted = settings.withReport ? &pictures : nullptr;
   coder.analyse(path, result.times, wanted);
@@ -259,8 +195,6 @@ void measure(ImageCoder& coder, const std::string& path, const EvaluationSetting
 
 }  // namespace
 
-std::string ContourChoice::label() const { return keepAll ? "all" : std::to_string(number); }
-
 std::vector<ContourChoice> standardRateChoices(const ContourChoice& base) {
   std::vector<ContourChoice> choices;
   for (int32_t number : {8, 16, 32, 64, 128, kFileContourLimit}) {
@@ -284,13 +218,13 @@ ImageEvaluation evaluateImage(const std::string& path, const EvaluationSettings&
     const CollectedMessages collected(messages);
     measure(coder, path, settings, result);
   } catch (const EvaluationError& error) {
-    result.failure = error.failure();
+    result.failure = error.kind();
     result.error = error.what();
   } catch (const std::bad_alloc&) {
-    result.failure = Failure::Codec;
+    result.failure = ErrorKind::CodecStep;
     result.error = "out of memory";
   } catch (const std::exception& error) {
-    result.failure = Failure::Codec;
+    result.failure = ErrorKind::CodecStep;
     result.error = error.what();
   }
   for (std::string& message : messages) result.messages.push_back(coder.withFileNames(std::move(message)));

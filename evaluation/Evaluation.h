@@ -8,34 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
+#include "commands/CodecPipeline.h"
 #include "image/Plane.h"
 
 namespace filamorph::evaluation {
-
-// Which contours a coded file holds: the perceptual selection with its
-// weights and number, or (keepAll) every contour, as after Obtain Filamorph.
-struct ContourChoice {
-  bool keepAll = false;
-  int32_t number = 255;
-  float lengthWeight = 0.5f;
-  float curvatureWeight = 0.5f;
-  float contrastWeight = 0.5f;
-
-  // "all" or the number.
-  std::string label() const;
-  bool operator==(const ContourChoice&) const = default;
-};
-
-// Wall-clock milliseconds of each stage, in the order the commands run.
-struct StageTimes {
-  double import = 0.0;          // Open Image, with any PNG/PGM conversion
-  double detection = 0.0;       // Detect Contours
-  double tracing = 0.0;         // Trace Contours
-  double model = 0.0;           // Obtain Filamorph, the selection and the model planes
-  double writing = 0.0;         // Compress to File
-  double reading = 0.0;         // Open Coded Image into fresh objects
-  double reconstruction = 0.0;  // Reconstruct with a fresh dither generator
-};
 
 // One coded file and its reconstruction, measured against the imported gray plane.
 struct CodecPoint {
@@ -66,18 +43,11 @@ struct ReportPictures {
   Plane<uint8_t> jpeg;            // the JPEG of matched size, decoded
 };
 
-enum class Failure {
-  None,
-  InputOutput,       // unreadable, malformed or unwritable
-  UnsupportedPixelFormat,
-  Codec,             // a codec step could not run to its end
-};
-
 struct ImageEvaluation {
   std::string name;  // the path as given
   int32_t width = 0;
   int32_t height = 0;
-  Failure failure = Failure::None;
+  ErrorKind failure = ErrorKind::None;
   std::string error;
   CodecPoint codec;
   JpegPoint jpeg;  // the quality whose file size is closest to codec.bytes
@@ -92,7 +62,7 @@ struct ImageEvaluation {
   std::vector<CodecPoint> rateCurve;  // one point per rateChoices entry
   std::vector<JpegPoint> jpegCurve;   // rising qualities, up to past the codec's largest file
 
-  bool ok() const { return failure == Failure::None; }
+  bool ok() const { return failure == ErrorKind::None; }
 };
 
 struct EvaluationSettings {

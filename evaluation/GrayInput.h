@@ -5,19 +5,18 @@
 #include <cstdint>
 #include <string>
 
-#include "evaluation/Evaluation.h"
+#include "base/Status.h"
 #include "image/Plane.h"
 
 namespace filamorph::evaluation {
 
 struct GrayInput {
   Plane<uint8_t> plane;
-  Failure failure = Failure::None;
-  std::string error;
+  Status status;
 };
 
-// Opens the file with the Open Image command on objects of its own, so that
-// two images are compared exactly as the codec sees them.
+// Opens the file with the Open Image command in a pipeline of its own, so
+// that two images are compared exactly as the codec sees them.
 GrayInput readGrayInput(const std::string& path);
 
 }  // namespace filamorph::evaluation

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Status.h"
 #include "image/ImageControl.h"
 #include "image/Plane.h"
 
@@ -43,17 +44,16 @@ class GrayImage {
   // Releases the gray plane, the filtered plane and the file name; the size,
   // the kernel and imageReplaced stay.
   void releasePlanes();
-  bool isInside(int32_t row, int32_t col) const {
-    return row >= 0 && row < height && col >= 0 && col < width;
-  }
+  bool isInside(int32_t row, int32_t col) const { return row >= 0 && row < height && col >= 0 && col < width; }
 
   // Bitmap exchange.
   // Keeps a copy of the whole name, whatever its length.
   void storeFileName(const std::string& name);
   // Replaces size and gray plane by the control's bitmap; a pixel format other
   // than 8 or 24 bits, or no picture at all, shows kUnsupportedPixelFormat and
-  // leaves no gray plane and no file name, with the size set to the picture's.
-  void importBitmap(ImageControl& image);
+  // leaves no gray plane and no file name, with the size set to the picture's,
+  // and returns that refusal as an UnsupportedPixelFormat failure.
+  Status importBitmap(ImageControl& image);
   // Draws the gray plane as a gray 24-bit picture of cols x rows pixels and
   // repaints; without a gray plane the picture is left as it is.
   void showGray(ImageControl& image) const;

@@ -35,7 +35,7 @@ void GrayImage::storeFileName(const std::string& name) {
   fileName = name;
 }
 
-void GrayImage::importBitmap(ImageControl& image) {
+Status GrayImage::importBitmap(ImageControl& image) {
   image.hint = fileName.value_or("");
   if (grayPlaneAllocated) {
     imageReplaced = 1;
@@ -51,7 +51,7 @@ void GrayImage::importBitmap(ImageControl& image) {
     // large while it holds no pixels at all.
     showMessage(kUnsupportedPixelFormat);
     releasePlanes();
-    return;
+    return Status::failure(ErrorKind::UnsupportedPixelFormat, kUnsupportedPixelFormat);
   }
   grayPlane.allocate(rows, cols);
   grayPlaneAllocated = 1;
@@ -60,6 +60,7 @@ void GrayImage::importBitmap(ImageControl& image) {
   } else {
     importRows8(bitmap, grayPlane);
   }
+  return Status::success();
 }
 
 void GrayImage::showGray(ImageControl& image) const {

@@ -2,9 +2,10 @@
 
 #include "CodedFileFixture.h"
 #include "codecfile/CodedFileFormat.h"
+#include "commands/CommandParameters.h"
 #include "image/ImageControl.h"
-#include "support/TestPaths.h"
 #include "support/CommandSteps.h"
+#include "support/TestPaths.h"
 
 namespace filamorph::testing {
 namespace {
@@ -17,12 +18,12 @@ void buildPhotographModel(ContourCoder& coder) {
   ImageControl image;
   image.autoSize = true;
   ASSERT_TRUE(image.loadFromFile(testImage("a_camera_256x256_8gray.bmp").string()));
-  coder.importBitmap(image);
+  ASSERT_TRUE(coder.importBitmap(image).ok());
   testing::detectEdgesAsTheCommandDoes(coder);
   coder.smoothGrayPlane();
   coder.traceContours();
   coder.computeNormals();
-  coder.profileLambda = 0.1f;
+  coder.profileLambda = kProfileLambda;
   coder.buildModel();
 }
 

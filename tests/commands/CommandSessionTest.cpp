@@ -11,6 +11,7 @@
 #include "commands/CommandSession.h"
 #include "image/BmpFile.h"
 #include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
 
 namespace filamorph::testing {
 namespace {
@@ -82,6 +83,18 @@ TEST_F(CommandSessionTest, FailedOpenImageKeepsTheStepsBeforeTheLoad) {
   EXPECT_FALSE(session.hasImage());
 }
 
+// The refusal is both shown, as the window shows it, and returned, so that
+// no caller has to recognise it by the message or the missing plane.
+TEST_F(CommandSessionTest, RefusedPixelFormatIsShownAndReturnedByItsKind) {
+  const std::string fourBit = testImage("bmpsuite/g/pal4.bmp").string();
+  const Status opened = session.openImage(fourBit);
+  EXPECT_EQ(opened.kind(), ErrorKind::UnsupportedPixelFormat);
+  EXPECT_EQ(messages, std::vector<std::string>{kUnsupportedPixelFormat});
+  EXPECT_FALSE(session.hasImage());
+  EXPECT_EQ(session.detectContours().kind(), ErrorKind::UnsupportedPixelFormat);
+  EXPECT_FALSE(session.hasEdges());
+}
+
 TEST_F(CommandSessionTest, ZoomSizesTheControlsByIntegerArithmetic) {
   session.zoom(1, 4);  // before any image
   EXPECT_EQ(session.image2.width, 0);
@@ -107,7 +120,7 @@ TEST_F(CommandSessionTest, DetectContoursReloadsTheLastOpenedBitmap) {
   const std::vector<uint8_t> smoothed(analysis.grayPlane.data(), analysis.grayPlane.data() + analysis.grayPlane.size());
 
   ASSERT_TRUE(session.invert());
-  session.pasteBitmap(Bitmap::make24(40, 30));
+  ASSERT_TRUE(session.pasteBitmap(Bitmap::make24(40, 30)).ok());
   ASSERT_TRUE(session.detectContours().ok());
   EXPECT_EQ(std::vector<uint8_t>(analysis.grayPlane.data(), analysis.grayPlane.data() + analysis.grayPlane.size()),
             smoothed);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "commands/CommandParameters.h"
 #include "contours/ContourCoder.h"
 
 namespace filamorph {
@@ -29,7 +30,7 @@ void fillEverything(ContourCoder& coder) {
   coder.edgePixelCount = 11;
   coder.neighbourOffsets[3] = {7, 7};
   coder.setThresholds(70, 80);
-  coder.profileLambda = 0.1f;
+  coder.profileLambda = kProfileLambda;
 }
 
 TEST(AnalysisObject, ResetReleasesTracingAndDetectionButKeepsImageAndParameters) {

@@ -7,8 +7,8 @@
 
 #include "contours/ContourCoder.h"
 #include "image/ImageControl.h"
-#include "support/TestPaths.h"
 #include "support/CommandSteps.h"
+#include "support/TestPaths.h"
 
 namespace filamorph {
 namespace {
@@ -50,7 +50,7 @@ TEST(PhotographTracing, DetectedEdgesTraceIntoConsistentContours) {
   ImageControl image;
   ASSERT_TRUE(image.loadFromFile(testing::testImage("a_camera_256x256_8gray.bmp").string()));
   ContourCoder coder;
-  coder.importBitmap(image);
+  ASSERT_TRUE(coder.importBitmap(image).ok());
   testing::detectEdgesAsTheCommandDoes(coder);
   coder.traceContours();
 

@@ -64,7 +64,7 @@ TEST(Convolution, MatchesPlainLoopOnAPhotograph) {
   ImageControl image;
   ASSERT_TRUE(readBmpFile(filamorph::testing::testImage("a_camera_256x256_8gray.bmp").string(), image.picture).ok());
   EdgeDetector detector;
-  detector.importBitmap(image);
+  ASSERT_TRUE(detector.importBitmap(image).ok());
   setDefaultParameters(detector);
   detector.buildSmoothingKernel();
   detector.convolve();

@@ -61,14 +61,16 @@ TEST(Detection, RunningTwiceGivesTheSameMap) {
 
 TEST(Detection, RethresholdEqualsFullDetection) {
   EdgeDetector detector;
-  setGray(detector, 40, 52, [](int32_t r, int32_t c) { return static_cast<uint8_t>(disc(r, c) + (r * 7 + c * 3) % 23); });
+  setGray(detector, 40, 52,
+          [](int32_t r, int32_t c) { return static_cast<uint8_t>(disc(r, c) + (r * 7 + c * 3) % 23); });
   setDefaultParameters(detector);
   detector.detectEdges();
   for (const auto& [low, high] : {std::pair{10, 40}, std::pair{60, 95}, std::pair{0, 100}, std::pair{70, 80}}) {
     detector.setThresholds(low, high);
     detector.rethreshold();
     EdgeDetector fresh;
-    setGray(fresh, 40, 52, [](int32_t r, int32_t c) { return static_cast<uint8_t>(disc(r, c) + (r * 7 + c * 3) % 23); });
+    setGray(fresh, 40, 52,
+            [](int32_t r, int32_t c) { return static_cast<uint8_t>(disc(r, c) + (r * 7 + c * 3) % 23); });
     setDefaultParameters(fresh, low, high);
     fresh.detectEdges();
     EXPECT_EQ(contents(detector.edgeMap), contents(fresh.edgeMap)) << low << "/" << high;
@@ -138,7 +140,7 @@ TEST(Detection, PhotographGivesValidThinMap) {
   ImageControl image;
   ASSERT_TRUE(readBmpFile(filamorph::testing::testImage("a_camera_256x256_8gray.bmp").string(), image.picture).ok());
   EdgeDetector detector;
-  detector.importBitmap(image);
+  ASSERT_TRUE(detector.importBitmap(image).ok());
   ASSERT_EQ(detector.grayPlaneAllocated, 1);
   setDefaultParameters(detector);
   detector.detectEdges();

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "commands/CommandParameters.h"
 #include "edges/EdgeDetector.h"
 
 namespace filamorph::testing {
@@ -28,10 +29,9 @@ inline void setGray(EdgeDetector& detector, int32_t rows, int32_t cols,
 }
 
 // The parameters of the Detect Contours command.
-inline void setDefaultParameters(EdgeDetector& detector, int32_t low = 70, int32_t high = 80) {
-  detector.setLambda(1.0f);
-  detector.setTau(0.1f);
-  detector.setFilterLength(5);
+inline void setDefaultParameters(EdgeDetector& detector, int32_t low = kDetectContoursParameters.lowThreshold,
+                                 int32_t high = kDetectContoursParameters.highThreshold) {
+  setDetectContoursParameters(detector);
   detector.setThresholds(low, high);
 }
 

@@ -76,8 +76,8 @@ TEST_F(EvaluationRunTest, RateCurvePointsEqualSeparateMeasurements) {
 
   ASSERT_TRUE(swept.pictures.has_value());
   const ReportPictures& pictures = *swept.pictures;
-  for (const Plane<uint8_t>* plane : {&pictures.original, &pictures.edges, &pictures.model, &pictures.reconstruction,
-                                      &pictures.jpeg}) {
+  for (const Plane<uint8_t>* plane :
+       {&pictures.original, &pictures.edges, &pictures.model, &pictures.reconstruction, &pictures.jpeg}) {
     EXPECT_EQ(plane->rows(), 48);
     EXPECT_EQ(plane->cols(), 60);
   }
@@ -101,8 +101,8 @@ TEST_F(EvaluationRunTest, RateCurvePointsEqualSeparateMeasurements) {
 TEST_F(EvaluationRunTest, FailuresAreRecordedPerImage) {
   const std::vector<ImageEvaluation> results = evaluateImages(
       {file("missing.bmp"), testing::testImage("bmpsuite/g/pal4.bmp").string()}, EvaluationSettings{}, 2);
-  EXPECT_EQ(results[0].failure, Failure::InputOutput);
-  EXPECT_EQ(results[1].failure, Failure::UnsupportedPixelFormat);
+  EXPECT_EQ(results[0].failure, ErrorKind::InputOutput);
+  EXPECT_EQ(results[1].failure, ErrorKind::UnsupportedPixelFormat);
   EXPECT_EQ(formatCsv(results), csvHeader());
 }
 

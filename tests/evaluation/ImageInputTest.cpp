@@ -7,8 +7,8 @@
 
 #include "EvaluationFixture.h"
 #include "evaluation/GrayInput.h"
-#include "evaluation/ImageInput.h"
 #include "evaluation/PngEncoding.h"
+#include "image/ImageInput.h"
 
 namespace filamorph::evaluation {
 namespace {
@@ -25,7 +25,7 @@ Plane<uint8_t> ramp(int rows, int cols) {
 }
 
 void expectPlane(const GrayInput& input, const Plane<uint8_t>& expected) {
-  ASSERT_EQ(input.failure, Failure::None) << input.error;
+  ASSERT_TRUE(input.status.ok()) << input.status.message();
   ASSERT_EQ(input.plane.rows(), expected.rows());
   ASSERT_EQ(input.plane.cols(), expected.cols());
   for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(input.plane.data()[i], expected.data()[i]) << i;
@@ -65,7 +65,7 @@ TEST_F(ImageInputTest, ColourPngImportsLikeTheSame24BitBitmap) {
   ASSERT_TRUE(writeBmpFile(file("colour.bmp"), bitmap));
 
   const GrayInput fromBitmap = readGrayInput(file("colour.bmp"));
-  ASSERT_EQ(fromBitmap.failure, Failure::None);
+  ASSERT_TRUE(fromBitmap.status.ok());
   expectPlane(readGrayInput(file("colour.png")), fromBitmap.plane);
   EXPECT_EQ(fromBitmap.plane[0][1], 150);  // 0.299 * 17 + 0.587 * 242 + 0.114 * 29, rounded
 }
@@ -75,18 +75,22 @@ TEST_F(ImageInputTest, RefusesBrokenAndHostileFilesWithAMessage) {
   writeBytes(file("cut.png"), std::string(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2)));
   writeBytes(file("huge.pgm"), "P5\n100000 100000\n255\n");
   writeBytes(file("nosize.pgm"), "P5\n#\n");
-  for (const char* name : {"cut.png", "huge.pgm", "nosize.pgm", "missing.png"}) {
+  const std::pair<const char*, ErrorKind> cases[] = {{"cut.png", ErrorKind::MalformedFile},
+                                                     {"huge.pgm", ErrorKind::MalformedFile},
+                                                     {"nosize.pgm", ErrorKind::MalformedFile},
+                                                     {"missing.png", ErrorKind::InputOutput}};
+  for (const auto& [name, kind] : cases) {
     SCOPED_TRACE(name);
     const GrayInput input = readGrayInput(file(name));
-    EXPECT_EQ(input.failure, Failure::InputOutput);
-    EXPECT_FALSE(input.error.empty());
+    EXPECT_EQ(input.status.kind(), kind);
+    EXPECT_NE(input.status.message().find(name), std::string::npos) << input.status.message();
   }
 }
 
 TEST_F(ImageInputTest, BitmapsKeepTheirOwnImportRules) {
   // A 4-bit bitmap is refused by the import itself, not converted.
   const GrayInput refused = readGrayInput(testing::testImage("bmpsuite/g/pal4.bmp").string());
-  EXPECT_EQ(refused.failure, Failure::UnsupportedPixelFormat);
+  EXPECT_EQ(refused.status.kind(), ErrorKind::UnsupportedPixelFormat);
 }
 
 }  // namespace

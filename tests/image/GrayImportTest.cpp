@@ -30,7 +30,7 @@ std::vector<uint8_t> planeBytes(const GrayImage& image) {
 void importPicture(GrayImage& image, Bitmap picture) {
   ImageControl control;
   control.assign(std::move(picture));
-  image.importBitmap(control);
+  ASSERT_TRUE(image.importBitmap(control).ok());
 }
 
 struct ColourCase {
@@ -102,9 +102,10 @@ TEST(GrayImport, FormatsWithoutReadablePixelsAreRefusedAndLeaveNoPlaneNorName) {
     control.picture.width = format == PixelFormat::None ? 0 : 50000;  // pixels are never allocated
     control.picture.height = format == PixelFormat::None ? 0 : 40000;
     control.picture.format = format;
-    image.importBitmap(control);
+    const Status imported = image.importBitmap(control);
 
     const int which = static_cast<int>(format);
+    EXPECT_EQ(imported.kind(), ErrorKind::UnsupportedPixelFormat) << which;
     EXPECT_EQ(messages.texts, std::vector<std::string>{kUnsupportedPixelFormat}) << which;
     EXPECT_EQ(image.grayPlaneAllocated, 0) << which;
     EXPECT_FALSE(image.grayPlane.exists()) << which;
@@ -125,13 +126,13 @@ TEST(GrayImport, SecondImportReplacesThePlaneAndForgetsTheFileName) {
   ImageControl control;
   image.storeFileName("first.bmp");
   control.assign(Bitmap::make24(3, 2));
-  image.importBitmap(control);
+  EXPECT_TRUE(image.importBitmap(control).ok());
   EXPECT_EQ(control.hint, "first.bmp");
   EXPECT_EQ(image.imageReplaced, 0);
   ASSERT_TRUE(image.fileName.has_value());
 
   control.assign(indexedBitmap(2, 1, {9, 8}, {}));
-  image.importBitmap(control);
+  EXPECT_TRUE(image.importBitmap(control).ok());
   EXPECT_EQ(control.hint, "first.bmp");  // the hint is set before the old name goes
   EXPECT_EQ(image.imageReplaced, 1);
   EXPECT_FALSE(image.fileName.has_value());
@@ -139,7 +140,7 @@ TEST(GrayImport, SecondImportReplacesThePlaneAndForgetsTheFileName) {
 
   image.showGray(control);
   EXPECT_EQ(control.hint, "");
-  image.importBitmap(control);
+  EXPECT_TRUE(image.importBitmap(control).ok());
   EXPECT_EQ(control.hint, "");
   EXPECT_EQ(image.imageReplaced, 1);
   EXPECT_TRUE(messages.texts.empty());

@@ -165,8 +165,9 @@ TEST_P(ImageCollection, ImportGivesReferencePlaneOrRefuses) {
     return;
   }
   ASSERT_TRUE(loaded.ok()) << loaded.message();
-  image.importBitmap(control);
+  const Status imported = image.importBitmap(control);
   EXPECT_EQ(control.hint, path);
+  EXPECT_EQ(imported.kind(), c.outcome == Outcome::RefuseFormat ? ErrorKind::UnsupportedPixelFormat : ErrorKind::None);
 
   if (c.outcome == Outcome::RefuseFormat) {
     EXPECT_EQ(messages.texts, std::vector<std::string>{kUnsupportedPixelFormat});

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ModelFixture.h"
+#include "commands/CommandParameters.h"
 #include "reconstruct/Reconstructor.h"
 
 namespace filamorph {
@@ -10,7 +11,9 @@ using testing::run;
 
 // A vertical step from 50 (west) to 200 (east) with 125 on the contour
 // column between them.
-uint8_t stepLevel(int32_t, int32_t col) { return col < 4 ? 50 : col == 4 ? 125 : 200; }
+uint8_t stepLevel(int32_t, int32_t col) {
+  return col < 4 ? 50 : col == 4 ? 125 : 200;
+}
 
 TEST(BuildModelTest, StepEdgeIsModelledAndLaidBackAcrossTheContour) {
   ContourCoder coder;
@@ -18,7 +21,7 @@ TEST(BuildModelTest, StepEdgeIsModelledAndLaidBackAcrossTheContour) {
   testing::addContour(coder, run(0, 4, 6, 9));
   coder.contours[0].selected = 0;  // model building ignores the selection
   coder.computeNormals();
-  coder.profileLambda = 0.1f;
+  coder.profileLambda = kProfileLambda;
   coder.buildModel();
 
   for (const ContourPoint& point : coder.contours[0].points) {

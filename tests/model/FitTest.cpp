@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ModelFixture.h"
+#include "commands/CommandParameters.h"
 
 namespace filamorph {
 namespace {
@@ -59,7 +60,7 @@ ContourPoint& fitRow(ContourCoder& coder, const std::vector<uint8_t>& levels) {
   point.normal = 0;
   point.leftLength = static_cast<int16_t>(middle);
   point.rightLength = static_cast<int16_t>(middle);
-  coder.profileLambda = 0.1f;
+  coder.profileLambda = kProfileLambda;
   coder.sampleProfile(0, 0);
   coder.fitProfile(0, 0);
   return point;
@@ -95,8 +96,7 @@ TEST(FitTest, EqualErrorsGoToTheLastPairTried) {
   // A black profile fits every pair exactly: (1, 4), the last, wins.
   ContourCoder coder;
   const ContourPoint& point = fitRow(coder, {0, 0, 0, 0, 0});
-  EXPECT_EQ(std::vector<float>(coder.pairErrors.begin(), coder.pairErrors.begin() + 4),
-            std::vector<float>(4, 0.0f));
+  EXPECT_EQ(std::vector<float>(coder.pairErrors.begin(), coder.pairErrors.begin() + 4), std::vector<float>(4, 0.0f));
   EXPECT_EQ(point.leftExtent, 1);
   EXPECT_EQ(point.rightExtent, 2);
 }
@@ -172,26 +172,24 @@ TEST_P(EmptySideTest, StandInSampleTakesTheContourLevel) {
   testing::makeImage(coder, c.rows, 3, [](int32_t row, int32_t) { return static_cast<uint8_t>(10 * (row + 1)); });
   testing::addContour(coder, run(c.contourRow, 0, 0, 3));
   coder.computeNormals();
-  coder.profileLambda = 0.1f;
+  coder.profileLambda = kProfileLambda;
   coder.buildModel();
   const ContourPoint& point = coder.contours[0].points[2];
   EXPECT_EQ(point.leftLength, c.leftLength);
   EXPECT_EQ(point.rightLength, c.rightLength);
   EXPECT_EQ(coder.leftProfileLength, c.leftProfileLength);
   EXPECT_EQ(coder.rightProfileLength, c.rightProfileLength);
-  EXPECT_EQ(std::vector<float>(coder.profile.begin(), coder.profile.begin() + c.fittedProfile.size()),
-            c.fittedProfile);
+  EXPECT_EQ(std::vector<float>(coder.profile.begin(), coder.profile.begin() + c.fittedProfile.size()), c.fittedProfile);
   // The stand-in puts the knot of an empty side one pixel out.
   EXPECT_EQ(point.leftExtent, c.leftExtent);
   EXPECT_EQ(point.rightExtent, c.rightExtent);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Borders, EmptySideTest,
-    ::testing::Values(EmptySideCase{"TopRow", 3, 0, 0, 2, {10, 10, 20, 30}, 1, 2, 1, 2},
-                      EmptySideCase{"BottomRow", 3, 2, 2, 0, {10, 20, 30, 30}, 2, 1, 2, 1},
-                      EmptySideCase{"SingleRow", 1, 0, 0, 0, {10, 10, 10}, 1, 1, 1, 1}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Borders, EmptySideTest,
+                         ::testing::Values(EmptySideCase{"TopRow", 3, 0, 0, 2, {10, 10, 20, 30}, 1, 2, 1, 2},
+                                           EmptySideCase{"BottomRow", 3, 2, 2, 0, {10, 20, 30, 30}, 2, 1, 2, 1},
+                                           EmptySideCase{"SingleRow", 1, 0, 0, 0, {10, 10, 10}, 1, 1, 1, 1}),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace filamorph

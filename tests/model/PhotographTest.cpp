@@ -4,11 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "commands/CommandParameters.h"
 #include "contours/ContourCoder.h"
 #include "image/ImageControl.h"
 #include "reconstruct/Reconstructor.h"
-#include "support/TestPaths.h"
 #include "support/CommandSteps.h"
+#include "support/TestPaths.h"
 
 namespace filamorph {
 namespace {
@@ -20,14 +21,14 @@ TEST(PhotographTest, EveryTracedPointGetsACompleteModel) {
   image.autoSize = true;
   ASSERT_TRUE(image.loadFromFile(testing::testImage("a_camera_256x256_8gray.bmp").string()));
   ContourCoder coder;
-  coder.importBitmap(image);
+  ASSERT_TRUE(coder.importBitmap(image).ok());
   testing::detectEdgesAsTheCommandDoes(coder);
   coder.smoothGrayPlane();
   coder.traceContours();
   ASSERT_GT(coder.contourCount, 0);
 
   coder.computeNormals();
-  coder.profileLambda = 0.1f;
+  coder.profileLambda = kProfileLambda;
   coder.buildModel();
 
   int64_t points = 0;

@@ -1,15 +1,15 @@
-#ifndef FILAMORPH_EVALUATION_IMAGEINPUT_H
-#define FILAMORPH_EVALUATION_IMAGEINPUT_H
+#ifndef FILAMORPH_IMAGE_IMAGEINPUT_H
+#define FILAMORPH_IMAGE_IMAGEINPUT_H
 // PNG and Netpbm pictures handed to the codec as the 24-bit bitmaps it reads.
 
 #include <memory>
 #include <string>
 
 #include "base/Status.h"
-#include "evaluation/ScratchFile.h"
+#include "base/TemporaryFile.h"
 #include "image/Bitmap.h"
 
-namespace filamorph::evaluation {
+namespace filamorph {
 
 enum class ImageFileKind {
   Bitmap,  // anything that is neither PNG nor Netpbm: the bitmap reader judges it
@@ -42,11 +42,11 @@ class BitmapInput {
 
  private:
   ImageFileKind kind_ = ImageFileKind::Bitmap;
-  std::unique_ptr<ScratchFile> converted_;
+  std::unique_ptr<TemporaryFile> converted_;
   std::string path_;
   Status status_;
 };
 
-}  // namespace filamorph::evaluation
+}  // namespace filamorph
 
-#endif  // FILAMORPH_EVALUATION_IMAGEINPUT_H
+#endif  // FILAMORPH_IMAGE_IMAGEINPUT_H

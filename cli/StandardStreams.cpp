@@ -1,12 +1,6 @@
-#include "cli/TemporaryFile.h"
+#include "cli/StandardStreams.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -33,24 +27,8 @@ bool copyStream(std::FILE* source, std::FILE* destination) {
 
 }  // namespace
 
-TemporaryFile::TemporaryFile(const std::string& suffix) {
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-  const std::string pattern = ((error ? std::filesystem::path("/tmp") : folder) / "filamorph-XXXXXX").string() + suffix;
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int descriptor = mkstemps(name.data(), static_cast<int>(suffix.size()));
-  if (descriptor < 0) {
-    throw CommandError(ExitCode::InputOutput,
-                       std::string("cannot create a temporary file: ") + std::strerror(errno));
-  }
-  close(descriptor);
-  path_ = name.data();
-}
-
-TemporaryFile::~TemporaryFile() { std::remove(path_.c_str()); }
-
 void copyStandardInputTo(const TemporaryFile& file) {
+  if (!file.status()) throw CommandError(file.status());
   OwnedStream destination(std::fopen(file.path().c_str(), "wb"));
   if (!destination) throw CommandError(ExitCode::InputOutput, "cannot spool standard input: " + file.path());
   if (!copyStream(stdin, destination.get())) {

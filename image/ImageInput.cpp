@@ -1,4 +1,4 @@
-#include "evaluation/ImageInput.h"
+#include "image/ImageInput.h"
 
 #include <png.h>
 #include <turbojpeg.h>
@@ -12,7 +12,7 @@
 
 #include "image/BmpFile.h"
 
-namespace filamorph::evaluation {
+namespace filamorph {
 namespace {
 
 bool pictureTooLarge(int64_t width, int64_t height) {
@@ -161,14 +161,11 @@ BitmapInput::BitmapInput(const std::string& path) : kind_(sniffImageFile(path)),
   Bitmap picture;
   status_ = decodePicture(path, kind_, picture);
   if (!status_) return;
-  try {
-    converted_ = std::make_unique<ScratchFile>(".bmp");
-  } catch (const std::runtime_error& error) {
-    status_ = Status::failure(ErrorKind::InputOutput, error.what());
-    return;
-  }
+  converted_ = std::make_unique<TemporaryFile>(".bmp");
+  status_ = converted_->status();
+  if (!status_) return;
   status_ = writeBmpFile(converted_->path(), picture);
   if (status_) path_ = converted_->path();
 }
 
-}  // namespace filamorph::evaluation
+}  // namespace filamorph

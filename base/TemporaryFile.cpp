@@ -1,4 +1,4 @@
-#include "evaluation/ScratchFile.h"
+#include "base/TemporaryFile.h"
 
 #include <unistd.h>
 
@@ -7,26 +7,29 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <stdexcept>
 #include <vector>
 
-namespace filamorph::evaluation {
+namespace filamorph {
 
-ScratchFile::ScratchFile(const std::string& suffix) {
+TemporaryFile::TemporaryFile(const std::string& suffix) {
   std::error_code error;
   std::filesystem::path folder = std::filesystem::temp_directory_path(error);
   if (error) folder = "/tmp";
-  const std::string pattern = (folder / "filamorph-eval-XXXXXX").string() + suffix;
+  const std::string pattern = (folder / "filamorph-XXXXXX").string() + suffix;
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int descriptor = mkstemps(name.data(), static_cast<int>(suffix.size()));
   if (descriptor < 0) {
-    throw std::runtime_error(std::string("cannot create a temporary file: ") + std::strerror(errno));
+    status_ =
+        Status::failure(ErrorKind::InputOutput, std::string("cannot create a temporary file: ") + std::strerror(errno));
+    return;
   }
   close(descriptor);
   path_ = name.data();
 }
 
-ScratchFile::~ScratchFile() { std::remove(path_.c_str()); }
+TemporaryFile::~TemporaryFile() {
+  if (!path_.empty()) std::remove(path_.c_str());
+}
 
-}  // namespace filamorph::evaluation
+}  // namespace filamorph
