@@ -143,7 +143,7 @@ bool CommandSession::reconstruct(DitherGenerator& generator, const SweepObserver
   const float relaxation = r.relaxation;
   const float tolerance = r.tolerance;
   const uint8_t dither = r.dither;
-  r.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+  r.setSolverParameters(64.0f, 0.5f, 1.1f, kReconstructTolerance, 1);
   if (!r.solve(generator, observer)) {
     // A cancelled command leaves the solver as it found it, parameters included.
     r.setSolverParameters(smoothWeight, plateWeight, relaxation, tolerance, dither);

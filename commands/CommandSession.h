@@ -62,6 +62,9 @@ class CommandSession {
   // Open Coded Image: read the file, descriptor view, normals, layModel().
   // A refused file leaves everything as it was.
   Status openCodedImage(const std::string& fileName);
+  // The mean change per sweep below which Reconstruct's solve stops.
+  static constexpr float kReconstructTolerance = 0.0005f;
+
   // Reconstruct with the fixed solver parameters, then show the result.
   // Returns false when there is no model or the observer cancelled (the
   // reconstruction object and the generator are then unchanged).
