@@ -1,9 +1,13 @@
 #include "app/HelpViewer.h"
 
+#include <QScreen>
 #include <QUrl>
+#include <algorithm>
 
 namespace filamorph {
 namespace {
+
+constexpr int kScreenMargin = 8;
 
 QString& helpFilePath() {
   static QString path = QStringLiteral(":/help/usage.html");
@@ -32,6 +36,21 @@ void HelpViewer::showContext(int context) {
   setWindowTitle(documentTitle().isEmpty() ? QStringLiteral("Help") : documentTitle());
   show();
   activateWindow();
+}
+
+void HelpViewer::placeBeside(const QRect& mainFrame, const QRect& keepClear) {
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) return;
+  const QRect available = screen->availableGeometry();
+  const QSize wanted = size();
+  if (available.right() - mainFrame.right() >= wanted.width()) {
+    move(mainFrame.right() + 1, std::max(mainFrame.top(), available.top()));
+    return;
+  }
+  const int top = keepClear.bottom() + 1 + kScreenMargin;
+  const int left = std::max(available.left(), available.right() + 1 - kScreenMargin - wanted.width());
+  resize(wanted.width(), std::max(1, std::min(wanted.height(), available.bottom() + 1 - kScreenMargin - top)));
+  move(left, top);
 }
 
 }  // namespace filamorph

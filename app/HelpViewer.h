@@ -18,6 +18,10 @@ class HelpViewer : public QTextBrowser {
  public:
   explicit HelpViewer(QWidget* parent = nullptr);
   void showContext(int context);
+  // Places the window beside the main window's frame when the screen has room
+  // there, otherwise at the screen's right edge below keepClear (the main
+  // window's menu and tool bar), so that it never covers them.
+  void placeBeside(const QRect& mainFrame, const QRect& keepClear);
 };
 
 }  // namespace filamorph

@@ -25,7 +25,9 @@
 #include "app/ImageView.h"
 #include "app/PaintProgram.h"
 #include "app/PictureConversion.h"
+#include "app/StatusReport.h"
 #include "app/Unit2.h"
+#include "commands/ConvergenceProgress.h"
 
 namespace filamorph {
 namespace {
@@ -39,6 +41,8 @@ constexpr int kImageAreaMargin = 8;
 constexpr int kHelpContext = 10;
 // Show the progress window only for reconstructions that take a while.
 constexpr qint64 kProgressDelayMs = 300;
+// The progress bar's steps: a tenth of a percent.
+constexpr int kProgressSteps = 1000;
 
 struct ZoomItem {
   const char* name;
@@ -64,6 +68,7 @@ const ZoomItem kZoomItems[] = {
 };
 
 std::string encodeFileName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+QString decodeFileName(const std::string& fileName) { return QFile::decodeName(QByteArray::fromStdString(fileName)); }
 
 }  // namespace
 
@@ -121,6 +126,14 @@ TForm1::TForm1(ContourCoder& analysis, Reconstructor& reconstruction, QWidget* p
 TForm1::~TForm1() {
   session_.image2.onRepaint = nullptr;
   session_.image3.onRepaint = nullptr;
+}
+
+void TForm1::setParametersDialog(TForm2* dialog) {
+  parametersDialog_ = dialog;
+  // An action with a window shortcut fires in every window it is added to;
+  // the dialog's edit fields still take the keys that they edit with.
+  for (QAction* action : findChildren<QAction*>())
+    if (!action->shortcut().isEmpty()) dialog->addAction(action);
 }
 
 QString TForm1::untitledCaption() { return QStringLiteral("Untitled - %1 ").arg(QLatin1String(kTitle)); }
@@ -396,6 +409,22 @@ void TForm1::showStatus(const Status& status) {
   if (!status.ok() && !status.message().empty()) showMessageBox(QString::fromStdString(status.message()));
 }
 
+void TForm1::showPictureAsFileHoldsIt(const QString& fileName) {
+  const QImage picture(fileName);
+  // The control keeps the size that the file declared.
+  if (picture.isNull())
+    session_.image2.picture = Bitmap{};
+  else
+    session_.image2.assign(toBitmap24(picture));
+}
+
+void TForm1::clearImages() {
+  for (ImageControl* control : {&session_.image2, &session_.image3}) {
+    control->picture = Bitmap{};
+    control->hint.clear();
+  }
+}
+
 QStringList TForm1::askForFiles(FileDialogRequest& request) {
   const QStringList files = runFileDialog(request);
   if (!files.isEmpty()) {
@@ -415,11 +444,18 @@ void TForm1::Image1Click() {
   const QStringList files = askForFiles(openPictureDialog1_);
   if (files.isEmpty()) return;
   const QString fileName = files.first();
+  statusBar()->clearMessage();
   const Status opened = session_.openImage(encodeFileName(fileName));
-  if (opened.ok()) {
-    setWindowTitle(captionFor(fileName));
-    state_.reconstructedViewEnabled = false;
-  }
+  // Read or not, this file is now the current one: the analysis object has
+  // been reset and Detect Contours reloads it. The caption says so, and
+  // nothing of the previous image stays in view.
+  setWindowTitle(captionFor(fileName));
+  state_.reconstructedViewEnabled = false;
+  if (!opened.ok())
+    clearImages();
+  else if (!session_.hasImage())
+    showPictureAsFileHoldsIt(fileName);
+  modelReference_.imageOpened(session_.analysis, fileName);
   finishCommand();
   showStatus(opened);
 }
@@ -428,11 +464,18 @@ void TForm1::CodedImagefilamorph1Click() {
   const QStringList files = askForFiles(openDialog1_);
   if (files.isEmpty()) return;
   const QString fileName = files.first();
+  const QString previousCaption = windowTitle();
   setWindowTitle(captionFor(fileName));
   const Status read = session_.openCodedImage(encodeFileName(fileName));
   if (read.ok()) {
     state_.decompressEnabled = true;
     state_.reconstructEnabled = true;
+    modelReference_.modelRead();
+    statusBar()->clearMessage();
+  } else {
+    // A refused file changes nothing, the caption included: the picture and
+    // the model in place still belong to the previous name.
+    setWindowTitle(previousCaption);
   }
   finishCommand();
   showStatus(read);
@@ -459,11 +502,12 @@ void TForm1::Paste1Click() {
   const QImage picture = QGuiApplication::clipboard()->image();
   if (picture.isNull()) return;
   session_.pasteBitmap(toBitmap24(picture));
+  modelReference_.grayLevelsReplaced();
   finishCommand();
 }
 
 void TForm1::Invert1Click() {
-  session_.invert();
+  if (session_.invert()) modelReference_.grayLevelsReplaced();
   finishCommand();
 }
 
@@ -484,8 +528,11 @@ bool TForm1::DetectContours1Click() {
   const Status detected = session_.detectContours();
   const bool hasEdges = detected.ok() && session_.hasImage() && session_.hasEdges();
   if (hasEdges) {
+    modelReference_.imageReloaded();
     openParametersDialog();
     state_.shownView = View::Edges;
+  } else if (detected.ok() && !session_.hasImage()) {
+    showPictureAsFileHoldsIt(decodeFileName(session_.lastPictureFile));
   }
   finishCommand();
   showStatus(detected);
@@ -496,7 +543,10 @@ void TForm1::TraceContours1Click() { finishView(session_.traceContours(), View::
 
 void TForm1::ObtainFilamorph1Click() {
   const bool built = session_.obtainFilamorph();
-  if (built) state_.reconstructEnabled = true;
+  if (built) {
+    state_.reconstructEnabled = true;
+    modelReference_.modelObtained();
+  }
   finishView(built, View::FilamorphModel);
 }
 
@@ -504,7 +554,12 @@ void TForm1::CompresstoFile1Click() {
   if (!session_.hasFittedModel()) return;
   const QStringList files = askForFiles(openDialog1_);
   if (files.isEmpty()) return;
-  showStatus(session_.compressToFile(encodeFileName(files.first())));
+  const Status written = session_.compressToFile(encodeFileName(files.first()));
+  if (written.ok()) {
+    statusBar()->showMessage(compressionReport(files.first(), QFileInfo(files.first()).size(), session_.analysis.width,
+                                               session_.analysis.height));
+  }
+  showStatus(written);
 }
 
 void TForm1::Best1Click() {
@@ -528,7 +583,7 @@ void TForm1::Reconstruct1Click() {
     return;
   }
   QProgressDialog progress(QStringLiteral("Reconstructing the image from the model..."), QStringLiteral("Cancel"), 0,
-                           0, this);
+                           kProgressSteps, this);
   progress.setObjectName(QStringLiteral("ReconstructProgress"));
   progress.setWindowTitle(QStringLiteral("Reconstruct"));
   progress.setWindowModality(Qt::ApplicationModal);
@@ -536,22 +591,25 @@ void TForm1::Reconstruct1Click() {
   progress.setWindowFlag(Qt::WindowStaysOnTopHint);
   progress.setAutoClose(false);
   progress.setAutoReset(false);
+  // The dialog shows itself once the solve has run this long.
+  progress.setMinimumDuration(static_cast<int>(kProgressDelayMs));
   progress.setMinimumWidth(420);
   QElapsedTimer clock;
   clock.start();
-  const Reconstructor& reconstruction = session_.reconstruction;
+  ConvergenceProgress convergence(CommandSession::kReconstructTolerance);
   const auto observer = [&](int sweep, float meanChange) {
-    progress.setLabelText(QStringLiteral("Sweep %1: mean change %2 (tolerance %3)")
-                              .arg(sweep)
-                              .arg(static_cast<double>(meanChange), 0, 'g', 6)
-                              .arg(static_cast<double>(reconstruction.tolerance), 0, 'g', 6));
-    if (!progress.isVisible() && clock.elapsed() >= kProgressDelayMs) progress.show();
+    convergence.addSweep(sweep, meanChange, static_cast<double>(clock.nsecsElapsed()) * 1e-9);
+    progress.setLabelText(progressReport(convergence));
+    progress.setValue(static_cast<int>(convergence.fraction() * kProgressSteps));
     QCoreApplication::processEvents();
     return !progress.wasCanceled();
   };
   const bool reconstructed = session_.reconstruct(DitherGenerator::programWide(), observer);
   progress.hide();
-  if (reconstructed) state_.reconstructedViewEnabled = true;
+  if (reconstructed) {
+    state_.reconstructedViewEnabled = true;
+    statusBar()->showMessage(reconstructionReport(session_.reconstruction, modelReference_.forModel()));
+  }
   finishView(reconstructed, View::ReconstructedImage);
 }
 
@@ -568,7 +626,13 @@ void TForm1::menuItemShowReconstructedImageClick() {
 void TForm1::CompressionParameters1Click() { openParametersDialog(); }
 
 void TForm1::Helpcontent1Click() {
-  if (helpViewer_ == nullptr) helpViewer_ = new HelpViewer(this);
+  if (helpViewer_ == nullptr) {
+    helpViewer_ = new HelpViewer(this);
+    QRect bars = menuBar()->geometry();
+    if (const auto* toolBar = findChild<QToolBar*>(QStringLiteral("ToolBar1")))
+      bars |= toolBar->geometry().translated(toolBar->parentWidget()->mapTo(this, QPoint()));
+    helpViewer_->placeBeside(frameGeometry(), bars.translated(mapToGlobal(QPoint())));
+  }
   helpViewer_->showContext(kHelpContext);
 }
 
@@ -576,7 +640,8 @@ void TForm1::PBrushClick() {
   const std::optional<PaintLaunch> launch = choosePaintProgram(session_.image2.picture);
   if (!launch || !startDetached(*launch)) {
     showMessageBox(QStringLiteral("No paint program could be started: install KolourPaint, Pinta or GIMP, "
-                                  "or an image viewer for xdg-open."));
+                                  "or an image viewer for xdg-open."),
+                   MessageKind::Warning);
   }
   Copy1Click();
 }

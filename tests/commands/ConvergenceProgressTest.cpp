@@ -21,12 +21,10 @@ TEST(ConvergenceProgressTest, FractionClimbsOnALogScaleNeverMovesBackAndReachesO
     float meanChange;
     double fraction;
   } steps[] = {
-      {0.5f, 0.0},           // the first sweep is the start of the scale
-      {0.9f, 0.0},           // a rise above the start does not go below 0
-      {0.05f, 1.0 / 3.0},
-      {0.2f, 1.0 / 3.0},     // a sweep that changes more keeps the fraction
-      {0.005f, 2.0 / 3.0},
-      {kTolerance, 1.0},     // the tolerance itself is the end
+      {0.5f, 0.0},                             // the first sweep is the start of the scale
+      {0.9f, 0.0},                             // a rise above the start does not go below 0
+      {0.05f, 1.0 / 3.0},  {0.2f, 1.0 / 3.0},  // a sweep that changes more keeps the fraction
+      {0.005f, 2.0 / 3.0}, {kTolerance, 1.0},  // the tolerance itself is the end
       {0.01f, 1.0},
   };
   int sweep = 0;
