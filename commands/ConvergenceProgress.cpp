@@ -50,11 +50,12 @@ std::optional<double> ConvergenceProgress::remainingSeconds() const {
   const Sample& last = samples_.back();
   const std::optional<double> earlier = pace(half, threeQuarters);
   const std::optional<double> later = pace(threeQuarters, last);
-  const std::optional<double> overall = pace(half, last);
-  if (!earlier || !later || !overall || !(*earlier > 0.0) || !(*later > 0.0)) return std::nullopt;
+  if (!earlier || !later || !(*earlier > 0.0) || !(*later > 0.0)) return std::nullopt;
   const double ratio = *later / *earlier;
   if (ratio > kSteadyPaceFactor || ratio < 1.0 / kSteadyPaceFactor) return std::nullopt;
-  return (1.0 - fraction_) / *overall;
+  // The solver slows down as it converges: the latest pace is the nearest to
+  // the one still to come.
+  return (1.0 - fraction_) / *later;
 }
 
 std::string describeDuration(double seconds) {
