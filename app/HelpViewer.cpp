@@ -8,6 +8,10 @@ namespace filamorph {
 namespace {
 
 constexpr int kScreenMargin = 8;
+// The least height worth giving the help to keep the parameters dialog in view.
+constexpr int kMinimumHeight = 300;
+// Room for the title bar that the window manager adds above the client area.
+constexpr int kTitleBarAllowance = 32;
 
 QString& helpFilePath() {
   static QString path = QStringLiteral(":/help/usage.html");
@@ -38,7 +42,7 @@ void HelpViewer::showContext(int context) {
   activateWindow();
 }
 
-void HelpViewer::placeBeside(const QRect& mainFrame, const QRect& keepClear) {
+void HelpViewer::placeBeside(const QRect& mainFrame, const QRect& keepClear, const QRect& avoid) {
   const QScreen* screen = this->screen();
   if (screen == nullptr) return;
   const QRect available = screen->availableGeometry();
@@ -47,9 +51,14 @@ void HelpViewer::placeBeside(const QRect& mainFrame, const QRect& keepClear) {
     move(mainFrame.right() + 1, std::max(mainFrame.top(), available.top()));
     return;
   }
-  const int top = keepClear.bottom() + 1 + kScreenMargin;
+  int top = keepClear.bottom() + 1 + kScreenMargin;
   const int left = std::max(available.left(), available.right() + 1 - kScreenMargin - wanted.width());
-  resize(wanted.width(), std::max(1, std::min(wanted.height(), available.bottom() + 1 - kScreenMargin - top)));
+  const int belowAvoid = avoid.bottom() + 1 + kScreenMargin;
+  if (avoid.isValid() && avoid.intersects(QRect(QPoint(left, top), wanted)) &&
+      available.bottom() + 1 - kScreenMargin - belowAvoid >= kMinimumHeight)
+    top = std::max(top, belowAvoid);
+  const int roomBelow = available.bottom() + 1 - kScreenMargin - kTitleBarAllowance - top;
+  resize(wanted.width(), std::max(1, std::min(wanted.height(), roomBelow)));
   move(left, top);
 }
 

@@ -631,7 +631,9 @@ void TForm1::Helpcontent1Click() {
     QRect bars = menuBar()->geometry();
     if (const auto* toolBar = findChild<QToolBar*>(QStringLiteral("ToolBar1")))
       bars |= toolBar->geometry().translated(toolBar->parentWidget()->mapTo(this, QPoint()));
-    helpViewer_->placeBeside(frameGeometry(), bars.translated(mapToGlobal(QPoint())));
+    const bool dialogShown = parametersDialog_ != nullptr && parametersDialog_->isVisible();
+    helpViewer_->placeBeside(frameGeometry(), bars.translated(mapToGlobal(QPoint())),
+                             dialogShown ? parametersDialog_->frameGeometry() : QRect());
   }
   helpViewer_->showContext(kHelpContext);
 }

@@ -104,7 +104,7 @@ QWidget* dialogParent() {
   if (QWidget* modal = QApplication::activeModalWidget()) return modal;
   const QWidgetList windows = QApplication::topLevelWidgets();
   for (QWidget* window : windows)
-    if (window->isVisible() && window->isWindow() && window->windowType() == Qt::Dialog && staysOnTop(window))
+    if (window->isVisible() && window->windowType() == Qt::Dialog && staysOnTop(window))
       return window;
   if (QWidget* active = QApplication::activeWindow()) return active;
   for (QWidget* window : windows)
