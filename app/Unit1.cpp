@@ -68,7 +68,9 @@ const ZoomItem kZoomItems[] = {
 };
 
 std::string encodeFileName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
-QString decodeFileName(const std::string& fileName) { return QFile::decodeName(QByteArray::fromStdString(fileName)); }
+QString decodeFileName(const std::string& fileName) {
+  return QFile::decodeName(QByteArray::fromStdString(fileName));
+}
 
 }  // namespace
 

@@ -85,11 +85,15 @@ MessageKind kindOfCoreMessage(const std::string& text) {
   return text == kUnsupportedPixelFormat || text == kEndOfFile ? MessageKind::Warning : MessageKind::Information;
 }
 
-bool staysOnTop(const QWidget* window) { return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool staysOnTop(const QWidget* window) {
+  return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 }  // namespace
 
-void showMessageBox(const QString& text, MessageKind kind) { messageBoxFunction()({text, kind, dialogParent()}); }
+void showMessageBox(const QString& text, MessageKind kind) {
+  messageBoxFunction()({text, kind, dialogParent()});
+}
 
 MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function) {
   return std::exchange(messageBoxFunction(), std::move(function));
@@ -104,8 +108,7 @@ QWidget* dialogParent() {
   if (QWidget* modal = QApplication::activeModalWidget()) return modal;
   const QWidgetList windows = QApplication::topLevelWidgets();
   for (QWidget* window : windows)
-    if (window->isVisible() && window->windowType() == Qt::Dialog && staysOnTop(window))
-      return window;
+    if (window->isVisible() && window->windowType() == Qt::Dialog && staysOnTop(window)) return window;
   if (QWidget* active = QApplication::activeWindow()) return active;
   for (QWidget* window : windows)
     if (qobject_cast<QMainWindow*>(window) != nullptr) return window;
