@@ -1,9 +1,17 @@
 #include "app/HelpViewer.h"
 
+#include <QScreen>
 #include <QUrl>
+#include <algorithm>
 
 namespace filamorph {
 namespace {
+
+constexpr int kScreenMargin = 8;
+// The least height worth giving the help to keep the parameters dialog in view.
+constexpr int kMinimumHeight = 300;
+// Room for the title bar that the window manager adds above the client area.
+constexpr int kTitleBarAllowance = 32;
 
 QString& helpFilePath() {
   static QString path = QStringLiteral(":/help/usage.html");
@@ -32,6 +40,26 @@ void HelpViewer::showContext(int context) {
   setWindowTitle(documentTitle().isEmpty() ? QStringLiteral("Help") : documentTitle());
   show();
   activateWindow();
+}
+
+void HelpViewer::placeBeside(const QRect& mainFrame, const QRect& keepClear, const QRect& avoid) {
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) return;
+  const QRect available = screen->availableGeometry();
+  const QSize wanted = size();
+  if (available.right() - mainFrame.right() >= wanted.width()) {
+    move(mainFrame.right() + 1, std::max(mainFrame.top(), available.top()));
+    return;
+  }
+  int top = keepClear.bottom() + 1 + kScreenMargin;
+  const int left = std::max(available.left(), available.right() + 1 - kScreenMargin - wanted.width());
+  const int belowAvoid = avoid.bottom() + 1 + kScreenMargin;
+  if (avoid.isValid() && avoid.intersects(QRect(QPoint(left, top), wanted)) &&
+      available.bottom() + 1 - kScreenMargin - belowAvoid >= kMinimumHeight)
+    top = std::max(top, belowAvoid);
+  const int roomBelow = available.bottom() + 1 - kScreenMargin - kTitleBarAllowance - top;
+  resize(wanted.width(), std::max(1, std::min(wanted.height(), roomBelow)));
+  move(left, top);
 }
 
 }  // namespace filamorph

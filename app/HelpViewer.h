@@ -2,6 +2,7 @@
 #define FILAMORPH_APP_HELPVIEWER_H
 // The program's help file and the window that shows it at a context number.
 
+#include <QRect>
 #include <QString>
 #include <QTextBrowser>
 
@@ -18,6 +19,11 @@ class HelpViewer : public QTextBrowser {
  public:
   explicit HelpViewer(QWidget* parent = nullptr);
   void showContext(int context);
+  // Places the window beside the main window's frame when the screen has room
+  // there, otherwise at the screen's right edge below keepClear (the main
+  // window's menu and tool bar), so that it never covers them; and below
+  // avoid (the parameters dialog's frame, when shown) when it has room there.
+  void placeBeside(const QRect& mainFrame, const QRect& keepClear, const QRect& avoid = {});
 };
 
 }  // namespace filamorph

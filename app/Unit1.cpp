@@ -25,7 +25,10 @@
 #include "app/ImageView.h"
 #include "app/PaintProgram.h"
 #include "app/PictureConversion.h"
+#include "app/StatusReport.h"
 #include "app/Unit2.h"
+#include "commands/CommandParameters.h"
+#include "commands/ConvergenceProgress.h"
 
 namespace filamorph {
 namespace {
@@ -39,6 +42,8 @@ constexpr int kImageAreaMargin = 8;
 constexpr int kHelpContext = 10;
 // Show the progress window only for reconstructions that take a while.
 constexpr qint64 kProgressDelayMs = 300;
+// The progress bar's steps: a tenth of a percent.
+constexpr int kProgressSteps = 1000;
 
 struct ZoomItem {
   const char* name;
@@ -63,8 +68,9 @@ const ZoomItem kZoomItems[] = {
     {"ViewNormal", "Normal View", {}, 1, 1, false},
 };
 
-std::string encodeFileName(const QString& fileName) {
-  return QFile::encodeName(fileName).toStdString();
+std::string encodeFileName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+QString decodeFileName(const std::string& fileName) {
+  return QFile::decodeName(QByteArray::fromStdString(fileName));
 }
 
 }  // namespace
@@ -125,9 +131,15 @@ TForm1::~TForm1() {
   session_.image3.onRepaint = nullptr;
 }
 
-QString TForm1::untitledCaption() {
-  return QStringLiteral("Untitled - %1 ").arg(QLatin1String(kTitle));
+void TForm1::setParametersDialog(TForm2* dialog) {
+  parametersDialog_ = dialog;
+  // An action with a window shortcut fires in every window it is added to;
+  // the dialog's edit fields still take the keys that they edit with.
+  for (QAction* action : findChildren<QAction*>())
+    if (!action->shortcut().isEmpty()) dialog->addAction(action);
 }
+
+QString TForm1::untitledCaption() { return QStringLiteral("Untitled - %1 ").arg(QLatin1String(kTitle)); }
 
 QString TForm1::captionFor(const QString& fileName) {
   return QStringLiteral("  %1  -  %2").arg(fileName, QLatin1String(kTitle));
@@ -146,9 +158,7 @@ QMenu* TForm1::makeMenu(const char* name, const QString& caption) {
   return menu;
 }
 
-void TForm1::addSeparator(QMenu* menu, const char* name) {
-  menu->addSeparator()->setObjectName(QLatin1String(name));
-}
+void TForm1::addSeparator(QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QLatin1String(name)); }
 
 void TForm1::createActions() {
   Image1 = makeAction("Image1", QStringLiteral("Image"), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -195,7 +205,8 @@ void TForm1::createActions() {
   menuItemShowDescriptor = makeAction("menuItemShowDescriptor", QStringLiteral("Descriptor"));
   menuItemShowBoundingBox = makeAction("menuItemShowBoundingBox", QStringLiteral("Bounding Box"));
   menuItemShowFilamorphModel = makeAction("menuItemShowFilamorphModel", QStringLiteral("Filamorph Model"));
-  menuItemShowReconstructedImage = makeAction("menuItemShowReconstructedImage", QStringLiteral("R&econstructed Image"));
+  menuItemShowReconstructedImage =
+      makeAction("menuItemShowReconstructedImage", QStringLiteral("R&econstructed Image"));
   auto* showGroup = new QActionGroup(this);
   showGroup->setObjectName(QStringLiteral("ShowGroup"));
   showGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
@@ -315,19 +326,13 @@ QToolBar* TForm1::createToolBar(QWidget* parent) {
   toolBar1->setFloatable(false);
   toolBar1->setIconSize(QSize(20, 20));
   toolBar1->setContentsMargins(2, 2, 2, 2);
-  QToolButton* pasteButton =
-      makeToolButton("PasteButton", QStringLiteral("Paste"), QStringLiteral(":/icons/edit-paste.png"));
-  QToolButton* openButton =
-      makeToolButton("OpenButton", QStringLiteral("Open"), QStringLiteral(":/icons/document-open.png"));
-  QToolButton* saveButton =
-      makeToolButton("SaveButton", QStringLiteral("Save"), QStringLiteral(":/icons/document-save.png"));
-  QToolButton* printButton =
-      makeToolButton("PrintButton", QStringLiteral("Print"), QStringLiteral(":/icons/document-print.png"));
+  QToolButton* pasteButton = makeToolButton("PasteButton", QStringLiteral("Paste"), QStringLiteral(":/icons/edit-paste.png"));
+  QToolButton* openButton = makeToolButton("OpenButton", QStringLiteral("Open"), QStringLiteral(":/icons/document-open.png"));
+  QToolButton* saveButton = makeToolButton("SaveButton", QStringLiteral("Save"), QStringLiteral(":/icons/document-save.png"));
+  QToolButton* printButton = makeToolButton("PrintButton", QStringLiteral("Print"), QStringLiteral(":/icons/document-print.png"));
   QToolButton* cutButton = makeToolButton("CutButton", QStringLiteral("Cut"), QStringLiteral(":/icons/edit-cut.png"));
-  QToolButton* copyButton =
-      makeToolButton("CopyButton", QStringLiteral("Copy"), QStringLiteral(":/icons/edit-copy.png"));
-  QToolButton* pBrush =
-      makeToolButton("PBrush", QStringLiteral("PaintBrush"), QStringLiteral(":/icons/applications-graphics.png"));
+  QToolButton* copyButton = makeToolButton("CopyButton", QStringLiteral("Copy"), QStringLiteral(":/icons/edit-copy.png"));
+  QToolButton* pBrush = makeToolButton("PBrush", QStringLiteral("PaintBrush"), QStringLiteral(":/icons/applications-graphics.png"));
   for (QToolButton* button : {pasteButton, openButton, saveButton, printButton, cutButton, copyButton, pBrush})
     toolBar1->addWidget(button);
   connect(pasteButton, &QToolButton::clicked, this, &TForm1::Paste1Click);
@@ -382,13 +387,11 @@ void TForm1::updateMenuStates() {
   Reconstruct1->setEnabled(state_.reconstructEnabled);
   menuItemShowReconstructedImage->setEnabled(state_.reconstructedViewEnabled);
   DecompressFilamorph1->setEnabled(state_.decompressEnabled);
-  const std::pair<QAction*, View> views[] = {{menuItemShowGrayLevel, View::GrayLevel},
-                                             {menuItemShowEdges, View::Edges},
-                                             {menuItemShowContours, View::Contours},
-                                             {menuItemShowDescriptor, View::Descriptor},
-                                             {menuItemShowBoundingBox, View::BoundingBox},
-                                             {menuItemShowFilamorphModel, View::FilamorphModel},
-                                             {menuItemShowReconstructedImage, View::ReconstructedImage}};
+  const std::pair<QAction*, View> views[] = {
+      {menuItemShowGrayLevel, View::GrayLevel},       {menuItemShowEdges, View::Edges},
+      {menuItemShowContours, View::Contours},         {menuItemShowDescriptor, View::Descriptor},
+      {menuItemShowBoundingBox, View::BoundingBox},   {menuItemShowFilamorphModel, View::FilamorphModel},
+      {menuItemShowReconstructedImage, View::ReconstructedImage}};
   for (const auto& [action, view] : views) action->setChecked(state_.shownView == view);
   Best1->setChecked(state_.quality == Quality::Best);
   Fair1->setChecked(state_.quality == Quality::Fair);
@@ -411,6 +414,22 @@ void TForm1::showStatus(const Status& status) {
   if (!status.ok() && !status.message().empty()) showMessageBox(QString::fromStdString(status.message()));
 }
 
+void TForm1::showPictureAsFileHoldsIt(const QString& fileName) {
+  const QImage picture(fileName);
+  // The control keeps the size that the file declared.
+  if (picture.isNull())
+    session_.image2.picture = Bitmap{};
+  else
+    session_.image2.assign(toBitmap24(picture));
+}
+
+void TForm1::clearImages() {
+  for (ImageControl* control : {&session_.image2, &session_.image3}) {
+    control->picture = Bitmap{};
+    control->hint.clear();
+  }
+}
+
 QStringList TForm1::askForFiles(FileDialogRequest& request) {
   const QStringList files = runFileDialog(request);
   if (!files.isEmpty()) {
@@ -430,12 +449,18 @@ void TForm1::Image1Click() {
   const QStringList files = askForFiles(openPictureDialog1_);
   if (files.isEmpty()) return;
   const QString fileName = files.first();
+  statusBar()->clearMessage();
   const Status opened = session_.openImage(encodeFileName(fileName));
-  // A picture whose pixel format the import refuses has still been loaded and named.
-  if (opened.ok() || opened.kind() == ErrorKind::UnsupportedPixelFormat) {
-    setWindowTitle(captionFor(fileName));
-    state_.reconstructedViewEnabled = false;
-  }
+  // Read or not, this file is now the current one: the analysis object has
+  // been reset and Detect Contours reloads it. The caption says so, and
+  // nothing of the previous image stays in view.
+  setWindowTitle(captionFor(fileName));
+  state_.reconstructedViewEnabled = false;
+  if (opened.kind() == ErrorKind::UnsupportedPixelFormat)
+    showPictureAsFileHoldsIt(fileName);
+  else if (!opened.ok())
+    clearImages();
+  modelReference_.imageOpened(session_.analysis, fileName);
   finishCommand();
   showStatus(opened);
 }
@@ -444,11 +469,18 @@ void TForm1::CodedImagefilamorph1Click() {
   const QStringList files = askForFiles(openDialog1_);
   if (files.isEmpty()) return;
   const QString fileName = files.first();
+  const QString previousCaption = windowTitle();
   setWindowTitle(captionFor(fileName));
   const Status read = session_.openCodedImage(encodeFileName(fileName));
   if (read.ok()) {
     state_.decompressEnabled = true;
     state_.reconstructEnabled = true;
+    modelReference_.modelRead();
+    statusBar()->clearMessage();
+  } else {
+    // A refused file changes nothing, the caption included: the picture and
+    // the model in place still belong to the previous name.
+    setWindowTitle(previousCaption);
   }
   finishCommand();
   showStatus(read);
@@ -461,9 +493,7 @@ void TForm1::Save1Click() {
   showStatus(session_.image2.saveToFile(encodeFileName(files.first())));
 }
 
-void TForm1::Exit1Click() {
-  close();
-}
+void TForm1::Exit1Click() { close(); }
 
 void TForm1::Copy1Click() {
   const QImage picture = toQImage(session_.image2.picture);
@@ -479,11 +509,12 @@ void TForm1::Paste1Click() {
   // A picture the import refuses has been reported by the import itself; the
   // views follow the resulting state either way.
   static_cast<void>(session_.pasteBitmap(toBitmap24(picture)));
+  modelReference_.grayLevelsReplaced();
   finishCommand();
 }
 
 void TForm1::Invert1Click() {
-  session_.invert();
+  if (session_.invert()) modelReference_.grayLevelsReplaced();
   finishCommand();
 }
 
@@ -504,21 +535,25 @@ bool TForm1::DetectContours1Click() {
   const Status detected = session_.detectContours();
   const bool hasEdges = detected.ok() && session_.hasImage() && session_.hasEdges();
   if (hasEdges) {
+    modelReference_.imageReloaded();
     openParametersDialog();
     state_.shownView = View::Edges;
+  } else if (detected.kind() == ErrorKind::UnsupportedPixelFormat) {
+    showPictureAsFileHoldsIt(decodeFileName(session_.lastPictureFile));
   }
   finishCommand();
   showStatus(detected);
   return hasEdges;
 }
 
-void TForm1::TraceContours1Click() {
-  finishView(session_.traceContours(), View::Contours);
-}
+void TForm1::TraceContours1Click() { finishView(session_.traceContours(), View::Contours); }
 
 void TForm1::ObtainFilamorph1Click() {
   const bool built = session_.obtainFilamorph();
-  if (built) state_.reconstructEnabled = true;
+  if (built) {
+    state_.reconstructEnabled = true;
+    modelReference_.modelObtained();
+  }
   finishView(built, View::FilamorphModel);
 }
 
@@ -526,7 +561,12 @@ void TForm1::CompresstoFile1Click() {
   if (!session_.hasFittedModel()) return;
   const QStringList files = askForFiles(openDialog1_);
   if (files.isEmpty()) return;
-  showStatus(session_.compressToFile(encodeFileName(files.first())));
+  const Status written = session_.compressToFile(encodeFileName(files.first()));
+  if (written.ok()) {
+    statusBar()->showMessage(compressionReport(files.first(), QFileInfo(files.first()).size(), session_.analysis.width,
+                                               session_.analysis.height));
+  }
+  showStatus(written);
 }
 
 void TForm1::Best1Click() {
@@ -549,8 +589,8 @@ void TForm1::Reconstruct1Click() {
     updateMenuStates();
     return;
   }
-  QProgressDialog progress(QStringLiteral("Reconstructing the image from the model..."), QStringLiteral("Cancel"), 0, 0,
-                           this);
+  QProgressDialog progress(QStringLiteral("Reconstructing the image from the model..."), QStringLiteral("Cancel"), 0,
+                           kProgressSteps, this);
   progress.setObjectName(QStringLiteral("ReconstructProgress"));
   progress.setWindowTitle(QStringLiteral("Reconstruct"));
   progress.setWindowModality(Qt::ApplicationModal);
@@ -558,62 +598,59 @@ void TForm1::Reconstruct1Click() {
   progress.setWindowFlag(Qt::WindowStaysOnTopHint);
   progress.setAutoClose(false);
   progress.setAutoReset(false);
+  // The dialog shows itself once the solve has run this long.
+  progress.setMinimumDuration(static_cast<int>(kProgressDelayMs));
   progress.setMinimumWidth(420);
   QElapsedTimer clock;
   clock.start();
-  const Reconstructor& reconstruction = session_.reconstruction;
+  ConvergenceProgress convergence(kReconstructParameters.tolerance);
   const auto observer = [&](int sweep, float meanChange) {
-    progress.setLabelText(QStringLiteral("Sweep %1: mean change %2 (tolerance %3)")
-                              .arg(sweep)
-                              .arg(static_cast<double>(meanChange), 0, 'g', 6)
-                              .arg(static_cast<double>(reconstruction.tolerance), 0, 'g', 6));
-    if (!progress.isVisible() && clock.elapsed() >= kProgressDelayMs) progress.show();
+    convergence.addSweep(sweep, meanChange, static_cast<double>(clock.nsecsElapsed()) * 1e-9);
+    progress.setLabelText(progressReport(convergence));
+    progress.setValue(static_cast<int>(convergence.fraction() * kProgressSteps));
     QCoreApplication::processEvents();
     return !progress.wasCanceled();
   };
   const bool reconstructed = session_.reconstruct(DitherGenerator::programWide(), observer);
   progress.hide();
-  if (reconstructed) state_.reconstructedViewEnabled = true;
+  if (reconstructed) {
+    state_.reconstructedViewEnabled = true;
+    statusBar()->showMessage(reconstructionReport(session_.reconstruction, modelReference_.forModel()));
+  }
   finishView(reconstructed, View::ReconstructedImage);
 }
 
-void TForm1::menuItemShowGrayLevelClick() {
-  finishView(session_.showGrayLevel(), View::GrayLevel);
-}
-void TForm1::menuItemShowEdgesClick() {
-  finishView(session_.showEdges(), View::Edges);
-}
-void TForm1::menuItemShowContoursClick() {
-  finishView(session_.showContours(), View::Contours);
-}
-void TForm1::menuItemShowDescriptorClick() {
-  finishView(session_.showDescriptor(), View::Descriptor);
-}
-void TForm1::menuItemShowBoundingBoxClick() {
-  finishView(session_.showBoundingBoxes(), View::BoundingBox);
-}
-void TForm1::menuItemShowFilamorphModelClick() {
-  finishView(session_.showModel(), View::FilamorphModel);
-}
+void TForm1::menuItemShowGrayLevelClick() { finishView(session_.showGrayLevel(), View::GrayLevel); }
+void TForm1::menuItemShowEdgesClick() { finishView(session_.showEdges(), View::Edges); }
+void TForm1::menuItemShowContoursClick() { finishView(session_.showContours(), View::Contours); }
+void TForm1::menuItemShowDescriptorClick() { finishView(session_.showDescriptor(), View::Descriptor); }
+void TForm1::menuItemShowBoundingBoxClick() { finishView(session_.showBoundingBoxes(), View::BoundingBox); }
+void TForm1::menuItemShowFilamorphModelClick() { finishView(session_.showModel(), View::FilamorphModel); }
 void TForm1::menuItemShowReconstructedImageClick() {
   finishView(session_.showReconstructed(), View::ReconstructedImage);
 }
 
-void TForm1::CompressionParameters1Click() {
-  openParametersDialog();
-}
+void TForm1::CompressionParameters1Click() { openParametersDialog(); }
 
 void TForm1::Helpcontent1Click() {
-  if (helpViewer_ == nullptr) helpViewer_ = new HelpViewer(this);
+  if (helpViewer_ == nullptr) {
+    helpViewer_ = new HelpViewer(this);
+    QRect bars = menuBar()->geometry();
+    if (const auto* toolBar = findChild<QToolBar*>(QStringLiteral("ToolBar1")))
+      bars |= toolBar->geometry().translated(toolBar->parentWidget()->mapTo(this, QPoint()));
+    const bool dialogShown = parametersDialog_ != nullptr && parametersDialog_->isVisible();
+    helpViewer_->placeBeside(frameGeometry(), bars.translated(mapToGlobal(QPoint())),
+                             dialogShown ? parametersDialog_->frameGeometry() : QRect());
+  }
   helpViewer_->showContext(kHelpContext);
 }
 
 void TForm1::PBrushClick() {
   const std::optional<PaintLaunch> launch = choosePaintProgram(session_.image2.picture);
   if (!launch || !startDetached(*launch)) {
-    showMessageBox(
-        QStringLiteral("No paint program could be started: install KolourPaint, Pinta or GIMP, "
-                       "or an image viewer for xdg-open."));
+    showMessageBox(QStringLiteral("No paint program could be started: install KolourPaint, Pinta or GIMP, "
+                                  "or an image viewer for xdg-open."),
+                   MessageKind::Warning);
   }
   Copy1Click();
 }

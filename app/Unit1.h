@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 
+#include "app/ModelReference.h"
 #include "app/UserDialogs.h"
 #include "commands/CommandSession.h"
 
@@ -32,8 +33,9 @@ class TForm1 : public QMainWindow {
   ~TForm1() override;
 
   CommandSession& session() { return session_; }
-  // The parameters dialog that Detect Contours and Compression Parameters show.
-  void setParametersDialog(TForm2* dialog) { parametersDialog_ = dialog; }
+  // The parameters dialog that Detect Contours and Compression Parameters
+  // show. The menu's shortcuts act while it has the keyboard too.
+  void setParametersDialog(TForm2* dialog);
   // Re-reads both image controls into their widgets.
   void refreshImages();
 
@@ -97,6 +99,12 @@ class TForm1 : public QMainWindow {
   // Ends a view command: the view gets the check mark when it was drawn.
   void finishView(bool drawn, View view);
   void showStatus(const Status& status);
+  // After a refused pixel format the control holds no pixels: it shows the
+  // file as the toolkit reads it, or nothing when the toolkit cannot either.
+  void showPictureAsFileHoldsIt(const QString& fileName);
+  // Both image controls lose their pictures: nothing shown belongs to a file
+  // that could not be read.
+  void clearImages();
   QStringList askForFiles(FileDialogRequest& request);
   void openParametersDialog();
 
@@ -106,6 +114,7 @@ class TForm1 : public QMainWindow {
   FileDialogRequest openDialog1_;
   FileDialogRequest saveDialog1_;
   TForm2* parametersDialog_ = nullptr;
+  ModelReference modelReference_;
   QPointer<HelpViewer> helpViewer_;
 
   QScrollArea* scrollArea_ = nullptr;

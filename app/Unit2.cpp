@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <optional>
+#include <utility>
 
 #include "app/TextScan.h"
 #include "app/Unit1.h"
@@ -102,8 +103,12 @@ TForm2::TForm2(TForm1& form1)
   auto* layout = tightLayout<QHBoxLayout>(this);
   layout->setContentsMargins(6, 6, 6, 6);
   layout->setSpacing(6);
-  layout->addWidget(createEdgeDetectionGroup(), 45);
-  layout->addWidget(createSelectionGroup(), 55);
+  // The columns share the width by their stretch alone: a caption that grows
+  // ("[100]") must not push them about.
+  for (auto [column, stretch] : {std::pair{createEdgeDetectionGroup(), 45}, std::pair{createSelectionGroup(), 55}}) {
+    column->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    layout->addWidget(column, stretch);
+  }
   setFixedSize(448, 340);
   move(771, 167);
 

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QTreeView>
 #include <utility>
 
 #include "base/Messages.h"
@@ -11,14 +14,42 @@
 namespace filamorph {
 namespace {
 
-void defaultMessageBox(const QString& text) {
-  QMessageBox box(QMessageBox::Information, QApplication::applicationName(), text, QMessageBox::Ok,
-                  QApplication::activeWindow());
+// Room for long file names and full dates in the file dialog's detail view.
+constexpr QSize kFileDialogSize(900, 560);
+constexpr int kFileNameColumnWidth = 380;
+
+QMessageBox::Icon iconOf(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Information:
+      return QMessageBox::Information;
+    case MessageKind::Warning:
+      return QMessageBox::Warning;
+    case MessageKind::Error:
+      break;
+  }
+  return QMessageBox::Critical;
+}
+
+void defaultMessageBox(const UserMessage& message) {
+  QMessageBox box(iconOf(message.kind), QApplication::applicationName(), message.text, QMessageBox::Ok, message.parent);
+  raiseWithParent(&box);
   box.exec();
 }
 
+void widenColumns(QFileDialog& dialog) {
+  dialog.resize(kFileDialogSize);
+  for (QTreeView* view : dialog.findChildren<QTreeView*>()) {
+    view->header()->resizeSection(0, kFileNameColumnWidth);
+    for (int column = 1; column < view->header()->count(); ++column)
+      view->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  }
+}
+
 QStringList defaultFileDialog(const FileDialogRequest& request) {
-  QFileDialog dialog(QApplication::activeWindow(), request.title, request.directory, request.filter);
+  QFileDialog dialog(request.parent, request.title, request.directory, request.filter);
+  // The toolkit's own dialog: it honours the parent and the stay-on-top hint.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  raiseWithParent(&dialog);
   if (request.kind == FileDialogRequest::Kind::Save) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -31,6 +62,8 @@ QStringList defaultFileDialog(const FileDialogRequest& request) {
     else
       dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   }
+  dialog.setViewMode(QFileDialog::Detail);
+  widenColumns(dialog);
   if (!request.selectedFile.isEmpty()) dialog.selectFile(request.selectedFile);
   if (dialog.exec() != QDialog::Accepted) return {};
   return dialog.selectedFiles();
@@ -46,10 +79,20 @@ FileDialogFunction& fileDialogFunction() {
   return function;
 }
 
+// The codec's own texts: a refused picture or a file cut short is a warning;
+// anything else it says (contours left out of a file) is for information.
+MessageKind kindOfCoreMessage(const std::string& text) {
+  return text == kUnsupportedPixelFormat || text == kEndOfFile ? MessageKind::Warning : MessageKind::Information;
+}
+
+bool staysOnTop(const QWidget* window) {
+  return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
 }  // namespace
 
-void showMessageBox(const QString& text) {
-  messageBoxFunction()(text);
+void showMessageBox(const QString& text, MessageKind kind) {
+  messageBoxFunction()({text, kind, dialogParent()});
 }
 
 MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function) {
@@ -57,10 +100,28 @@ MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function) {
 }
 
 void routeCoreMessagesToMessageBox() {
-  setMessageHandler([](const std::string& text) { showMessageBox(QString::fromStdString(text)); });
+  setMessageHandler(
+      [](const std::string& text) { showMessageBox(QString::fromStdString(text), kindOfCoreMessage(text)); });
 }
 
-QStringList runFileDialog(const FileDialogRequest& request) {
+QWidget* dialogParent() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  for (QWidget* window : windows)
+    if (window->isVisible() && window->windowType() == Qt::Dialog && staysOnTop(window)) return window;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  for (QWidget* window : windows)
+    if (qobject_cast<QMainWindow*>(window) != nullptr) return window;
+  return nullptr;
+}
+
+void raiseWithParent(QWidget* dialog) {
+  const QWidget* parent = dialog->parentWidget();
+  if (parent != nullptr && staysOnTop(parent->window())) dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
+QStringList runFileDialog(FileDialogRequest request) {
+  request.parent = dialogParent();
   return fileDialogFunction()(request);
 }
 

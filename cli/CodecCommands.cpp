@@ -12,6 +12,7 @@
 #include "cli/OutputFile.h"
 #include "cli/Progress.h"
 #include "cli/SelectionOptions.h"
+#include "commands/CommandParameters.h"
 
 namespace filamorph::cli {
 namespace {
@@ -33,7 +34,7 @@ CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& 
 // Reconstruct with progress, then the two statistics of the solve.
 void reconstructAndReport(CodecRun& run, const GlobalOptions& options) {
   {
-    SweepProgress progress(!options.quiet);
+    SweepProgress progress(!options.quiet, kReconstructParameters.tolerance);
     run.reconstruct(progress.observer());
   }
   char line[96];

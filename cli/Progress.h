@@ -4,16 +4,19 @@
 
 #include <chrono>
 
+#include "commands/ConvergenceProgress.h"
 #include "reconstruct/Reconstructor.h"
 
 namespace filamorph::cli {
 
-// Shows the sweep count and mean change on one line that rewrites itself,
-// only while enabled and stderr is a terminal (never in a pipe or a log), at
-// most ten times a second; the line is erased when the object goes.
+// Shows the sweep count, the mean change against the tolerance, the share of
+// the way done and, once the pace is steady, the time left, on one line that
+// rewrites itself, only while enabled and stderr is a terminal (never in a
+// pipe or a log), at most ten times a second; the line is erased when the
+// object goes.
 class SweepProgress {
  public:
-  explicit SweepProgress(bool enabled);
+  SweepProgress(bool enabled, float tolerance);
   SweepProgress(const SweepProgress&) = delete;
   SweepProgress& operator=(const SweepProgress&) = delete;
   ~SweepProgress();
@@ -26,6 +29,8 @@ class SweepProgress {
 
   bool shown_ = false;
   bool lineWritten_ = false;
+  ConvergenceProgress progress_;
+  std::chrono::steady_clock::time_point start_{};
   std::chrono::steady_clock::time_point nextUpdate_{};
 };
 

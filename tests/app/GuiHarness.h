@@ -5,7 +5,9 @@
 
 #include <QColor>
 #include <QImage>
+#include <QList>
 #include <QPainter>
+#include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,9 +25,13 @@ namespace filamorph::testing {
 class GuiHarness {
  public:
   GuiHarness() {
-    previousBox_ = setMessageBoxFunction([this](const QString& text) { messages.append(text); });
+    previousBox_ = setMessageBoxFunction([this](const UserMessage& message) {
+      messages.append(message.text);
+      boxes.append(message);
+    });
     previousDialog_ = setFileDialogFunction([this](const FileDialogRequest& request) {
       dialogRequests.append(request.name);
+      dialogParents.append(request.parent);
       if (answers.empty()) return QStringList();
       QStringList answer = answers.front();
       answers.pop_front();
@@ -40,6 +46,9 @@ class GuiHarness {
     setMessageBoxFunction(previousBox_);
     setFileDialogFunction(previousDialog_);
   }
+  // The program's own message box, as it runs outside the tests.
+  const MessageBoxFunction& programMessageBox() const { return previousBox_; }
+
   GuiHarness(const GuiHarness&) = delete;
   GuiHarness& operator=(const GuiHarness&) = delete;
 
@@ -101,7 +110,9 @@ class GuiHarness {
   std::unique_ptr<TForm1> form1;
   TForm2* form2 = nullptr;
   QStringList messages;
+  QList<UserMessage> boxes;  // the messages with their kinds and owners
   QStringList dialogRequests;
+  QList<QPointer<QWidget>> dialogParents;
   std::deque<QStringList> answers;
 
  private:

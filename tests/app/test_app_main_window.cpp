@@ -460,7 +460,8 @@ void MainWindowTest::unreadableBitmapIsReportedAndTheProgramGoesOn() {
   file.close();
   gui.triggerWithFile("Image1", bogus);
   QCOMPARE(gui.messages.size(), 1);
-  QCOMPARE(gui.form1->windowTitle(), QStringLiteral("Untitled - Filamorph Codec "));
+  // The analysis object now holds the new name: so does the caption.
+  QCOMPARE(gui.form1->windowTitle(), QStringLiteral("  ") + bogus + QStringLiteral("  -  Filamorph Codec"));
 
   // A 1-bit bitmap: the import refuses its pixel format and the command goes on.
   const QString mono = gui.directory.filePath(QStringLiteral("mono.bmp"));
