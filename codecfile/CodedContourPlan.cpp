@@ -4,6 +4,7 @@
 
 #include "codecfile/CodedFileFormat.h"
 #include "contours/ContourCoder.h"
+#include "image/Compass.h"
 
 namespace filamorph {
 namespace {
@@ -23,7 +24,7 @@ int32_t chainablePointCount(const Contour& contour, int32_t rows, int32_t cols, 
     const ContourPoint& point = contour.points[static_cast<size_t>(j)];
     const ContourPoint& before = contour.points[static_cast<size_t>(j - 1)];
     if (j >= maxPoints || !inside(point)) return j;
-    const int32_t code = codedfile::stepCode(point.row - before.row, point.col - before.col);
+    const int32_t code = stepCode(point.row - before.row, point.col - before.col);
     if (code < 0) return j;
     if (previousCode >= 0 && codedfile::turnSymbol(previousCode, code) == codedfile::kEndSymbol) return j;
     previousCode = code;

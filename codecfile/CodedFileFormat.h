@@ -35,13 +35,6 @@ inline int bitWidth(uint32_t value) {
   return width;
 }
 
-// Direction code of a step to an 8-neighbour; -1 for no step or a longer one.
-inline int32_t stepCode(int64_t rowStep, int64_t colStep) {
-  static constexpr std::array<std::array<int32_t, 3>, 3> kStepCodes = {{{3, 2, 1}, {4, -1, 0}, {5, 6, 7}}};
-  if (rowStep < -1 || rowStep > 1 || colStep < -1 || colStep > 1) return -1;
-  return kStepCodes[static_cast<std::size_t>(rowStep + 1)][static_cast<std::size_t>(colStep + 1)];
-}
-
 // 3 goes straight on, 4..6 and 2..0 turn by one to three eighths towards
 // higher and lower codes, 7 steps straight back.
 inline int32_t turnSymbol(int32_t previousCode, int32_t code) {

@@ -14,11 +14,11 @@
 #include "codecfile/BitFile.h"
 #include "codecfile/CodedFileFormat.h"
 #include "contours/ContourCoder.h"
+#include "contours/ContourExtent.h"
 
 namespace filamorph {
 namespace {
 
-using Offsets = std::array<std::array<int32_t, 2>, 8>;
 
 struct DecodedModel {
   bool hasSize = false;
@@ -32,34 +32,17 @@ struct DecodedModel {
 
 // Bounding box and mean position, as tracing measures them.
 void measureContour(Contour& contour) {
-  int32_t top = contour.points[0].row;
-  int32_t bottom = top;
-  int32_t left = contour.points[0].col;
-  int32_t right = left;
-  int64_t rowSum = 0;
-  int64_t colSum = 0;
-  for (const ContourPoint& point : contour.points) {
-    top = std::min(top, point.row);
-    bottom = std::max(bottom, point.row);
-    left = std::min(left, point.col);
-    right = std::max(right, point.col);
-    rowSum += point.row;
-    colSum += point.col;
-  }
+  ContourExtent extent;
+  for (const ContourPoint& point : contour.points) extent.add(point.row, point.col);
   contour.pointCount = static_cast<int32_t>(contour.points.size());
-  contour.top = top;
-  contour.left = left;
-  contour.spanRows = bottom - top;
-  contour.spanCols = right - left;
-  contour.meanRow = static_cast<float>(static_cast<double>(rowSum) / contour.pointCount);
-  contour.meanCol = static_cast<float>(static_cast<double>(colSum) / contour.pointCount);
+  extent.describe(contour);
 }
 
 // Reads the segments of one file; every method returns a refusal naming the
 // file, or success.
 class SegmentReader {
  public:
-  SegmentReader(BitFile& file, const Offsets& offsets, const std::string& fileName, DecodedModel& model)
+  SegmentReader(BitFile& file, const DirectionTable& offsets, const std::string& fileName, DecodedModel& model)
       : file_(file), offsets_(offsets), fileName_(fileName), model_(model) {}
 
   Status readSize() {
@@ -207,7 +190,7 @@ class SegmentReader {
   }
 
   BitFile& file_;
-  const Offsets& offsets_;
+  const DirectionTable& offsets_;
   const std::string& fileName_;
   DecodedModel& model_;
 };

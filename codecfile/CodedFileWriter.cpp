@@ -10,6 +10,7 @@
 #include "codecfile/BitFile.h"
 #include "codecfile/CodedFileFormat.h"
 #include "contours/ContourCoder.h"
+#include "image/Compass.h"
 
 namespace filamorph {
 namespace {
@@ -45,7 +46,7 @@ void ContourCoder::computeChainCodes(const std::vector<CodedContour>& plan) {
     std::vector<ContourPoint>& points = contours[static_cast<size_t>(coded.index)].points;
     for (size_t j = 1; j < static_cast<size_t>(coded.pointCount); ++j) {
       points[j].chainCode = static_cast<int16_t>(
-          codedfile::stepCode(points[j].row - points[j - 1].row, points[j].col - points[j - 1].col));
+          stepCode(points[j].row - points[j - 1].row, points[j].col - points[j - 1].col));
     }
   }
 }

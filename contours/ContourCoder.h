@@ -12,16 +12,12 @@
 #include "base/Status.h"
 #include "contours/Contour.h"
 #include "edges/EdgeDetector.h"
+#include "image/Compass.h"
 
 namespace filamorph {
 
 class BitFile;
 class Reconstructor;
-
-// Direction codes 0..7 as (row offset, column offset): east, then
-// counter-clockwise; rows grow downwards and d + 4 is the opposite of d.
-inline constexpr std::array<std::array<int32_t, 2>, 8> kNeighbourOffsets = {
-    {{0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}}};
 
 class ContourCoder : public EdgeDetector {
  public:
@@ -36,7 +32,7 @@ class ContourCoder : public EdgeDetector {
   int32_t edgePixelCount = 0;
   std::vector<Contour> contours;
   float profileLambda = 0.0f;
-  std::array<std::array<int32_t, 2>, 8> neighbourOffsets = kNeighbourOffsets;
+  DirectionTable neighbourOffsets = kNeighbourOffsets;
   // Model-building scratch: one profile, one model evaluation, the 4 x 4
   // system with its right-hand side, the solution and the knot-pair errors.
   std::vector<float> profile;

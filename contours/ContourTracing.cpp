@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "contours/ContourCoder.h"
+#include "contours/ContourExtent.h"
 #include "contours/WalkRule.h"
 
 namespace filamorph {
@@ -170,19 +171,11 @@ void ContourCoder::walkChain(int32_t row, int32_t col, int32_t direction) {
 // The count pass: pixel count, bounding box and mean position of every label,
 // and where its ordering walk starts, in one raster scan.
 void ContourCoder::countContourPixels() {
-  struct Extent {
-    int32_t minRow;
-    int32_t minCol;
-    int32_t maxRow = -1;
-    int32_t maxCol = -1;
-    int64_t rowSum = 0;
-    int64_t colSum = 0;
-  };
   contoursReady = 1;
   const auto count = static_cast<std::size_t>(contourCount);
   contours.assign(count, Contour{});
   labelStarts_.assign(count, LabelStarts{});
-  std::vector<Extent> extents(count, Extent{rows, cols});
+  std::vector<ContourExtent> extents(count);
 
   for (int32_t row = 0; row < rows; ++row) {
     const int32_t* labels = labelPlane[row];
@@ -190,14 +183,8 @@ void ContourCoder::countContourPixels() {
       const int32_t label = labels[col];
       if (label <= 0 || label > contourCount) continue;
       Contour& contour = contours[label - 1];
-      Extent& extent = extents[label - 1];
       ++contour.pointCount;
-      extent.minRow = std::min(extent.minRow, row);
-      extent.minCol = std::min(extent.minCol, col);
-      extent.maxRow = std::max(extent.maxRow, row);
-      extent.maxCol = std::max(extent.maxCol, col);
-      extent.rowSum += row;
-      extent.colSum += col;
+      extents[label - 1].add(row, col);
       LabelStarts& starts = labelStarts_[label - 1];
       if (starts.firstPixel == kNotFound) starts.firstPixel = {row, col};
       if (starts.firstEnd == kNotFound && neighboursWithLabel(*this, row, col, label, 2) == 1) {
@@ -210,13 +197,7 @@ void ContourCoder::countContourPixels() {
     Contour& contour = contours[i];
     contour.selected = 1;
     if (contour.pointCount == 0) continue;
-    const Extent& extent = extents[i];
-    contour.spanCols = extent.maxCol - extent.minCol;
-    contour.spanRows = extent.maxRow - extent.minRow;
-    contour.left = extent.minCol;
-    contour.top = extent.minRow;
-    contour.meanCol = static_cast<float>(static_cast<double>(extent.colSum) / contour.pointCount);
-    contour.meanRow = static_cast<float>(static_cast<double>(extent.rowSum) / contour.pointCount);
+    extents[i].describe(contour);
     contour.points.reserve(static_cast<std::size_t>(contour.pointCount));
   }
 }

@@ -5,19 +5,10 @@
 #include <array>
 #include <cstdint>
 
+#include "image/Compass.h"
 #include "image/GrayImage.h"
 
 namespace filamorph {
-
-using DirectionTable = std::array<std::array<int32_t, 2>, 8>;
-
-// The code whose offsets equal the move (rowStep, colStep), or -1.
-inline int32_t stepCode(const DirectionTable& offsets, int32_t rowStep, int32_t colStep) {
-  for (int32_t code = 0; code < 8; ++code) {
-    if (offsets[code][0] == rowStep && offsets[code][1] == colStep) return code;
-  }
-  return -1;
-}
 
 // Walks from (row, col) with direction code `direction`, marking every pixel
 // it stands on; isCandidate(row, col) says which unmarked neighbours it may
