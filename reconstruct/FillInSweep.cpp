@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <utility>
 
+#if defined(__SSE2__)
+#include "reconstruct/InnerPairVisit.h"
+#endif
+
 namespace filamorph {
 
 // The arithmetic of a pixel visit, which results are compared against bit for
@@ -168,25 +172,69 @@ void BandSweeper::sweepInnerBand(const SweepPlanes& planes, int32_t firstRow, Vi
   int32_t step = 0;
   for (; step < firstSteadyStep && step <= lastStep; ++step) visitAnywhere(step);
   if (firstSteadyStep <= lastSteadyStep) {
-    std::array<double, BandRows> left1;
-    std::array<double, BandRows> left2;
-    for (int32_t i = 0; i < BandRows; ++i) {
-      const std::ptrdiff_t index = bandStart + static_cast<std::ptrdiff_t>(i) * cols + firstSteadyStep - i * kBandLag;
-      left1[i] = planes.target[index - 1];
-      left2[i] = planes.target[index - 2];
-    }
-    // Unrolled, so that each row's two left neighbours stay in registers.
-    const auto visitEveryRow = [&]<std::size_t... Row>(int32_t atStep, std::index_sequence<Row...>) {
-      ((changes[static_cast<std::ptrdiff_t>(Row) * cols + atStep - static_cast<int32_t>(Row) * kBandLag] =
-            visitInnerPixel(
-                planes,
-                bandStart + static_cast<std::ptrdiff_t>(Row) * cols + atStep - static_cast<int32_t>(Row) * kBandLag,
-                coefficients_.inner, left1[Row], left2[Row])),
-       ...);
-    };
-    for (; step <= lastSteadyStep; ++step) visitEveryRow(step, std::make_index_sequence<BandRows>{});
+    sweepSteadySteps<BandRows>(planes, bandStart, firstSteadyStep, lastSteadyStep);
+    step = lastSteadyStep + 1;
   }
   for (; step <= lastStep; ++step) visitAnywhere(step);
+}
+
+// The steps of a band in which every row is at an inner column. Rows are
+// visited in pairs, one in each lane of a vector, where the processor has
+// them; otherwise one by one. Either way each row's two left neighbours stay
+// in registers from step to step.
+template <int32_t BandRows>
+void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep,
+                                   int32_t lastStep) {
+  const int32_t cols = planes.cols;
+  float* const changes = changes_.data();
+  // Row `row` of the band at step `step`, as an offset from the band's start.
+  const auto offsetOf = [cols](int32_t row, int32_t step) {
+    return static_cast<std::ptrdiff_t>(row) * cols + step - row * kBandLag;
+  };
+#if defined(__SSE2__)
+  if constexpr (BandRows % 2 == 0) {
+    constexpr int32_t kPairs = BandRows / 2;
+    const InnerPairTable table = makeInnerPairTable(coefficients_.inner);
+    const std::ptrdiff_t pairOffset = offsetOf(1, 0);
+    __m128d left1[kPairs];
+    __m128d left2[kPairs];
+    for (int32_t pair = 0; pair < kPairs; ++pair) {
+      const double* const upper = planes.target + bandStart + offsetOf(2 * pair, firstStep);
+      left1[pair] = _mm_set_pd(upper[pairOffset - 1], upper[-1]);
+      left2[pair] = _mm_set_pd(upper[pairOffset - 2], upper[-2]);
+    }
+    const auto visitEveryPair = [&]<std::size_t... Pair>(int32_t step, std::index_sequence<Pair...>) {
+      (visitInnerPair(planes, bandStart + offsetOf(2 * Pair, step), pairOffset, table, left1[Pair], left2[Pair],
+                      changes + offsetOf(2 * Pair, step)),
+       ...);
+    };
+    for (int32_t step = firstStep; step <= lastStep; ++step) visitEveryPair(step, std::make_index_sequence<kPairs>{});
+    return;
+  }
+#endif
+  std::array<double, BandRows> left1;
+  std::array<double, BandRows> left2;
+  for (int32_t row = 0; row < BandRows; ++row) {
+    const std::ptrdiff_t index = bandStart + offsetOf(row, firstStep);
+    left1[row] = planes.target[index - 1];
+    left2[row] = planes.target[index - 2];
+  }
+  const auto visitEveryRow = [&]<std::size_t... Row>(int32_t step, std::index_sequence<Row...>) {
+    ((changes[offsetOf(Row, step)] =
+          visitInnerPixel(planes, bandStart + offsetOf(Row, step), coefficients_.inner, left1[Row], left2[Row])),
+     ...);
+  };
+  for (int32_t step = firstStep; step <= lastStep; ++step) visitEveryRow(step, std::make_index_sequence<BandRows>{});
+}
+
+// The last band may have fewer rows than the others.
+template <int32_t BandRows>
+void BandSweeper::sweepBandOfUpTo(const SweepPlanes& planes, int32_t firstRow, int32_t rowCount,
+                                  VisitRecord& lastVisit) {
+  if constexpr (BandRows > 1) {
+    if (rowCount < BandRows) return sweepBandOfUpTo<BandRows - 1>(planes, firstRow, rowCount, lastVisit);
+  }
+  sweepInnerBand<BandRows>(planes, firstRow, lastVisit);
 }
 
 std::optional<float> BandSweeper::sweep(const SweepPlanes& planes, VisitRecord& lastVisit, SweepGate* gate) {
@@ -221,20 +269,7 @@ std::optional<float> BandSweeper::sweep(const SweepPlanes& planes, VisitRecord& 
   for (int32_t firstRow = 2; firstRow < endInner; firstRow += kBandRows) {
     const int32_t bandRows = std::min(kBandRows, endInner - firstRow);
     if (!await(firstRow + bandRows)) return std::nullopt;
-    switch (bandRows) {
-      case 1:
-        sweepInnerBand<1>(planes, firstRow, lastVisit);
-        break;
-      case 2:
-        sweepInnerBand<2>(planes, firstRow, lastVisit);
-        break;
-      case 3:
-        sweepInnerBand<3>(planes, firstRow, lastVisit);
-        break;
-      default:
-        sweepInnerBand<kBandRows>(planes, firstRow, lastVisit);
-        break;
-    }
+    sweepBandOfUpTo<kBandRows>(planes, firstRow, bandRows, lastVisit);
     const std::size_t bandChanges = static_cast<std::size_t>(bandRows) * static_cast<std::size_t>(cols);
     for (std::size_t i = 0; i < bandChanges; ++i) changeSum += changes_[i];
     finished(firstRow + bandRows);

@@ -3,6 +3,7 @@
 // One over-relaxed Gauss-Seidel sweep of the fill-in solver, visiting several rows at once as a wavefront.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -93,7 +94,7 @@ class SweepGate {
 // per band and summed in raster order, so the mean change is the plain sweep's.
 class BandSweeper {
  public:
-  static constexpr int32_t kBandRows = 4;
+  static constexpr int32_t kBandRows = 6;
   static constexpr int32_t kBandLag = 2;
 
   BandSweeper(const SweepCoefficients& coefficients, int32_t cols);
@@ -105,6 +106,10 @@ class BandSweeper {
   std::optional<float> sweep(const SweepPlanes& planes, VisitRecord& lastVisit, SweepGate* gate = nullptr);
 
  private:
+  template <int32_t BandRows>
+  void sweepBandOfUpTo(const SweepPlanes& planes, int32_t firstRow, int32_t rowCount, VisitRecord& lastVisit);
+  template <int32_t BandRows>
+  void sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep, int32_t lastStep);
   template <int32_t BandRows>
   void sweepInnerBand(const SweepPlanes& planes, int32_t firstRow, VisitRecord& lastVisit);
 
