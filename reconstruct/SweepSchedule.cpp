@@ -163,10 +163,13 @@ class OverlappedSweeps {
 
   template <typename Condition>
   bool awaitUntil(Condition condition) const {
-    for (int spins = 0;; ++spins) {
+    for (int spins = 0;;) {
       if (condition()) return true;
       if (stopped_.load(std::memory_order_relaxed)) return false;
-      if (spins >= kSpinsBeforeYield) std::this_thread::yield();
+      if (spins < kSpinsBeforeYield)
+        ++spins;
+      else
+        std::this_thread::yield();
     }
   }
 
