@@ -135,7 +135,9 @@ inline float visitEdgePixel(const SweepPlanes& planes, std::ptrdiff_t index, con
 }  // namespace
 
 BandSweeper::BandSweeper(const SweepCoefficients& coefficients, int32_t cols)
-    : coefficients_(coefficients), changes_(static_cast<std::size_t>(kBandRows) * static_cast<std::size_t>(cols)) {}
+    : coefficients_(coefficients),
+      changes_(2 * static_cast<std::size_t>(kBandRows) * static_cast<std::size_t>(cols)),
+      bandChanges_(changes_.data()) {}
 
 // Rows firstRow .. firstRow + BandRows - 1, all two or more from the top and
 // bottom edges. At step s, row i of the band visits column s - i x lag; in the
@@ -145,7 +147,7 @@ void BandSweeper::sweepInnerBand(const SweepPlanes& planes, int32_t firstRow, Vi
   const int32_t cols = planes.cols;
   const std::ptrdiff_t bandStart = static_cast<std::ptrdiff_t>(firstRow) * cols;
   const auto& rowTables = coefficients_.byPlace[static_cast<std::size_t>(AxisPlace::Inner)];
-  float* const changes = changes_.data();
+  float* const changes = bandChanges_;
 
   const auto visitAnywhere = [&](int32_t step) {
     for (int32_t i = 0; i < BandRows; ++i) {
@@ -186,7 +188,7 @@ template <int32_t BandRows>
 void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep,
                                    int32_t lastStep) {
   const int32_t cols = planes.cols;
-  float* const changes = changes_.data();
+  float* const changes = bandChanges_;
   // Row `row` of the band at step `step`, as an offset from the band's start.
   const auto offsetOf = [cols](int32_t row, int32_t step) {
     return static_cast<std::ptrdiff_t>(row) * cols + step - row * kBandLag;
@@ -203,12 +205,23 @@ void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t ban
       left1[pair] = _mm_set_pd(upper[pairOffset - 1], upper[-1]);
       left2[pair] = _mm_set_pd(upper[pairOffset - 2], upper[-2]);
     }
+    // Held in locals: the compiler cannot tell the members from the change
+    // buffer the visits write to.
+    float changeSum = changeSum_;
+    const float* pending = pending_.next;
+    const float* const pendingEnd = pending_.end;
     const auto visitEveryPair = [&]<std::size_t... Pair>(int32_t step, std::index_sequence<Pair...>) {
       (visitInnerPair(planes, bandStart + offsetOf(2 * Pair, step), pairOffset, table, left1[Pair], left2[Pair],
                       changes + offsetOf(2 * Pair, step)),
        ...);
+      if (pendingEnd - pending >= BandRows) {
+        ((changeSum += pending[2 * Pair], changeSum += pending[2 * Pair + 1]), ...);
+        pending += BandRows;
+      }
     };
     for (int32_t step = firstStep; step <= lastStep; ++step) visitEveryPair(step, std::make_index_sequence<kPairs>{});
+    changeSum_ = changeSum;
+    pending_.next = pending;
     return;
   }
 #endif
@@ -227,6 +240,10 @@ void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t ban
   for (int32_t step = firstStep; step <= lastStep; ++step) visitEveryRow(step, std::make_index_sequence<BandRows>{});
 }
 
+void BandSweeper::addPendingChanges() {
+  while (pending_.next != pending_.end) changeSum_ += *pending_.next++;
+}
+
 // The last band may have fewer rows than the others.
 template <int32_t BandRows>
 void BandSweeper::sweepBandOfUpTo(const SweepPlanes& planes, int32_t firstRow, int32_t rowCount,
@@ -240,7 +257,8 @@ void BandSweeper::sweepBandOfUpTo(const SweepPlanes& planes, int32_t firstRow, i
 std::optional<float> BandSweeper::sweep(const SweepPlanes& planes, VisitRecord& lastVisit, SweepGate* gate) {
   const int32_t rows = planes.rows;
   const int32_t cols = planes.cols;
-  float changeSum = 0.0f;
+  changeSum_ = 0.0f;
+  pending_ = {};
 
   // The two rows at each edge, one pixel after the other.
   const auto sweepEdgeRows = [&](int32_t firstRow, int32_t endRow) {
@@ -250,7 +268,7 @@ std::optional<float> BandSweeper::sweep(const SweepPlanes& planes, VisitRecord& 
         const std::ptrdiff_t index = static_cast<std::ptrdiff_t>(row) * cols + col;
         const VisitCoefficients& k =
             rowTables[static_cast<std::size_t>(axisPlace(col, cols))][planes.sparseness[index] != 0];
-        changeSum += visitEdgePixel(planes, index, k, lastVisit);
+        changeSum_ += visitEdgePixel(planes, index, k, lastVisit);
       }
     }
   };
@@ -270,14 +288,16 @@ std::optional<float> BandSweeper::sweep(const SweepPlanes& planes, VisitRecord& 
     const int32_t bandRows = std::min(kBandRows, endInner - firstRow);
     if (!await(firstRow + bandRows)) return std::nullopt;
     sweepBandOfUpTo<kBandRows>(planes, firstRow, bandRows, lastVisit);
-    const std::size_t bandChanges = static_cast<std::size_t>(bandRows) * static_cast<std::size_t>(cols);
-    for (std::size_t i = 0; i < bandChanges; ++i) changeSum += changes_[i];
+    addPendingChanges();
+    pending_ = {bandChanges_, bandChanges_ + static_cast<std::ptrdiff_t>(bandRows) * cols};
+    bandChanges_ = changes_.data() + (bandChanges_ == changes_.data() ? changes_.size() / 2 : 0);
     finished(firstRow + bandRows);
   }
+  addPendingChanges();
   if (!await(rows)) return std::nullopt;
   sweepEdgeRows(endInner, rows);
   finished(rows);
-  return changeSum / static_cast<float>(static_cast<int64_t>(rows) * cols);
+  return changeSum_ / static_cast<float>(static_cast<int64_t>(rows) * cols);
 }
 
 }  // namespace filamorph

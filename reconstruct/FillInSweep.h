@@ -92,12 +92,15 @@ class SweepGate {
 // row two above up to its own column, so the rows of a band are independent
 // chains of visits that overlap in the processor. The visits' changes are kept
 // per band and summed in raster order, so the mean change is the plain sweep's.
+// Not copyable: it points into its own buffer.
 class BandSweeper {
  public:
   static constexpr int32_t kBandRows = 6;
   static constexpr int32_t kBandLag = 2;
 
   BandSweeper(const SweepCoefficients& coefficients, int32_t cols);
+  BandSweeper(const BandSweeper&) = delete;
+  BandSweeper& operator=(const BandSweeper&) = delete;
 
   // Updates every pixel once and returns the mean absolute change (the float
   // sum in raster order divided by the pixel count), or nothing when the gate
@@ -113,8 +116,21 @@ class BandSweeper {
   template <int32_t BandRows>
   void sweepInnerBand(const SweepPlanes& planes, int32_t firstRow, VisitRecord& lastVisit);
 
+  // Adds the rest of the previous band's changes to the sweep's sum.
+  void addPendingChanges();
+
+  // The changes of a band are added to the sum in raster order while the next
+  // band is visited, where the additions overlap the visits.
+  struct PendingChanges {
+    const float* next = nullptr;
+    const float* end = nullptr;
+  };
+
   const SweepCoefficients& coefficients_;
-  std::vector<float> changes_;  // kBandRows rows of cols changes
+  std::vector<float> changes_;  // two buffers of kBandRows rows of cols changes
+  float* bandChanges_;          // the buffer of the band being visited
+  PendingChanges pending_;      // changes not yet in the sum, all after those in it
+  float changeSum_ = 0.0f;
 };
 
 }  // namespace filamorph
