@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
@@ -12,6 +13,7 @@
 
 #include "reconstruct/FillInSweep.h"
 #include "reconstruct/Reconstructor.h"
+#include "reconstruct/SweepSchedule.h"
 #include "tests/reconstruct/ReferenceSolver.h"
 
 namespace filamorph {
@@ -24,7 +26,7 @@ constexpr int kSize = 512;
 struct BenchModel {
   Plane<uint8_t> sparseness;
   Plane<uint8_t> depth;
-  std::vector<uint8_t> mask;        // 0 or 1, row-major, for the reference
+  std::vector<uint8_t> mask;         // 0 or 1, row-major, for the reference
   std::vector<uint8_t> depthLevels;  // row-major
   std::vector<float> start;
 };
@@ -74,7 +76,9 @@ double threadSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-double secondsSince(double start) { return threadSeconds() - start; }
+double secondsSince(double start) {
+  return threadSeconds() - start;
+}
 
 constexpr double kVisitsPerSweep = static_cast<double>(kSize) * kSize;
 
@@ -82,17 +86,28 @@ void setVisitTime(benchmark::State& state, const char* name, double seconds) {
   state.counters[name] = seconds * 1e9 / (kVisitsPerSweep * static_cast<double>(state.iterations()));
 }
 
+SweepPlanes inPlace(Plane<double>& levels, const BenchModel& model) {
+  return {levels.data(), levels.data(), model.sparseness.data(), model.depth.data(), levels.rows(), levels.cols()};
+}
+
+void startLevels(Plane<double>& levels) {
+  levels.allocate(kSize, kSize);
+  const std::vector<float>& start = benchModel().start;
+  std::copy(start.begin(), start.end(), levels.data());
+}
+
 // One sweep per iteration, continuing from the previous one, as the solver does.
 void BM_Sweep512(benchmark::State& state) {
   const BenchModel& model = benchModel();
   const SweepCoefficients coefficients = makeSweepCoefficients(64.0f, 0.5f, 1.1f);
-  Plane<float> work;
-  startWorkPlane(work);
+  Plane<double> work;
+  startLevels(work);
+  BandSweeper sweeper(coefficients, kSize);
   VisitRecord record;
   double seconds = 0.0;
   for (auto _ : state) {
     const auto start = threadSeconds();
-    benchmark::DoNotOptimize(runSweep(work, model.sparseness, model.depth, coefficients, record));
+    benchmark::DoNotOptimize(sweeper.sweep(inPlace(work, model), record));
     const double elapsed = secondsSince(start);
     state.SetIterationTime(elapsed);
     seconds += elapsed;
@@ -124,19 +139,21 @@ void BM_SweepSpeedup512(benchmark::State& state) {
   const BenchModel& model = benchModel();
   const SweepCoefficients coefficients = makeSweepCoefficients(64.0f, 0.5f, 1.1f);
   const reference::Parameters parameters;
-  Plane<float> work;
-  startWorkPlane(work);
+  Plane<double> work;
+  startLevels(work);
   std::vector<float> plainWork = model.start;
+  BandSweeper sweeper(coefficients, kSize);
   VisitRecord record;
   reference::Visit visit;
   double fastSeconds = 0.0;
   double plainSeconds = 0.0;
   for (auto _ : state) {
     auto start = threadSeconds();
-    benchmark::DoNotOptimize(runSweep(work, model.sparseness, model.depth, coefficients, record));
+    benchmark::DoNotOptimize(sweeper.sweep(inPlace(work, model), record));
     const double fast = secondsSince(start);
     start = threadSeconds();
-    benchmark::DoNotOptimize(reference::sweep(plainWork, model.mask, model.depthLevels, kSize, kSize, parameters, visit));
+    benchmark::DoNotOptimize(
+        reference::sweep(plainWork, model.mask, model.depthLevels, kSize, kSize, parameters, visit));
     const double plain = secondsSince(start);
     state.SetIterationTime(fast + plain);
     fastSeconds += fast;
@@ -148,12 +165,40 @@ void BM_SweepSpeedup512(benchmark::State& state) {
 }
 BENCHMARK(BM_SweepSpeedup512)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// A whole reconstruction with the window's parameters, on a smaller model:
-// the thin plate needs thousands of sweeps at 512 x 512.
+// The sweeps as the solver runs them, on 1 or 2 threads: a run of sweeps from
+// the start values per iteration, timed on the wall clock since both threads
+// work. On a shared machine the figure counts time the threads were not
+// scheduled, so the minimum over repetitions is the one to read.
+void BM_ExactSweeps512(benchmark::State& state) {
+  constexpr int kSweepsPerRun = 64;
+  const BenchModel& model = benchModel();
+  const SweepCoefficients coefficients = makeSweepCoefficients(64.0f, 0.5f, 1.1f);
+  const auto threads = static_cast<int32_t>(state.range(0));
+  Plane<float> work;
+  double seconds = 0.0;
+  for (auto _ : state) {
+    startWorkPlane(work);
+    const auto start = std::chrono::steady_clock::now();
+    const SweepOutcome outcome = sweepToTolerance(work, model.sparseness, model.depth, coefficients, 0.0f, threads, {},
+                                                  [](int sweep, float) { return sweep < kSweepsPerRun; });
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    benchmark::DoNotOptimize(outcome.meanChange);
+    state.SetIterationTime(elapsed);
+    seconds += elapsed;
+  }
+  state.counters["ns_per_visit"] =
+      seconds * 1e9 / (kVisitsPerSweep * kSweepsPerRun * static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_ExactSweeps512)->ArgName("threads")->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A whole reconstruction with the window's parameters, on a smaller model
+// (the thin plate needs thousands of sweeps at 512 x 512), on 1 or 2 threads.
+// Timed on the wall clock, as BM_ExactSweeps512.
 void BM_Solve256(benchmark::State& state) {
   constexpr int kSolveSize = 256;
   const BenchModel& model = benchModel<kSolveSize>();
   Reconstructor reconstructor;
+  reconstructor.sweepThreads = static_cast<int32_t>(state.range(0));
   reconstructor.rows = reconstructor.height = kSolveSize;
   reconstructor.cols = reconstructor.width = kSolveSize;
   reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
@@ -166,15 +211,15 @@ void BM_Solve256(benchmark::State& state) {
     std::copy(model.depthLevels.begin(), model.depthLevels.end(), reconstructor.depthPlane.data());
     DitherGenerator generator;
     state.ResumeTiming();
-    const auto start = threadSeconds();
+    const auto start = std::chrono::steady_clock::now();
     reconstructor.solve(generator);
-    seconds += secondsSince(start);
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     visits += static_cast<double>(reconstructor.sweepCount) * kSolveSize * kSolveSize;
   }
   state.counters["sweeps"] = reconstructor.sweepCount;
   state.counters["ns_per_visit"] = seconds * 1e9 / visits;
 }
-BENCHMARK(BM_Solve256)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Solve256)->ArgName("threads")->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace filamorph

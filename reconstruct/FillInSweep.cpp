@@ -1,7 +1,13 @@
 #include "reconstruct/FillInSweep.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <utility>
+
+#if defined(__SSE2__)
+#include "reconstruct/InnerPairVisit.h"
+#endif
 
 namespace filamorph {
 
@@ -56,102 +62,242 @@ SweepCoefficients makeSweepCoefficients(float smoothWeight, float plateWeight, f
         tables.byPlace[static_cast<std::size_t>(AxisPlace::Inner)][static_cast<std::size_t>(AxisPlace::Inner)]
                       [static_cast<std::size_t>(mask)];
     // Slots 9 and 10 of the stencil are (0,+1) and (0,+2); slot 2 is (-1,-1).
-    tables.inner[static_cast<std::size_t>(mask)] = {visit.mask,           visit.coefficient[0],
-                                                    visit.coefficient[9], visit.coefficient[2],
-                                                    visit.coefficient[10], visit.step};
+    tables.inner[static_cast<std::size_t>(mask)] = {visit.mask,           visit.coefficient[0],  visit.coefficient[9],
+                                                    visit.coefficient[2], visit.coefficient[10], visit.step};
   }
   return tables;
 }
 
 namespace {
 
+// Where a stencil cell's current value lies: the cells above the visited row
+// and to its left in the row have been visited in this sweep.
+inline bool visitedBefore(StencilOffset offset) {
+  return offset.row < 0 || (offset.row == 0 && offset.col < 0);
+}
+
 // A pixel near an edge: its molecule comes from the place table and only the
 // coupled cells are read.
-inline float visitEdgePixel(float* const* work, int32_t row, int32_t col, const VisitCoefficients& k, uint8_t depth,
+inline float visitEdgePixel(const SweepPlanes& planes, std::ptrdiff_t index, const VisitCoefficients& k,
                             VisitRecord& record) {
-  float* const target = work[row] + col;
-  const float previous = *target;
-  double residual = k.mask * (static_cast<double>(previous) - static_cast<double>(depth));
+  const auto previous = static_cast<float>(planes.source[index]);
+  double residual = k.mask * (static_cast<double>(previous) - static_cast<double>(planes.depth[index]));
   residual += k.coefficient[0] * static_cast<double>(previous);
   for (int slot = 1; slot < kStencilSize; ++slot) {
     if (!k.present[slot]) continue;
-    const float neighbour = work[row + kStencil[slot].row][col + kStencil[slot].col];
-    residual += k.coefficient[slot] * static_cast<double>(neighbour);
+    const StencilOffset offset = kStencil[slot];
+    const double* const plane = visitedBefore(offset) ? planes.target : planes.source;
+    residual += k.coefficient[slot] * plane[index + static_cast<std::ptrdiff_t>(offset.row) * planes.cols + offset.col];
   }
   const float updated = clampLevel(static_cast<float>(static_cast<double>(previous) - residual * k.step));
-  *target = updated;
+  planes.target[index] = updated;
   record.previousValue = previous;
   record.pixelDiagonal = k.diagonal;
   record.lastChange = std::fabs(updated - previous);
   return record.lastChange;
 }
 
-// Rows 2 .. rows - 3, columns 2 .. cols - 3: every pixel uses the inner
-// molecule, picked by mask without a branch. The two left neighbours stay in
-// registers from the previous visits.
-inline float sweepInnerRun(float* const* work, int32_t row, int32_t firstCol, int32_t endCol, const uint8_t* mask,
-                           const uint8_t* depth, const std::array<InnerCoefficients, 2>& inner, float changeSum) {
-  const float* above2 = work[row - 2];
-  const float* above = work[row - 1];
-  float* here = work[row];
-  const float* below = work[row + 1];
-  const float* below2 = work[row + 2];
-  double left2 = here[firstCol - 2];
-  double left1 = here[firstCol - 1];
-  for (int32_t col = firstCol; col < endCol; ++col) {
-    const InnerCoefficients& k = inner[mask[col] != 0];
-    const float previous = here[col];
-    const double own = previous;
-    double residual = k.mask * (own - static_cast<double>(depth[col]));
-    residual += k.own * own;
-    residual += k.twoStep * static_cast<double>(above2[col]);
-    residual += k.diagonal * static_cast<double>(above[col - 1]);
-    residual += k.axial * static_cast<double>(above[col]);
-    residual += k.diagonal * static_cast<double>(above[col + 1]);
-    residual += k.diagonal * static_cast<double>(below[col - 1]);
-    residual += k.axial * static_cast<double>(below[col]);
-    residual += k.diagonal * static_cast<double>(below[col + 1]);
-    residual += k.twoStep * static_cast<double>(below2[col]);
-    residual += k.axial * static_cast<double>(here[col + 1]);
-    residual += k.twoStep * static_cast<double>(here[col + 2]);
-    residual += k.twoStep * left2;
-    residual += k.axial * left1;
-    const float updated = clampLevel(static_cast<float>(own - residual * k.step));
-    here[col] = updated;
-    changeSum += std::fabs(updated - previous);
-    left2 = left1;
-    left1 = updated;
-  }
-  return changeSum;
+// A pixel two or more cells from every edge: the inner molecule, picked by
+// mask without a branch. The two left neighbours come in as doubles, so that
+// a run of visits along a row keeps them in registers; inlined for the same
+// reason.
+[[gnu::always_inline]] inline float visitInnerPixel(const SweepPlanes& planes, std::ptrdiff_t index,
+                                                    const std::array<InnerCoefficients, 2>& inner, double& left1,
+                                                    double& left2) {
+  const std::ptrdiff_t stride = planes.cols;
+  const double* const above = planes.target + index - stride;
+  const double* const here = planes.source + index;
+  const double* const below = here + stride;
+  const InnerCoefficients& k = inner[planes.sparseness[index] != 0];
+  const double own = *here;
+  double residual = k.mask * (own - static_cast<double>(planes.depth[index]));
+  residual += k.own * own;
+  residual += k.twoStep * above[-stride];
+  residual += k.diagonal * above[-1];
+  residual += k.axial * above[0];
+  residual += k.diagonal * above[1];
+  residual += k.diagonal * below[-1];
+  residual += k.axial * below[0];
+  residual += k.diagonal * below[1];
+  residual += k.twoStep * below[stride];
+  residual += k.axial * here[1];
+  residual += k.twoStep * here[2];
+  residual += k.twoStep * left2;
+  residual += k.axial * left1;
+  const float updated = clampLevel(static_cast<float>(own - residual * k.step));
+  planes.target[index] = updated;
+  left2 = left1;
+  left1 = updated;
+  const auto previous = static_cast<float>(own);
+  return std::fabs(updated - previous);
 }
 
 }  // namespace
 
-float runSweep(Plane<float>& work, const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth,
-               const SweepCoefficients& coefficients, VisitRecord& lastVisit) {
-  const int32_t rows = work.rows();
-  const int32_t cols = work.cols();
-  float* const* const table = work.rowTable();
-  float changeSum = 0.0f;
-  for (int32_t row = 0; row < rows; ++row) {
-    const auto& rowTables = coefficients.byPlace[static_cast<std::size_t>(axisPlace(row, rows))];
-    const uint8_t* const maskRow = sparseness[row];
-    const uint8_t* const depthRow = depth[row];
-    const auto visit = [&](int32_t col) {
-      const VisitCoefficients& k = rowTables[static_cast<std::size_t>(axisPlace(col, cols))][maskRow[col] != 0];
-      changeSum += visitEdgePixel(table, row, col, k, depthRow[col], lastVisit);
-    };
-    if (row >= 2 && row < rows - 2) {
-      visit(0);
-      visit(1);
-      changeSum = sweepInnerRun(table, row, 2, cols - 2, maskRow, depthRow, coefficients.inner, changeSum);
-      visit(cols - 2);
-      visit(cols - 1);
-    } else {
-      for (int32_t col = 0; col < cols; ++col) visit(col);
+BandSweeper::BandSweeper(const SweepCoefficients& coefficients, int32_t cols)
+    : coefficients_(coefficients),
+      changes_(2 * static_cast<std::size_t>(kBandRows) * static_cast<std::size_t>(cols)),
+      bandChanges_(changes_.data()) {}
+
+// Rows firstRow .. firstRow + BandRows - 1, all two or more from the top and
+// bottom edges. At step s, row i of the band visits column s - i x lag; in the
+// steps where every row is at an inner column the visits need no place test.
+template <int32_t BandRows>
+void BandSweeper::sweepInnerBand(const SweepPlanes& planes, int32_t firstRow, VisitRecord& lastVisit) {
+  const int32_t cols = planes.cols;
+  const std::ptrdiff_t bandStart = static_cast<std::ptrdiff_t>(firstRow) * cols;
+  const auto& rowTables = coefficients_.byPlace[static_cast<std::size_t>(AxisPlace::Inner)];
+  float* const changes = bandChanges_;
+
+  const auto visitAnywhere = [&](int32_t step) {
+    for (int32_t i = 0; i < BandRows; ++i) {
+      const int32_t col = step - i * kBandLag;
+      if (col < 0 || col >= cols) continue;
+      const std::ptrdiff_t index = bandStart + static_cast<std::ptrdiff_t>(i) * cols + col;
+      const AxisPlace colPlace = axisPlace(col, cols);
+      float change;
+      if (colPlace == AxisPlace::Inner) {
+        double left1 = planes.target[index - 1];
+        double left2 = planes.target[index - 2];
+        change = visitInnerPixel(planes, index, coefficients_.inner, left1, left2);
+      } else {
+        const VisitCoefficients& k = rowTables[static_cast<std::size_t>(colPlace)][planes.sparseness[index] != 0];
+        change = visitEdgePixel(planes, index, k, lastVisit);
+      }
+      changes[static_cast<std::ptrdiff_t>(i) * cols + col] = change;
     }
+  };
+
+  const int32_t lastStep = cols - 1 + (BandRows - 1) * kBandLag;
+  const int32_t firstSteadyStep = 2 + (BandRows - 1) * kBandLag;
+  const int32_t lastSteadyStep = cols - 3;
+  int32_t step = 0;
+  for (; step < firstSteadyStep && step <= lastStep; ++step) visitAnywhere(step);
+  if (firstSteadyStep <= lastSteadyStep) {
+    sweepSteadySteps<BandRows>(planes, bandStart, firstSteadyStep, lastSteadyStep);
+    step = lastSteadyStep + 1;
   }
-  return changeSum / static_cast<float>(static_cast<int64_t>(rows) * cols);
+  for (; step <= lastStep; ++step) visitAnywhere(step);
+}
+
+// The steps of a band in which every row is at an inner column. Rows are
+// visited in pairs, one in each lane of a vector, where the processor has
+// them; otherwise one by one. Either way each row's two left neighbours stay
+// in registers from step to step.
+template <int32_t BandRows>
+void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep,
+                                   int32_t lastStep) {
+  const int32_t cols = planes.cols;
+  float* const changes = bandChanges_;
+  // Row `row` of the band at step `step`, as an offset from the band's start.
+  const auto offsetOf = [cols](int32_t row, int32_t step) {
+    return static_cast<std::ptrdiff_t>(row) * cols + step - row * kBandLag;
+  };
+#if defined(__SSE2__)
+  if constexpr (BandRows % 2 == 0) {
+    constexpr int32_t kPairs = BandRows / 2;
+    const InnerPairTable table = makeInnerPairTable(coefficients_.inner);
+    const std::ptrdiff_t pairOffset = offsetOf(1, 0);
+    __m128d left1[kPairs];
+    __m128d left2[kPairs];
+    for (int32_t pair = 0; pair < kPairs; ++pair) {
+      const double* const upper = planes.target + bandStart + offsetOf(2 * pair, firstStep);
+      left1[pair] = _mm_set_pd(upper[pairOffset - 1], upper[-1]);
+      left2[pair] = _mm_set_pd(upper[pairOffset - 2], upper[-2]);
+    }
+    // Held in locals: the compiler cannot tell the members from the change
+    // buffer the visits write to.
+    float changeSum = changeSum_;
+    const float* pending = pending_.next;
+    const float* const pendingEnd = pending_.end;
+    const auto visitEveryPair = [&]<std::size_t... Pair>(int32_t step, std::index_sequence<Pair...>) {
+      (visitInnerPair(planes, bandStart + offsetOf(2 * Pair, step), pairOffset, table, left1[Pair], left2[Pair],
+                      changes + offsetOf(2 * Pair, step)),
+       ...);
+      if (pendingEnd - pending >= BandRows) {
+        ((changeSum += pending[2 * Pair], changeSum += pending[2 * Pair + 1]), ...);
+        pending += BandRows;
+      }
+    };
+    for (int32_t step = firstStep; step <= lastStep; ++step) visitEveryPair(step, std::make_index_sequence<kPairs>{});
+    changeSum_ = changeSum;
+    pending_.next = pending;
+    return;
+  }
+#endif
+  std::array<double, BandRows> left1;
+  std::array<double, BandRows> left2;
+  for (int32_t row = 0; row < BandRows; ++row) {
+    const std::ptrdiff_t index = bandStart + offsetOf(row, firstStep);
+    left1[row] = planes.target[index - 1];
+    left2[row] = planes.target[index - 2];
+  }
+  const auto visitEveryRow = [&]<std::size_t... Row>(int32_t step, std::index_sequence<Row...>) {
+    ((changes[offsetOf(Row, step)] =
+          visitInnerPixel(planes, bandStart + offsetOf(Row, step), coefficients_.inner, left1[Row], left2[Row])),
+     ...);
+  };
+  for (int32_t step = firstStep; step <= lastStep; ++step) visitEveryRow(step, std::make_index_sequence<BandRows>{});
+}
+
+void BandSweeper::addPendingChanges() {
+  while (pending_.next != pending_.end) changeSum_ += *pending_.next++;
+}
+
+// The last band may have fewer rows than the others.
+template <int32_t BandRows>
+void BandSweeper::sweepBandOfUpTo(const SweepPlanes& planes, int32_t firstRow, int32_t rowCount,
+                                  VisitRecord& lastVisit) {
+  if constexpr (BandRows > 1) {
+    if (rowCount < BandRows) return sweepBandOfUpTo<BandRows - 1>(planes, firstRow, rowCount, lastVisit);
+  }
+  sweepInnerBand<BandRows>(planes, firstRow, lastVisit);
+}
+
+std::optional<float> BandSweeper::sweep(const SweepPlanes& planes, VisitRecord& lastVisit, SweepGate* gate) {
+  const int32_t rows = planes.rows;
+  const int32_t cols = planes.cols;
+  changeSum_ = 0.0f;
+  pending_ = {};
+
+  // The two rows at each edge, one pixel after the other.
+  const auto sweepEdgeRows = [&](int32_t firstRow, int32_t endRow) {
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      const auto& rowTables = coefficients_.byPlace[static_cast<std::size_t>(axisPlace(row, rows))];
+      for (int32_t col = 0; col < cols; ++col) {
+        const std::ptrdiff_t index = static_cast<std::ptrdiff_t>(row) * cols + col;
+        const VisitCoefficients& k =
+            rowTables[static_cast<std::size_t>(axisPlace(col, cols))][planes.sparseness[index] != 0];
+        changeSum_ += visitEdgePixel(planes, index, k, lastVisit);
+      }
+    }
+  };
+  // A band reads the source down to two rows below its last one.
+  const auto await = [&](int32_t endRow) {
+    return gate == nullptr || gate->awaitSourceRows(std::min(endRow + 2, rows));
+  };
+  const auto finished = [&](int32_t endRow) {
+    if (gate != nullptr) gate->finishedRows(endRow);
+  };
+
+  if (!await(2)) return std::nullopt;
+  sweepEdgeRows(0, 2);
+  finished(2);
+  const int32_t endInner = rows - 2;
+  for (int32_t firstRow = 2; firstRow < endInner; firstRow += kBandRows) {
+    const int32_t bandRows = std::min(kBandRows, endInner - firstRow);
+    if (!await(firstRow + bandRows)) return std::nullopt;
+    sweepBandOfUpTo<kBandRows>(planes, firstRow, bandRows, lastVisit);
+    addPendingChanges();
+    pending_ = {bandChanges_, bandChanges_ + static_cast<std::ptrdiff_t>(bandRows) * cols};
+    bandChanges_ = changes_.data() + (bandChanges_ == changes_.data() ? changes_.size() / 2 : 0);
+    finished(firstRow + bandRows);
+  }
+  addPendingChanges();
+  if (!await(rows)) return std::nullopt;
+  sweepEdgeRows(endInner, rows);
+  finished(rows);
+  return changeSum_ / static_cast<float>(static_cast<int64_t>(rows) * cols);
 }
 
 }  // namespace filamorph

@@ -1,9 +1,12 @@
 #ifndef FILAMORPH_RECONSTRUCT_FILLINSWEEP_H
 #define FILAMORPH_RECONSTRUCT_FILLINSWEEP_H
-// One over-relaxed Gauss-Seidel sweep of the fill-in solver over a work plane.
+// One over-relaxed Gauss-Seidel sweep of the fill-in solver, visiting several rows at once as a wavefront.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "image/Plane.h"
 #include "reconstruct/Molecule.h"
@@ -24,9 +27,9 @@ inline float clampLevel(float value) {
 struct VisitCoefficients {
   std::array<double, kStencilSize> coefficient{};  // 0 where the molecule has no term
   std::array<bool, kStencilSize> present{};
-  double mask = 0.0;  // m: 1 at a sample pixel, 0 elsewhere
+  double mask = 0.0;      // m: 1 at a sample pixel, 0 elsewhere
   float diagonal = 0.0f;  // D = m + own coefficient, a float
-  double step = 0.0;  // relaxation / D, rounded to a float
+  double step = 0.0;      // relaxation / D, rounded to a float
 };
 
 // The inner molecule, symmetric, with its four distinct coefficients.
@@ -56,12 +59,79 @@ struct VisitRecord {
   float previousValue = 0.0f;
 };
 
-// Updates every pixel of `work` in raster order, in place, and returns the
-// mean absolute change (a float sum in visit order, divided by the pixel
-// count). A pixel is a sample pixel where `sparseness` is non-zero. All three
-// planes are rows x cols with rows, cols >= 4. Allocates nothing.
-float runSweep(Plane<float>& work, const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth,
-               const SweepCoefficients& coefficients, VisitRecord& lastVisit);
+// The planes of one sweep, all rows x cols (rows, cols >= 4), row-major and
+// contiguous. The sweeps keep the gray levels as doubles, each holding a float
+// exactly, so that a visit reads its thirteen values without converting them.
+// A sweep in place reads and writes one plane (source == target).
+// A sweep that runs while the one before it is still going reads the values
+// that sweep left in `source` and writes its own into `target`: the pixels it
+// has already visited in `target`, the others in `source`.
+struct SweepPlanes {
+  const double* source;
+  double* target;
+  const uint8_t* sparseness;  // non-zero at a sample pixel
+  const uint8_t* depth;
+  int32_t rows;
+  int32_t cols;
+};
+
+// Lets a sweep trail the sweep whose values it reads: before each band of rows
+// it waits until that sweep has finished every row the band reads, and after
+// the band it tells how many rows it has finished itself.
+class SweepGate {
+ public:
+  virtual ~SweepGate() = default;
+  // Returns false when the sweep is to be abandoned.
+  virtual bool awaitSourceRows(int32_t rowCount) = 0;
+  virtual void finishedRows(int32_t rowCount) = 0;
+};
+
+// Runs whole sweeps over planes of a given width. Rows are visited in bands of
+// kBandRows, each row kBandLag columns behind the one above it: a visit needs
+// from its own sweep only the row above up to one column to its right and the
+// row two above up to its own column, so the rows of a band are independent
+// chains of visits that overlap in the processor. The visits' changes are kept
+// per band and summed in raster order, so the mean change is the plain sweep's.
+// Not copyable: it points into its own buffer.
+class BandSweeper {
+ public:
+  static constexpr int32_t kBandRows = 6;
+  static constexpr int32_t kBandLag = 2;
+
+  BandSweeper(const SweepCoefficients& coefficients, int32_t cols);
+  BandSweeper(const BandSweeper&) = delete;
+  BandSweeper& operator=(const BandSweeper&) = delete;
+
+  // Updates every pixel once and returns the mean absolute change (the float
+  // sum in raster order divided by the pixel count), or nothing when the gate
+  // abandoned the sweep. `lastVisit` gets the scratch values of the last
+  // visit. Allocates nothing.
+  std::optional<float> sweep(const SweepPlanes& planes, VisitRecord& lastVisit, SweepGate* gate = nullptr);
+
+ private:
+  template <int32_t BandRows>
+  void sweepBandOfUpTo(const SweepPlanes& planes, int32_t firstRow, int32_t rowCount, VisitRecord& lastVisit);
+  template <int32_t BandRows>
+  void sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep, int32_t lastStep);
+  template <int32_t BandRows>
+  void sweepInnerBand(const SweepPlanes& planes, int32_t firstRow, VisitRecord& lastVisit);
+
+  // Adds the rest of the previous band's changes to the sweep's sum.
+  void addPendingChanges();
+
+  // The changes of a band are added to the sum in raster order while the next
+  // band is visited, where the additions overlap the visits.
+  struct PendingChanges {
+    const float* next = nullptr;
+    const float* end = nullptr;
+  };
+
+  const SweepCoefficients& coefficients_;
+  std::vector<float> changes_;  // two buffers of kBandRows rows of cols changes
+  float* bandChanges_;          // the buffer of the band being visited
+  PendingChanges pending_;      // changes not yet in the sum, all after those in it
+  float changeSum_ = 0.0f;
+};
 
 }  // namespace filamorph
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "reconstruct/FillInSweep.h"
+#include "reconstruct/SweepSchedule.h"
 
 namespace filamorph {
 
@@ -66,16 +67,12 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
     for (int32_t col = 0; col < planeCols; ++col)
       work[row][col] = sparseness[row][col] != 0 ? static_cast<float>(depth[row][col]) : kStartLevel;
 
-  float sweepMean = 0.0f;
-  int32_t sweeps = 0;
-  VisitRecord lastVisit{lastChange, pixelDiagonal, previousValue};
+  SweepOutcome sweeps{true, 0, 0.0f, {lastChange, pixelDiagonal, previousValue}};
   if (planeRows >= kMinimumSweepSize && planeCols >= kMinimumSweepSize) {
     const SweepCoefficients coefficients = makeSweepCoefficients(smoothWeight, plateWeight, relaxation);
-    do {
-      sweepMean = runSweep(work, sparseness, depth, coefficients, lastVisit);
-      ++sweeps;
-      if (observer && !observer(sweeps, sweepMean)) return false;
-    } while (sweepMean >= tolerance);
+    sweeps = sweepToTolerance(work, sparseness, depth, coefficients, tolerance,
+                              sweepThreadsFor(sweepThreads, planeRows, planeCols), sweeps.lastVisit, observer);
+    if (!sweeps.finished) return false;
   }
 
   Plane<uint8_t> newGray;
@@ -93,11 +90,11 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
     if (masks[i] != 0) masks[i] = 1;
   workPlane = std::move(work);
   ownsWorkPlane = 1;
-  meanChange = sweepMean;
-  sweepCount = sweeps;
-  lastChange = lastVisit.lastChange;
-  pixelDiagonal = lastVisit.pixelDiagonal;
-  previousValue = lastVisit.previousValue;
+  meanChange = sweeps.meanChange;
+  sweepCount = sweeps.sweeps;
+  lastChange = sweeps.lastVisit.lastChange;
+  pixelDiagonal = sweeps.lastVisit.pixelDiagonal;
+  previousValue = sweeps.lastVisit.previousValue;
   if (!grayFits) grayPlane = std::move(newGray);
   grayPlaneAllocated = 1;
 

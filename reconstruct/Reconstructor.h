@@ -3,16 +3,12 @@
 // The reconstruction object: the model planes and the fill-in solver.
 
 #include <cstdint>
-#include <functional>
 
 #include "image/GrayImage.h"
 #include "reconstruct/DitherGenerator.h"
+#include "reconstruct/SweepSchedule.h"
 
 namespace filamorph {
-
-// Reports a finished sweep (1-based) and its mean change; returning false
-// cancels the solve.
-using SweepObserver = std::function<bool(int sweep, float meanChange)>;
 
 // Receives its size and model from the analysis object by copy and
 // rasterisation; the two objects share nothing.
@@ -35,9 +31,11 @@ class Reconstructor : public GrayImage {
   uint8_t dither = 0;
   uint8_t ownsWorkPlane = 0;
   int32_t sweepCount = 0;  // sweeps of the latest solve
+  // Threads for the sweeps: 1 or 2, or 0 to choose by the hardware and the
+  // image size. The result is the same bit for bit with either.
+  int32_t sweepThreads = 0;
 
-  void setSolverParameters(float smoothWeight, float plateWeight, float relaxation, float tolerance,
-                           uint8_t dither);
+  void setSolverParameters(float smoothWeight, float plateWeight, float relaxation, float tolerance, uint8_t dither);
   // Makes both model planes, zero-filled, of rows x cols.
   void allocateModelPlanes();
   // Fills grayPlane from the model planes. Returns false when the observer

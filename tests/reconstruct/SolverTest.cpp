@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <ostream>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "reconstruct/ReferenceSolver.h"
@@ -30,7 +34,9 @@ std::vector<uint32_t> bitsOf(const std::vector<float>& values) {
   return bits;
 }
 
-uint32_t bitsOf(float value) { return std::bit_cast<uint32_t>(value); }
+uint32_t bitsOf(float value) {
+  return std::bit_cast<uint32_t>(value);
+}
 
 struct ReferenceCase {
   const char* name;
@@ -44,25 +50,29 @@ void PrintTo(const ReferenceCase& testCase, std::ostream* out) {
   *out << testCase.name << " " << testCase.rows << " x " << testCase.cols;
 }
 
-class MatchesReference : public ::testing::TestWithParam<ReferenceCase> {};
+// Every case runs with the sweeps on one thread and on two.
+class MatchesReference : public ::testing::TestWithParam<std::tuple<ReferenceCase, int>> {};
 
 TEST_P(MatchesReference, BitForBit) {
-  const ReferenceCase& testCase = GetParam();
+  const auto& [testCase, threads] = GetParam();
   const Model model = randomModel(testCase.rows, testCase.cols, testCase.sampleShare, 7u + testCase.rows);
 
   DitherGenerator referenceGenerator;
   referenceGenerator.state = 12345u;
-  const reference::Result expected = reference::solve(model.sparseness, model.depth, model.rows, model.cols,
-                                                      testCase.parameters, referenceGenerator);
+  const reference::Result expected =
+      reference::solve(model.sparseness, model.depth, model.rows, model.cols, testCase.parameters, referenceGenerator);
 
   Reconstructor reconstructor;
   loadModel(reconstructor, model);
   setParameters(reconstructor, testCase.parameters);
+  reconstructor.sweepThreads = threads;
   DitherGenerator generator;
   generator.state = 12345u;
   std::vector<float> sweepMeans;
+  const std::thread::id caller = std::this_thread::get_id();
   const bool finished = reconstructor.solve(generator, [&](int sweep, float mean) {
     EXPECT_EQ(sweep, static_cast<int>(sweepMeans.size()) + 1);
+    EXPECT_EQ(std::this_thread::get_id(), caller);
     sweepMeans.push_back(mean);
     return true;
   });
@@ -99,27 +109,83 @@ reference::Parameters withPlateWeight(float plateWeight) {
 
 // Square, tall and wide planes from the smallest that is swept, the window's
 // parameters, pure membrane and pure thin plate, and a strong over-relaxation
-// that drives values past 0 and 255 into the clamp.
+// that drives values past 0 and 255 into the clamp. The strips and "bands"
+// give the sweeps many bands of rows, whole and cut short, with and without
+// columns where every row of a band is inner, so that the second thread's
+// sweep trails the first over many rows.
 INSTANTIATE_TEST_SUITE_P(
     Cases, MatchesReference,
-    ::testing::Values(ReferenceCase{"square4", 4, 4, 0.3, {}}, ReferenceCase{"wide4", 4, 9, 0.3, {}},
-                      ReferenceCase{"tall4", 9, 4, 0.3, {}}, ReferenceCase{"square5", 5, 5, 0.2, {}},
-                      ReferenceCase{"wide", 6, 13, 0.15, {}}, ReferenceCase{"tall", 13, 6, 0.15, {}},
-                      ReferenceCase{"larger", 24, 31, 0.1, {}},
-                      ReferenceCase{"membrane", 17, 19, 0.2, withPlateWeight(0.0f)},
-                      ReferenceCase{"thinPlate", 19, 17, 0.2, withPlateWeight(1.0f)},
-                      ReferenceCase{"clamped", 12, 14, 0.3, withRelaxation(1.95f, 500.0f)},
-                      ReferenceCase{"allSamples", 10, 12, 1.0, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Combine(::testing::Values(ReferenceCase{"square4", 4, 4, 0.3, {}}, ReferenceCase{"wide4", 4, 9, 0.3, {}},
+                                         ReferenceCase{"tall4", 9, 4, 0.3, {}}, ReferenceCase{"square5", 5, 5, 0.2, {}},
+                                         ReferenceCase{"wide", 6, 13, 0.15, {}}, ReferenceCase{"tall", 13, 6, 0.15, {}},
+                                         ReferenceCase{"larger", 24, 31, 0.1, {}},
+                                         ReferenceCase{"membrane", 17, 19, 0.2, withPlateWeight(0.0f)},
+                                         ReferenceCase{"thinPlate", 19, 17, 0.2, withPlateWeight(1.0f)},
+                                         ReferenceCase{"clamped", 12, 14, 0.3, withRelaxation(1.95f, 500.0f)},
+                                         ReferenceCase{"allSamples", 10, 12, 1.0, {}},
+                                         ReferenceCase{"tallStrip", 61, 5, 0.1, {}},
+                                         ReferenceCase{"wideStrip", 5, 61, 0.1, {}},
+                                         ReferenceCase{"bands", 44, 37, 0.05, {}}),
+                       ::testing::Values(1, 2)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + "_threads" + std::to_string(std::get<1>(info.param));
+    });
+
+// Two threads stop at the same sweep as the plain solver, whether the last
+// sweep ran on the calling thread or on the other one: a tolerance just above
+// a sweep's mean change makes it, or an earlier sweep, the last.
+TEST(Solver, OverlappedSweepsStopWhereThePlainSweepsStop) {
+  const Model model = randomModel(37, 41, 0.1, 21u);
+  reference::Parameters parameters;
+  parameters.tolerance = 0.0f;
+  DitherGenerator unused;
+  // The means of the first eight sweeps, from a solve cancelled after them.
+  std::vector<float> means;
+  {
+    Reconstructor probe;
+    loadModel(probe, model);
+    setParameters(probe, parameters);
+    probe.solve(unused, [&](int sweep, float mean) {
+      means.push_back(mean);
+      return sweep < 8;
+    });
+  }
+  ASSERT_EQ(means.size(), 8u);
+  std::vector<int> lastSweeps;
+  for (const float mean : means) {
+    parameters.tolerance = std::nextafter(mean, 1000.0f);
+    DitherGenerator referenceGenerator;
+    const reference::Result expected =
+        reference::solve(model.sparseness, model.depth, model.rows, model.cols, parameters, referenceGenerator);
+    Reconstructor reconstructor;
+    loadModel(reconstructor, model);
+    setParameters(reconstructor, parameters);
+    reconstructor.sweepThreads = 2;
+    DitherGenerator generator;
+    ASSERT_TRUE(reconstructor.solve(generator));
+    SCOPED_TRACE(::testing::Message() << "tolerance " << parameters.tolerance);
+    EXPECT_EQ(reconstructor.sweepCount, static_cast<int>(expected.sweepMeans.size()));
+    EXPECT_EQ(bitsOf(reconstructor.meanChange), bitsOf(expected.meanChange));
+    EXPECT_EQ(bitsOf(contents(reconstructor.workPlane)), bitsOf(expected.work));
+    EXPECT_EQ(bitsOf(reconstructor.previousValue), bitsOf(expected.lastVisit.previousValue));
+    EXPECT_EQ(bitsOf(reconstructor.lastChange), bitsOf(expected.lastVisit.lastChange));
+    lastSweeps.push_back(reconstructor.sweepCount);
+  }
+  // Both threads' sweeps were the last at least once.
+  EXPECT_TRUE(std::ranges::any_of(lastSweeps, [](int sweeps) { return sweeps % 2 == 1; }));
+  EXPECT_TRUE(std::ranges::any_of(lastSweeps, [](int sweeps) { return sweeps % 2 == 0; }));
+}
 
 // No sample at all: every pixel starts at 128 and the first sweep leaves it
 // there; the output is 128 or, dithered, 128 after an odd draw and 127 after
 // an even one. Model planes never made (or of another size) are such a model.
+// Two threads: the second sweep, already begun, is dropped.
 TEST(Solver, ModelWithoutSamplesGivesMidGray) {
   for (const bool modelPlanesMade : {true, false}) {
     for (const uint8_t dither : {uint8_t{0}, uint8_t{1}}) {
       SCOPED_TRACE(::testing::Message() << "planes made " << modelPlanesMade << ", dither " << int{dither});
       Reconstructor reconstructor;
+      reconstructor.sweepThreads = 2;
       if (modelPlanesMade) {
         loadModel(reconstructor, uniformModel(7, 9, 0, 0));
       } else {
@@ -146,8 +212,8 @@ TEST(Solver, ModelWithoutSamplesGivesMidGray) {
 // level comes out exactly, at every place of every molecule class, and no
 // dither is drawn.
 TEST(Solver, UniformSamplesComeOutExactly) {
-  for (const auto& [rows, cols] : {std::pair{4, 4}, std::pair{5, 5}, std::pair{4, 11}, std::pair{11, 4},
-                                   std::pair{16, 23}}) {
+  for (const auto& [rows, cols] :
+       {std::pair{4, 4}, std::pair{5, 5}, std::pair{4, 11}, std::pair{11, 4}, std::pair{16, 23}}) {
     for (const int level : {0, 1, 127, 200, 255}) {
       SCOPED_TRACE(::testing::Message() << rows << " x " << cols << " at " << level);
       Reconstructor reconstructor;
@@ -217,28 +283,37 @@ Snapshot snapshot(const Reconstructor& r, const DitherGenerator& generator) {
 
 // A cancelled solve leaves the object and the generator as they were, the
 // sparseness marks included; the next full solve then runs as usual and makes
-// the gray plane anew for the new size.
+// the gray plane anew for the new size. With two threads the cancelling sweep
+// may be either thread's, and the other thread's sweep is abandoned.
 TEST(Solver, CancelledSolveChangesNothing) {
-  Reconstructor reconstructor;
-  DitherGenerator generator;
-  loadModel(reconstructor, randomModel(8, 10, 0.2, 5u));
-  reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
-  ASSERT_TRUE(reconstructor.solve(generator));
+  for (const int threads : {1, 2}) {
+    for (const int cancellingSweep : {1, 2, 3}) {
+      SCOPED_TRACE(::testing::Message() << threads << " threads, cancelled at sweep " << cancellingSweep);
+      Reconstructor reconstructor;
+      reconstructor.sweepThreads = threads;
+      DitherGenerator generator;
+      loadModel(reconstructor, randomModel(8, 10, 0.2, 5u));
+      reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+      ASSERT_TRUE(reconstructor.solve(generator));
 
-  loadModel(reconstructor, randomModel(9, 7, 0.2, 6u));
-  const Snapshot before = snapshot(reconstructor, generator);
-  std::vector<int> observed;
-  const bool finished = reconstructor.solve(generator, [&](int sweep, float) {
-    observed.push_back(sweep);
-    return sweep < 2;
-  });
-  EXPECT_FALSE(finished);
-  EXPECT_EQ(observed, (std::vector<int>{1, 2}));
-  EXPECT_TRUE(snapshot(reconstructor, generator) == before);
+      loadModel(reconstructor, randomModel(9, 7, 0.2, 6u));
+      const Snapshot before = snapshot(reconstructor, generator);
+      std::vector<int> observed;
+      const bool finished = reconstructor.solve(generator, [&](int sweep, float) {
+        observed.push_back(sweep);
+        return sweep < cancellingSweep;
+      });
+      EXPECT_FALSE(finished);
+      std::vector<int> expected(static_cast<size_t>(cancellingSweep));
+      std::iota(expected.begin(), expected.end(), 1);
+      EXPECT_EQ(observed, expected);
+      EXPECT_TRUE(snapshot(reconstructor, generator) == before);
 
-  ASSERT_TRUE(reconstructor.solve(generator));
-  EXPECT_EQ(reconstructor.grayPlane.rows(), 9);
-  EXPECT_EQ(reconstructor.grayPlane.cols(), 7);
+      ASSERT_TRUE(reconstructor.solve(generator));
+      EXPECT_EQ(reconstructor.grayPlane.rows(), 9);
+      EXPECT_EQ(reconstructor.grayPlane.cols(), 7);
+    }
+  }
 }
 
 // Each run starts again from the model planes, not from the last result, and
@@ -264,11 +339,12 @@ TEST(Solver, RepeatedSolveStartsFromTheModel) {
 // Planes under 4 x 4 are not swept: samples keep their level, every other
 // pixel is 128 with the usual dither.
 TEST(Solver, PlanesTooSmallForTheMoleculesAreNotSwept) {
-  for (const auto& [rows, cols] : {std::pair{3, 3}, std::pair{3, 10}, std::pair{10, 3}, std::pair{1, 1},
-                                   std::pair{0, 5}, std::pair{0, 0}}) {
+  for (const auto& [rows, cols] :
+       {std::pair{3, 3}, std::pair{3, 10}, std::pair{10, 3}, std::pair{1, 1}, std::pair{0, 5}, std::pair{0, 0}}) {
     SCOPED_TRACE(::testing::Message() << rows << " x " << cols);
     const Model model = randomModel(rows, cols, 0.4, 11u);
     Reconstructor reconstructor;
+    reconstructor.sweepThreads = 2;
     loadModel(reconstructor, model);
     reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
     reconstructor.meanChange = 7.0f;
