@@ -1,6 +1,7 @@
 // Replacing the gray plane by its smoothed version after detection.
 #include "edges/ConvolutionWindow.h"
 #include "edges/EdgeDetector.h"
+#include "image/GrayLevel.h"
 
 namespace filamorph {
 
@@ -15,15 +16,8 @@ void EdgeDetector::smoothGrayPlane() {
     const float* smoothed = filteredPlane[r];
     uint8_t* gray = grayPlane[r];
     for (int32_t c = window.firstCol; c <= window.lastCol; ++c) {
-      const float v = smoothed[c];
-      // "Not at least 0" also sends a NaN (from degenerate parameters) to 0.
-      if (v > 255.0f) {
-        gray[c] = 255;
-      } else if (!(v >= 0.0f)) {
-        gray[c] = 0;
-      } else {
-        gray[c] = static_cast<uint8_t>(v);
-      }
+      // The clamp also sends a NaN (from degenerate parameters) to 0.
+      gray[c] = static_cast<uint8_t>(clampGrayLevel(smoothed[c]));
     }
   }
 }

@@ -38,7 +38,7 @@ void ContourCoder::renderModel(Plane<uint8_t>& sparsenessPlane, Plane<uint8_t>& 
         // The first profile to reach a pixel owns it; this one ends here.
         if (sparsenessPlane[static_cast<int32_t>(row)][col] == kModelPixel) break;
         const float value =
-            clampGray(profileModelValue(weights, offset + leftExtent, offset, offset - rightExtent));
+            clampGrayLevel(profileModelValue(weights, offset + leftExtent, offset, offset - rightExtent));
         depthPlane[static_cast<int32_t>(row)][col] = static_cast<uint8_t>(value);
         sparsenessPlane[static_cast<int32_t>(row)][col] = kModelPixel;
       }

@@ -89,7 +89,7 @@ void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
   }
 
   for (int32_t k = 0; k < count; ++k) {
-    modelValues[k] = clampGray(profileModelValue(best, k - bestLeftKnot, k - middle, k - bestRightKnot));
+    modelValues[k] = clampGrayLevel(profileModelValue(best, k - bestLeftKnot, k - middle, k - bestRightKnot));
   }
   const int32_t level = static_cast<int32_t>(contourLevel);
   point.leftExtent = static_cast<int16_t>(middle - bestLeftKnot);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "image/GrayLevel.h"
+
 namespace filamorph {
 
 struct ProfileWeights {
@@ -23,13 +25,6 @@ inline float profileModelValue(const ProfileWeights& weights, int32_t toLeftKnot
   const float middleTerm = weights.middle * static_cast<float>(std::abs(toMiddle));
   const float rightTerm = weights.right * static_cast<float>(std::abs(toRightKnot));
   return ((leftTerm + middleTerm) + rightTerm) + weights.base;
-}
-
-// Above 255 becomes 255; anything not at least 0 (NaN included) becomes 0.
-inline float clampGray(float value) {
-  if (value > 255.0f) return 255.0f;
-  if (!(value >= 0.0f)) return 0.0f;
-  return value;
 }
 
 }  // namespace filamorph

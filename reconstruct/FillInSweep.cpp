@@ -24,7 +24,7 @@ namespace filamorph {
 //       of the molecule, each       floats is exact in double), skipping the
 //       from left to right          cells the molecule does not couple;
 //     + (0,+1) + (0,+2) + (0,-2) + (0,-1);
-//   u_p <- float(double(u_p) - G x double(q)), then clampLevel;
+//   u_p <- float(double(u_p) - G x double(q)), then clampGrayLevel;
 //   change = |u_p - previous| in float, added to the float sweep sum.
 // The coefficients depend only on the place and the mask, so rounding them
 // once per solve gives the same bits as rounding them at every visit.
@@ -89,7 +89,7 @@ inline float visitEdgePixel(const SweepPlanes& planes, std::ptrdiff_t index, con
     const double* const plane = visitedBefore(offset) ? planes.target : planes.source;
     residual += k.coefficient[slot] * plane[index + static_cast<std::ptrdiff_t>(offset.row) * planes.cols + offset.col];
   }
-  const float updated = clampLevel(static_cast<float>(static_cast<double>(previous) - residual * k.step));
+  const float updated = clampGrayLevel(static_cast<float>(static_cast<double>(previous) - residual * k.step));
   planes.target[index] = updated;
   record.previousValue = previous;
   record.pixelDiagonal = k.diagonal;
@@ -124,7 +124,7 @@ inline float visitEdgePixel(const SweepPlanes& planes, std::ptrdiff_t index, con
   residual += k.twoStep * here[2];
   residual += k.twoStep * left2;
   residual += k.axial * left1;
-  const float updated = clampLevel(static_cast<float>(own - residual * k.step));
+  const float updated = clampGrayLevel(static_cast<float>(own - residual * k.step));
   planes.target[index] = updated;
   left2 = left1;
   left1 = updated;

@@ -8,18 +8,11 @@
 #include <optional>
 #include <vector>
 
+#include "image/GrayLevel.h"
 #include "image/Plane.h"
 #include "reconstruct/Molecule.h"
 
 namespace filamorph {
-
-// A gray level after an update: above 255 becomes 255, anything not at least
-// 0 (negative or not a number) becomes 0.
-inline float clampLevel(float value) {
-  if (value > 255.0f) return 255.0f;
-  if (!(value >= 0.0f)) return 0.0f;
-  return value;
-}
 
 // Everything a pixel visit needs that depends only on the pixel's place and
 // mask. Each coefficient lambda x (a x N + b) is rounded to a float once, then

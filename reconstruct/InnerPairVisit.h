@@ -73,7 +73,7 @@ inline InnerPairTable makeInnerPairTable(const std::array<InnerCoefficients, 2>&
   residual = add(residual, k.axial, left1);
   __m128 updated = _mm_cvtpd_ps(_mm_sub_pd(own, _mm_mul_pd(residual, k.step)));
 
-  // clampLevel, lane by lane: not at least 0 (NaN included) becomes 0, above
+  // clampGrayLevel, lane by lane: not at least 0 (NaN included) becomes 0, above
   // 255 becomes 255.
   updated = _mm_and_ps(updated, _mm_cmpge_ps(updated, _mm_setzero_ps()));
   const __m128 top = _mm_set1_ps(255.0f);

@@ -108,7 +108,7 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
       float value = values[col];
       if (maskRow[col] == 0 && dither == 1) {
         value = (generator.next() & 1) != 0 ? value + 0.5f : value - 0.5f;
-        value = clampLevel(value);
+        value = clampGrayLevel(value);
         values[col] = value;
       }
       grayRow[col] = static_cast<uint8_t>(static_cast<int32_t>(value));
