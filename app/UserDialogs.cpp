@@ -79,12 +79,6 @@ FileDialogFunction& fileDialogFunction() {
   return function;
 }
 
-// The codec's own texts: a refused picture or a file cut short is a warning;
-// anything else it says (contours left out of a file) is for information.
-MessageKind kindOfCoreMessage(const std::string& text) {
-  return text == kUnsupportedPixelFormat || text == kEndOfFile ? MessageKind::Warning : MessageKind::Information;
-}
-
 bool staysOnTop(const QWidget* window) {
   return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
@@ -100,8 +94,10 @@ MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function) {
 }
 
 void routeCoreMessagesToMessageBox() {
-  setMessageHandler(
-      [](const std::string& text) { showMessageBox(QString::fromStdString(text), kindOfCoreMessage(text)); });
+  setMessageHandler([](const std::string& text, MessageSeverity severity) {
+    showMessageBox(QString::fromStdString(text),
+                   severity == MessageSeverity::Warning ? MessageKind::Warning : MessageKind::Information);
+  });
 }
 
 QWidget* dialogParent() {

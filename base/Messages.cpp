@@ -10,19 +10,21 @@ namespace {
 std::mutex handlerMutex;
 
 MessageHandler& currentHandler() {
-  static MessageHandler handler = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+  static MessageHandler handler = [](const std::string& text, MessageSeverity) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+  };
   return handler;
 }
 
 }  // namespace
 
-void showMessage(const std::string& text) {
+void showMessage(const std::string& text, MessageSeverity severity) {
   MessageHandler handler;
   {
     std::lock_guard<std::mutex> lock(handlerMutex);
     handler = currentHandler();
   }
-  if (handler) handler(text);
+  if (handler) handler(text, severity);
 }
 
 MessageHandler setMessageHandler(MessageHandler handler) {

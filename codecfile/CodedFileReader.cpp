@@ -228,7 +228,7 @@ Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName,
     } else if (marker == codedfile::kAttributeMarker) {
       status = reader.readAttributes();
     } else {
-      showMessage(kEndOfFile);
+      showMessage(kEndOfFile, MessageSeverity::Warning);
       if (atUnknown == UnknownSegment::IsMalformed) {
         return Status::failure(ErrorKind::MalformedFile,
                                "Cannot read " + fileName + ": it holds an unknown segment marker.");

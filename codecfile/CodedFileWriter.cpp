@@ -45,8 +45,8 @@ void ContourCoder::computeChainCodes(const std::vector<CodedContour>& plan) {
   for (const CodedContour& coded : plan) {
     std::vector<ContourPoint>& points = contours[static_cast<size_t>(coded.index)].points;
     for (size_t j = 1; j < static_cast<size_t>(coded.pointCount); ++j) {
-      points[j].chainCode = static_cast<int16_t>(
-          stepCode(points[j].row - points[j - 1].row, points[j].col - points[j - 1].col));
+      points[j].chainCode =
+          static_cast<int16_t>(stepCode(points[j].row - points[j - 1].row, points[j].col - points[j - 1].col));
     }
   }
 }
@@ -146,12 +146,14 @@ Status ContourCoder::writeCodedFile(const std::string& fileName, CodedFileSummar
 
   if (written.contoursLeftOut > 0) {
     showMessage(std::to_string(written.contoursLeftOut) + " selected contours were left out of " + fileName +
-                ": a compressed file holds at most " + std::to_string(codedfile::kMaxContours) +
-                " contours, and those of best rank were kept.");
+                    ": a compressed file holds at most " + std::to_string(codedfile::kMaxContours) +
+                    " contours, and those of best rank were kept.",
+                MessageSeverity::Information);
   }
   if (written.contoursCut > 0) {
     showMessage(std::to_string(written.contoursCut) + " selected contours were cut short or left out of " + fileName +
-                ": their points stop forming a chain of 8-neighbours inside the image.");
+                    ": their points stop forming a chain of 8-neighbours inside the image.",
+                MessageSeverity::Information);
   }
   if (summary != nullptr) *summary = written;
   return Status::success();

@@ -13,11 +13,11 @@ thread_local std::vector<std::string>* threadSink = nullptr;
 MessageRoute::MessageRoute() {
   // The previous handler is shared with the new one before the new one can run.
   auto previous = std::make_shared<MessageHandler>();
-  *previous = setMessageHandler([previous](const std::string& text) {
+  *previous = setMessageHandler([previous](const std::string& text, MessageSeverity severity) {
     if (threadSink) {
       threadSink->push_back(text);
     } else if (*previous) {
-      (*previous)(text);
+      (*previous)(text, severity);
     }
   });
   previous_ = *previous;

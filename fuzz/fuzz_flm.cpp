@@ -56,7 +56,7 @@ void checkRoundTrip(ContourCoder& decoded) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = (filamorph::setMessageHandler([](const std::string&) {}), true);
+  static const bool quiet = (filamorph::setMessageHandler([](const std::string&, filamorph::MessageSeverity) {}), true);
   (void)quiet;
   if (size == 0) return 0;
   std::FILE* stream = fmemopen(const_cast<uint8_t*>(data), size, "rb");

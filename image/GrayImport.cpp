@@ -49,7 +49,7 @@ Status GrayImage::importBitmap(ImageControl& image) {
   if (!bitmap.hasPixels()) {
     // A refused picture is never given a plane: its declared size may be
     // large while it holds no pixels at all.
-    showMessage(kUnsupportedPixelFormat);
+    showMessage(kUnsupportedPixelFormat, MessageSeverity::Warning);
     releasePlanes();
     return Status::failure(ErrorKind::UnsupportedPixelFormat, kUnsupportedPixelFormat);
   }

@@ -74,7 +74,7 @@ class CodedFileTest : public ::testing::Test {
   void SetUp() override {
     scratch_.emplace("filamorph_codecfile");
     folder = scratch_->folder();
-    previousHandler = setMessageHandler([this](const std::string& text) { messages.push_back(text); });
+    previousHandler = setMessageHandler([this](const std::string& text, MessageSeverity) { messages.push_back(text); });
   }
   void TearDown() override {
     setMessageHandler(previousHandler);

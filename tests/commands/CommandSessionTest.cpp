@@ -35,7 +35,7 @@ class CommandSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     scratch.emplace("filamorph_commands");
-    previousHandler = setMessageHandler([this](const std::string& text) { messages.push_back(text); });
+    previousHandler = setMessageHandler([this](const std::string& text, MessageSeverity) { messages.push_back(text); });
   }
   void TearDown() override {
     setMessageHandler(previousHandler);

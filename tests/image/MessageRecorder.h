@@ -11,7 +11,7 @@ namespace filamorph::testing {
 
 class MessageRecorder {
  public:
-  MessageRecorder() : previous_(setMessageHandler([this](const std::string& text) { texts.push_back(text); })) {}
+  MessageRecorder() : previous_(setMessageHandler([this](const std::string& text, MessageSeverity) { texts.push_back(text); })) {}
   MessageRecorder(const MessageRecorder&) = delete;
   MessageRecorder& operator=(const MessageRecorder&) = delete;
   ~MessageRecorder() { setMessageHandler(previous_); }
