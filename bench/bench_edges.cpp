@@ -1,10 +1,13 @@
-// Edge detection on a 512 x 512 photograph: the three convolutions dominate.
+// Edge detection on a 512 x 512 photograph, whole and stage by stage.
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "edges/EdgeDetector.h"
 #include "image/BmpFile.h"
+#include "support/TestPaths.h"
 
 namespace {
 
@@ -14,8 +17,8 @@ using filamorph::ImageControl;
 // Loads the astronaut photograph into a detector set up as Detect Contours does.
 bool loadPhotograph(EdgeDetector& detector, benchmark::State& state) {
   ImageControl image;
-  const std::string path = std::string(FILAMORPH_SOURCE_DIR) + "/../shared/images/a_astronaut_512x512_24.bmp";
-  if (!filamorph::readBmpFile(path, image.picture).ok()) {
+  if (!filamorph::readBmpFile(filamorph::testing::testImage("a_astronaut_512x512_24.bmp").string(), image.picture)
+           .ok()) {
     state.SkipWithError("photograph not found");
     return false;
   }
@@ -36,6 +39,65 @@ void BM_DetectEdges(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DetectEdges)->Unit(benchmark::kMillisecond);
+
+// The first stage as detection runs it: both derivative convolutions.
+void BM_StageConvolution(benchmark::State& state) {
+  EdgeDetector detector;
+  if (!loadPhotograph(detector, state)) return;
+  detector.detectEdges();
+  for (auto _ : state) {
+    detector.buildVerticalDerivativeKernel();
+    detector.convolve();
+    std::memcpy(detector.gradientY.data(), detector.filteredPlane.data(), detector.gradientY.size() * sizeof(float));
+    detector.buildHorizontalDerivativeKernel();
+    detector.convolve();
+    std::memcpy(detector.gradientX.data(), detector.filteredPlane.data(), detector.gradientX.size() * sizeof(float));
+    benchmark::DoNotOptimize(detector.gradientX.data());
+  }
+}
+BENCHMARK(BM_StageConvolution)->Unit(benchmark::kMillisecond);
+
+void BM_StageSuppression(benchmark::State& state) {
+  EdgeDetector detector;
+  if (!loadPhotograph(detector, state)) return;
+  detector.detectEdges();
+  for (auto _ : state) {
+    detector.suppressNonMaxima();
+    benchmark::DoNotOptimize(detector.candidateMap.data());
+  }
+}
+BENCHMARK(BM_StageSuppression)->Unit(benchmark::kMillisecond);
+
+// Hysteresis with the border clearing that follows it.
+void BM_StageHysteresis(benchmark::State& state) {
+  EdgeDetector detector;
+  if (!loadPhotograph(detector, state)) return;
+  detector.detectEdges();
+  for (auto _ : state) {
+    detector.applyHysteresis();
+    detector.clearEdgeBorder();
+    benchmark::DoNotOptimize(detector.edgeMap.data());
+  }
+}
+BENCHMARK(BM_StageHysteresis)->Unit(benchmark::kMillisecond);
+
+// Thinning from the same unthinned map each time; restoring it is not timed.
+void BM_StageThinning(benchmark::State& state) {
+  EdgeDetector detector;
+  if (!loadPhotograph(detector, state)) return;
+  detector.detectEdges();
+  detector.applyHysteresis();
+  detector.clearEdgeBorder();
+  const std::vector<uint8_t> unthinned(detector.edgeMap.data(), detector.edgeMap.data() + detector.edgeMap.size());
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(detector.edgeMap.data(), unthinned.data(), unthinned.size());
+    state.ResumeTiming();
+    detector.thinEdges();
+    benchmark::DoNotOptimize(detector.edgeMap.data());
+  }
+}
+BENCHMARK(BM_StageThinning)->Unit(benchmark::kMillisecond);
 
 void BM_Convolve(benchmark::State& state) {
   EdgeDetector detector;
