@@ -1,6 +1,7 @@
 // Thinning the edge map to one-pixel-wide edges.
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "edges/EdgeDetector.h"
 
@@ -99,17 +100,32 @@ int32_t nextNonZero(const uint8_t* row, int32_t c, int32_t cols) {
 }
 
 // Repeats raster scans that delete in place until one scan deletes nothing.
-void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable) {
+// A pixel whose eight neighbours have not changed since it was last examined
+// gives the same answer again, so a scan examines only the pending pixels:
+// all set pixels in the first scan, later those next to a deletion made after
+// their last examination. The result is that of full scans.
+void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable, std::vector<uint8_t>& pending) {
+  const int32_t rows = map.rows();
+  const int32_t cols = map.cols();
+  const uint8_t* cells = map.data();
+  for (std::size_t p = 0; p < map.size(); ++p) pending[p] = cells[p] != 0 ? 1 : 0;
   bool deleted = true;
   while (deleted) {
     deleted = false;
-    for (int32_t r = 0; r < map.rows(); ++r) {
+    for (int32_t r = 0; r < rows; ++r) {
       uint8_t* row = map[r];
-      const int32_t cols = map.cols();
-      for (int32_t c = nextNonZero(row, 0, cols); c < cols; c = nextNonZero(row, c + 1, cols)) {
-        if (deletable[ringAt(map, r, c)]) {
-          row[c] = 0;
-          deleted = true;
+      uint8_t* pendingRow = pending.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(cols);
+      for (int32_t c = nextNonZero(pendingRow, 0, cols); c < cols; c = nextNonZero(pendingRow, c + 1, cols)) {
+        pendingRow[c] = 0;
+        if (row[c] == 0 || !deletable[ringAt(map, r, c)]) continue;
+        row[c] = 0;
+        deleted = true;
+        for (const auto& [dr, dc] : kRing) {
+          const int32_t nr = r + dr;
+          const int32_t nc = c + dc;
+          if (nr >= 0 && nr < rows && nc >= 0 && nc < cols && map[nr][nc] != 0) {
+            pending[static_cast<std::size_t>(nr) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(nc)] = 1;
+          }
         }
       }
     }
@@ -120,8 +136,9 @@ void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable
 
 void EdgeDetector::thinEdges() {
   if (edgePlanesAllocated == 0) return;
-  thinUntilStable(edgeMap, kSingleRun);
-  thinUntilStable(edgeMap, kSingleGap);
+  std::vector<uint8_t> pending(edgeMap.size());
+  thinUntilStable(edgeMap, kSingleRun, pending);
+  thinUntilStable(edgeMap, kSingleGap, pending);
 }
 
 }  // namespace filamorph
