@@ -55,9 +55,9 @@ std::vector<Tap> nonZeroTaps(const GrayImage& image, const PaddedGray& gray) {
     for (int32_t k = 0; k < image.kernelCols; ++k) {
       const float weight = image.kernel[l][k];
       if (weight == 0.0f) continue;
-      const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(image.kernelRowHalf - l) *
-                                        static_cast<std::ptrdiff_t>(gray.stride) +
-                                    (image.kernelColHalf - k);
+      const std::ptrdiff_t offset =
+          static_cast<std::ptrdiff_t>(image.kernelRowHalf - l) * static_cast<std::ptrdiff_t>(gray.stride) +
+          (image.kernelColHalf - k);
       taps.push_back({offset, weight});
     }
   }

@@ -33,8 +33,8 @@ constexpr int32_t kSeedBlock = 16;
 uint32_t seedBits(const uint8_t* edges, const float* magnitude, int32_t c, float high) {
 #if defined(__SSE2__)
   const __m128i marks = _mm_loadu_si128(reinterpret_cast<const __m128i*>(edges + c));
-  const auto candidates = static_cast<uint32_t>(
-      _mm_movemask_epi8(_mm_cmpeq_epi8(marks, _mm_set1_epi8(static_cast<char>(kCandidate)))));
+  const auto candidates =
+      static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(marks, _mm_set1_epi8(static_cast<char>(kCandidate)))));
   if (candidates == 0) return 0;
   const __m128 threshold = _mm_set1_ps(high);
   uint32_t strong = 0;

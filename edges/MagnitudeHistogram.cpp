@@ -113,10 +113,12 @@ void countBaseline(const float* magnitude, std::size_t count, const MagnitudeRan
   std::size_t p = 0;
   alignas(64) int32_t bins[kLanes];
   for (; p + kLanes <= count; p += kLanes) {
-    const __m512 scaled = _mm512_div_ps(_mm512_mul_ps(_mm512_sub_ps(_mm512_loadu_ps(magnitude + p), min), scale), divisor);
+    const __m512 scaled =
+        _mm512_div_ps(_mm512_mul_ps(_mm512_sub_ps(_mm512_loadu_ps(magnitude + p), min), scale), divisor);
     // Only lanes strictly between 0 and 256 are converted; the others would
     // not fit an integer or are NaN, and go to bin 0 or the last bin.
-    const __mmask16 inside = _mm512_cmp_ps_mask(scaled, zero, _CMP_GT_OQ) & _mm512_cmp_ps_mask(scaled, scale, _CMP_LT_OQ);
+    const __mmask16 inside =
+        _mm512_cmp_ps_mask(scaled, zero, _CMP_GT_OQ) & _mm512_cmp_ps_mask(scaled, scale, _CMP_LT_OQ);
     const __mmask16 beyond = _mm512_cmp_ps_mask(scaled, scale, _CMP_GE_OQ);
     const __m512i truncated = _mm512_maskz_cvttps_epi32(inside, scaled);
     _mm512_store_si512(bins, _mm512_mask_mov_epi32(truncated, beyond, lastBin));

@@ -32,7 +32,8 @@ bool suppressionBlocksAvailable() {
   for (; c + kBlock <= cols; c += kBlock) {
     const __m512 x = _mm512_loadu_ps(gx + c);
     const __m512 y = _mm512_loadu_ps(gy + c);
-    _mm512_storeu_ps(magnitude + c, _mm512_maskz_sqrt_ps(kAllLanes, _mm512_add_ps(_mm512_mul_ps(x, x), _mm512_mul_ps(y, y))));
+    _mm512_storeu_ps(magnitude + c,
+                     _mm512_maskz_sqrt_ps(kAllLanes, _mm512_add_ps(_mm512_mul_ps(x, x), _mm512_mul_ps(y, y))));
   }
   return c;
 }
@@ -111,7 +112,8 @@ bool suppressionBlocksAvailable() {
     const __m512 mag2 = _mm512_add_ps(_mm512_mul_ps(x2, xp), _mm512_mul_ps(y2, yp));
     // A magnitude below 1 truncates to 0 and is never a candidate.
     const __mmask16 candidate = static_cast<__mmask16>(~_mm512_cmp_ps_mask(m0, one, _CMP_LT_OQ)) &
-                                _mm512_cmp_ps_mask(mag1, minusOne, _CMP_LE_OQ) & _mm512_cmp_ps_mask(mag2, one, _CMP_LT_OQ);
+                                _mm512_cmp_ps_mask(mag1, minusOne, _CMP_LE_OQ) &
+                                _mm512_cmp_ps_mask(mag2, one, _CMP_LT_OQ);
     const __m128i marks = _mm512_maskz_cvtepi32_epi8(kAllLanes, _mm512_maskz_set1_epi32(candidate, 128));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(candidates + c), marks);
   }
@@ -120,8 +122,12 @@ bool suppressionBlocksAvailable() {
 
 #else
 
-bool suppressionBlocksAvailable() { return false; }
-int32_t magnitudeBlocks(const float*, const float*, float*, int32_t) { return 0; }
+bool suppressionBlocksAvailable() {
+  return false;
+}
+int32_t magnitudeBlocks(const float*, const float*, float*, int32_t) {
+  return 0;
+}
 int32_t candidateBlocks(const float*, const float*, const float*, const float*, const float*, uint8_t*, int32_t) {
   return 1;
 }

@@ -14,7 +14,9 @@ constexpr int32_t kRing[8][2] = {{0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1
 
 using RingMask = uint32_t;
 
-constexpr bool isSet(RingMask ring, int32_t index) { return ((ring >> index) & 1u) != 0; }
+constexpr bool isSet(RingMask ring, int32_t index) {
+  return ((ring >> index) & 1u) != 0;
+}
 
 constexpr int32_t setCount(RingMask ring) {
   int32_t n = 0;

@@ -21,7 +21,9 @@ using testing::contents;
 using testing::setDefaultParameters;
 using testing::setGray;
 
-float truncated(float v) { return std::fabs(v) < 8388608.0f ? static_cast<float>(static_cast<int32_t>(v)) : v; }
+float truncated(float v) {
+  return std::fabs(v) < 8388608.0f ? static_cast<float>(static_cast<int32_t>(v)) : v;
+}
 
 // Magnitude and candidates one pixel at a time, the direction cases as nested branches.
 void plainSuppression(const EdgeDetector& d, Plane<float>& magnitude, Plane<uint8_t>& candidates) {
@@ -146,8 +148,10 @@ std::vector<uint8_t> plainThinning(std::vector<uint8_t> map, int32_t rows, int32
               int32_t gaps = 0;
               for (int32_t step = 1; step <= 7; ++step) {
                 const int32_t k = (last + step) % 8;
-                if (inGap && set[k]) inGap = false;
-                else if (!inGap && !set[k] && k % 2 == 0) inGap = true, ++gaps;
+                if (inGap && set[k])
+                  inGap = false;
+                else if (!inGap && !set[k] && k % 2 == 0)
+                  inGap = true, ++gaps;
               }
               remove = gaps == 1;
             }
@@ -200,8 +204,8 @@ TEST(StagesMatchPlainLoops, OnOddSizes) {
     int32_t rows, cols;
   };
   std::mt19937 random(7);
-  for (const Size size : {Size{1, 40}, Size{2, 50}, Size{3, 3}, Size{40, 1}, Size{13, 18}, Size{17, 300},
-                          Size{300, 17}, Size{37, 53}}) {
+  for (const Size size :
+       {Size{1, 40}, Size{2, 50}, Size{3, 3}, Size{40, 1}, Size{13, 18}, Size{17, 300}, Size{300, 17}, Size{37, 53}}) {
     SCOPED_TRACE(::testing::Message() << size.rows << " x " << size.cols);
     EdgeDetector detector;
     // Smooth blobs with noise: edges in every direction.
@@ -217,8 +221,21 @@ TEST(StagesMatchPlainLoops, OnOddSizes) {
 // Gradients set directly: components between -1 and 1, exact ties between the
 // truncated components, huge values, infinities and NaN.
 TEST(StagesMatchPlainLoops, SuppressionOnExtremeGradients) {
-  const float specials[] = {0.0f,    -0.0f,   0.5f,    -0.5f,   1.0f,    -1.0f,  3.0f, -3.0f,
-                            3.7f,    -3.7f,   1e9f,    -1e9f,   1e30f,   -1e30f, std::numeric_limits<float>::infinity(),
+  const float specials[] = {0.0f,
+                            -0.0f,
+                            0.5f,
+                            -0.5f,
+                            1.0f,
+                            -1.0f,
+                            3.0f,
+                            -3.0f,
+                            3.7f,
+                            -3.7f,
+                            1e9f,
+                            -1e9f,
+                            1e30f,
+                            -1e30f,
+                            std::numeric_limits<float>::infinity(),
                             std::numeric_limits<float>::quiet_NaN()};
   std::mt19937 random(11);
   EdgeDetector detector;
