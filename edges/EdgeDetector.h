@@ -74,6 +74,9 @@ class EdgeDetector : public GrayImage {
   };
   // Kept between calls so that marking an edge rarely allocates.
   std::vector<FollowFrame> followStack_;
+  // The pixels thinning has to examine again, one byte per pixel, kept
+  // between calls for the same reason.
+  std::vector<uint8_t> thinningPending_;
 };
 
 }  // namespace filamorph

@@ -1,5 +1,6 @@
 // Thinning the edge map to one-pixel-wide edges.
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -90,12 +91,15 @@ RingMask ringAt(const Plane<uint8_t>& map, int32_t r, int32_t c) {
 }
 
 // The first column from c on whose value is not 0, or cols. Edge maps are
-// mostly empty, so whole words of zeros are skipped at once.
+// mostly empty, so whole words of zeros are skipped at once, and the first
+// set byte of a word is found from its lowest set bit.
 int32_t nextNonZero(const uint8_t* row, int32_t c, int32_t cols) {
   for (; c + 8 <= cols; c += 8) {
     uint64_t word;
     std::memcpy(&word, row + c, sizeof word);
-    if (word != 0) break;
+    if (word == 0) continue;
+    if constexpr (std::endian::native == std::endian::little) return c + std::countr_zero(word) / 8;
+    break;
   }
   while (c < cols && row[c] == 0) ++c;
   return c;
@@ -103,34 +107,37 @@ int32_t nextNonZero(const uint8_t* row, int32_t c, int32_t cols) {
 
 // Repeats raster scans that delete in place until one scan deletes nothing.
 // A pixel whose eight neighbours have not changed since it was last examined
-// gives the same answer again, so a scan examines only the pending pixels:
-// all set pixels in the first scan, later those next to a deletion made after
-// their last examination. The result is that of full scans.
+// gives the same answer again, so after a first scan of all set pixels a scan
+// examines only the pending ones: those next to a deletion made after their
+// last examination. The result is that of full scans. pending is all zero on
+// entry and on return.
 void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable, std::vector<uint8_t>& pending) {
   const int32_t rows = map.rows();
   const int32_t cols = map.cols();
-  const uint8_t* cells = map.data();
-  for (std::size_t p = 0; p < map.size(); ++p) pending[p] = cells[p] != 0 ? 1 : 0;
+  auto pendingRow = [&](int32_t r) {
+    return pending.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(cols);
+  };
+  bool firstScan = true;
   bool deleted = true;
   while (deleted) {
     deleted = false;
     for (int32_t r = 0; r < rows; ++r) {
       uint8_t* row = map[r];
-      uint8_t* pendingRow = pending.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(cols);
-      for (int32_t c = nextNonZero(pendingRow, 0, cols); c < cols; c = nextNonZero(pendingRow, c + 1, cols)) {
-        pendingRow[c] = 0;
+      uint8_t* waiting = pendingRow(r);
+      const uint8_t* examined = firstScan ? row : waiting;
+      for (int32_t c = nextNonZero(examined, 0, cols); c < cols; c = nextNonZero(examined, c + 1, cols)) {
+        waiting[c] = 0;
         if (row[c] == 0 || !deletable[ringAt(map, r, c)]) continue;
         row[c] = 0;
         deleted = true;
         for (const auto& [dr, dc] : kRing) {
           const int32_t nr = r + dr;
           const int32_t nc = c + dc;
-          if (nr >= 0 && nr < rows && nc >= 0 && nc < cols && map[nr][nc] != 0) {
-            pending[static_cast<std::size_t>(nr) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(nc)] = 1;
-          }
+          if (nr >= 0 && nr < rows && nc >= 0 && nc < cols && map[nr][nc] != 0) pendingRow(nr)[nc] = 1;
         }
       }
     }
+    firstScan = false;
   }
 }
 
@@ -138,9 +145,9 @@ void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable
 
 void EdgeDetector::thinEdges() {
   if (edgePlanesAllocated == 0) return;
-  std::vector<uint8_t> pending(edgeMap.size());
-  thinUntilStable(edgeMap, kSingleRun, pending);
-  thinUntilStable(edgeMap, kSingleGap, pending);
+  thinningPending_.assign(edgeMap.size(), 0);
+  thinUntilStable(edgeMap, kSingleRun, thinningPending_);
+  thinUntilStable(edgeMap, kSingleGap, thinningPending_);
 }
 
 }  // namespace filamorph
