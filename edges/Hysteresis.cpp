@@ -122,23 +122,31 @@ void EdgeDetector::followEdge(int32_t row, int32_t col, int32_t threshold) {
   const float floor = static_cast<float>(threshold);
   const int32_t planeRows = edgeMap.rows();
   const int32_t planeCols = edgeMap.cols();
-  // An explicit stack of (row, column, next neighbour) frames replays the
-  // depth-first walk without a call stack that grows with the edge length.
+  const auto stride = static_cast<std::ptrdiff_t>(planeCols);
+  std::ptrdiff_t neighbourSteps[8];
+  for (int32_t k = 0; k < 8; ++k) neighbourSteps[k] = kFollowOffsets[k][0] * stride + kFollowOffsets[k][1];
+  uint8_t* edges = edgeMap.data();
+  const float* magnitude = gradientMagnitude.data();
+  // Which candidates are accepted does not depend on the order they are
+  // reached in, so the walk keeps a plain stack of accepted pixels whose
+  // neighbours are still to be seen, without a call stack that grows with the
+  // edge length.
   followStack_.clear();
-  followStack_.push_back({row, col, 0});
+  followStack_.push_back({row, col});
   while (!followStack_.empty()) {
-    FollowFrame& frame = followStack_.back();
-    if (frame.nextNeighbour == 8) {
-      followStack_.pop_back();
-      continue;
-    }
-    const int32_t r = frame.row + kFollowOffsets[frame.nextNeighbour][0];
-    const int32_t c = frame.col + kFollowOffsets[frame.nextNeighbour][1];
-    ++frame.nextNeighbour;
-    if (r < 0 || r >= planeRows || c < 0 || c >= planeCols) continue;
-    if (edgeMap[r][c] == kCandidate && gradientMagnitude[r][c] >= floor) {
-      edgeMap[r][c] = kEdge;
-      followStack_.push_back({r, c, 0});
+    const FollowPixel pixel = followStack_.back();
+    followStack_.pop_back();
+    const bool inner = pixel.row > 0 && pixel.row < planeRows - 1 && pixel.col > 0 && pixel.col < planeCols - 1;
+    const std::ptrdiff_t here = pixel.row * stride + pixel.col;
+    for (int32_t k = 0; k < 8; ++k) {
+      const int32_t r = pixel.row + kFollowOffsets[k][0];
+      const int32_t c = pixel.col + kFollowOffsets[k][1];
+      if (!inner && (r < 0 || r >= planeRows || c < 0 || c >= planeCols)) continue;
+      const std::ptrdiff_t neighbour = here + neighbourSteps[k];
+      if (edges[neighbour] == kCandidate && magnitude[neighbour] >= floor) {
+        edges[neighbour] = kEdge;
+        followStack_.push_back({r, c});
+      }
     }
   }
 }
