@@ -1,6 +1,7 @@
 // The direct two-dimensional convolution of the gray plane with the kernel.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "edges/ConvolutionWindow.h"
@@ -22,19 +23,21 @@ constexpr int32_t kWidestStrip = 128;
 // The gray plane as floats, each row padded with zeros so that the last strip
 // of a row may read past the window without a bounds test.
 struct PaddedGray {
-  std::vector<float> levels;
   std::size_t stride = 0;
+  std::unique_ptr<float[]> levels;
 
+  // Every element is written once: the levels, then the padding.
   explicit PaddedGray(const Plane<uint8_t>& gray)
-      : levels(static_cast<std::size_t>(gray.rows()) * (static_cast<std::size_t>(gray.cols()) + kWidestStrip), 0.0f),
-        stride(static_cast<std::size_t>(gray.cols()) + kWidestStrip) {
+      : stride(static_cast<std::size_t>(gray.cols()) + kWidestStrip),
+        levels(std::make_unique_for_overwrite<float[]>(static_cast<std::size_t>(gray.rows()) * stride)) {
     for (int32_t r = 0; r < gray.rows(); ++r) {
       const uint8_t* in = gray[r];
-      float* out = levels.data() + stride * static_cast<std::size_t>(r);
+      float* out = levels.get() + stride * static_cast<std::size_t>(r);
       for (int32_t c = 0; c < gray.cols(); ++c) out[c] = static_cast<float>(in[c]);
+      std::fill(out + gray.cols(), out + stride, 0.0f);
     }
   }
-  const float* row(int32_t r) const { return levels.data() + stride * static_cast<std::size_t>(r); }
+  const float* row(int32_t r) const { return levels.get() + stride * static_cast<std::size_t>(r); }
 };
 
 // A tap that is not zero, with the offset of the gray level it weighs from

@@ -11,7 +11,9 @@ void copyPlane(const Plane<float>& from, Plane<float>& to) {
 
 }  // namespace
 
-EdgeDetector::~EdgeDetector() { releaseEdgePlanes(); }
+EdgeDetector::~EdgeDetector() {
+  releaseEdgePlanes();
+}
 
 void EdgeDetector::releaseEdgePlanes() {
   if (edgePlanesAllocated == 1) {
