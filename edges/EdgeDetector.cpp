@@ -11,9 +11,7 @@ void copyPlane(const Plane<float>& from, Plane<float>& to) {
 
 }  // namespace
 
-EdgeDetector::~EdgeDetector() {
-  releaseEdgePlanes();
-}
+EdgeDetector::~EdgeDetector() { releaseEdgePlanes(); }
 
 void EdgeDetector::releaseEdgePlanes() {
   if (edgePlanesAllocated == 1) {

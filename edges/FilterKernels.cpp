@@ -12,15 +12,9 @@
 namespace filamorph {
 namespace {
 
-double dbl(float value) {
-  return static_cast<double>(value);
-}
-float sgn(int32_t x) {
-  return x > 0 ? 1.0f : (x < 0 ? -1.0f : 0.0f);
-}
-float cityBlock(int32_t j, int32_t i) {
-  return static_cast<float>(std::abs(i) + std::abs(j));
-}
+double dbl(float value) { return static_cast<double>(value); }
+float sgn(int32_t x) { return x > 0 ? 1.0f : (x < 0 ? -1.0f : 0.0f); }
+float cityBlock(int32_t j, int32_t i) { return static_cast<float>(std::abs(i) + std::abs(j)); }
 
 }  // namespace
 
@@ -49,8 +43,7 @@ FilterConstants filterConstants(float lambda, float tau) {
     const double cosTheta = std::cos(dbl(k.theta));
     const double sinTheta = std::sin(dbl(k.theta));
     const double sinTwoTheta = std::sin(dbl(2.0f * k.theta));
-    k.F =
-        static_cast<float>(4.0 / (std::sqrt(dbl(d)) * (cosTheta * cosTheta * cosTheta) * (sinTwoTheta * sinTwoTheta)));
+    k.F = static_cast<float>(4.0 / (std::sqrt(dbl(d)) * (cosTheta * cosTheta * cosTheta) * (sinTwoTheta * sinTwoTheta)));
     k.w = static_cast<float>(sinTheta / k.q);
     k.alpha = static_cast<float>(cosTheta / k.q);
     k.A = static_cast<float>(k.F * (sinTheta * k.w - cosTheta / k.q));
@@ -70,8 +63,7 @@ float smoothingTap(const FilterConstants& k, int32_t j, int32_t i) {
     case FilterCase::TwoExponentials:
       return static_cast<float>(k.c * (k.r1 * std::exp(dbl(-k.r2 * s)) - k.r2 * std::exp(dbl(-k.r1 * s))));
     case FilterCase::DampedOscillation: {
-      const double wave =
-          std::cos(dbl(k.theta)) * std::cos(dbl(k.w * s)) + std::sin(dbl(k.theta)) * std::sin(dbl(k.w * s));
+      const double wave = std::cos(dbl(k.theta)) * std::cos(dbl(k.w * s)) + std::sin(dbl(k.theta)) * std::sin(dbl(k.w * s));
       return static_cast<float>(k.F * wave * std::exp(dbl(-k.alpha * s)));
     }
     case FilterCase::DoubleRoot: {
