@@ -17,9 +17,9 @@ class EdgeDetector : public GrayImage {
   EdgeDetector() = default;
   ~EdgeDetector();
 
-  Plane<uint8_t> edgeMap;    // 250 edge, 0 none; 128 a candidate during hysteresis
-  int32_t filterLength = 0;  // half-length N of the (2N+1) x (2N+1) kernels
-  int32_t tLow = 0;          // shares of the magnitude distribution, in hundredths
+  Plane<uint8_t> edgeMap;       // 250 edge, 0 none; 128 a candidate during hysteresis
+  int32_t filterLength = 0;     // half-length N of the (2N+1) x (2N+1) kernels
+  int32_t tLow = 0;             // shares of the magnitude distribution, in hundredths
   int32_t tHigh = 0;
   float lambda = 0.0f;
   float tau = 0.0f;
