@@ -1,7 +1,6 @@
 // The direct two-dimensional convolution of the gray plane with the kernel.
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "edges/ConvolutionWindow.h"
@@ -24,20 +23,24 @@ constexpr int32_t kWidestStrip = 128;
 // of a row may read past the window without a bounds test.
 struct PaddedGray {
   std::size_t stride = 0;
-  std::unique_ptr<float[]> levels;
+  const float* levels = nullptr;
 
-  // Every element is written once: the levels, then the padding.
-  explicit PaddedGray(const Plane<uint8_t>& gray)
-      : stride(static_cast<std::size_t>(gray.cols()) + kWidestStrip),
-        levels(std::make_unique_for_overwrite<float[]>(static_cast<std::size_t>(gray.rows()) * stride)) {
+  // Every element of the storage in use is written once: the levels, then the
+  // padding. The storage is kept from one convolution to the next (detection
+  // runs three on the same plane size), so the pages are not faulted in anew.
+  PaddedGray(const Plane<uint8_t>& gray, std::vector<float>& storage)
+      : stride(static_cast<std::size_t>(gray.cols()) + kWidestStrip) {
+    const std::size_t size = static_cast<std::size_t>(gray.rows()) * stride;
+    if (storage.size() < size) storage.resize(size);
     for (int32_t r = 0; r < gray.rows(); ++r) {
       const uint8_t* in = gray[r];
-      float* out = levels.get() + stride * static_cast<std::size_t>(r);
+      float* out = storage.data() + stride * static_cast<std::size_t>(r);
       for (int32_t c = 0; c < gray.cols(); ++c) out[c] = static_cast<float>(in[c]);
       std::fill(out + gray.cols(), out + stride, 0.0f);
     }
+    levels = storage.data();
   }
-  const float* row(int32_t r) const { return levels.get() + stride * static_cast<std::size_t>(r); }
+  const float* row(int32_t r) const { return levels + stride * static_cast<std::size_t>(r); }
 };
 
 // A tap that is not zero, with the offset of the gray level it weighs from
@@ -160,7 +163,8 @@ void GrayImage::convolve() {
   zeroOutsideWindow(filteredPlane, window);
   if (window.empty()) return;
 
-  const PaddedGray gray(grayPlane);
+  thread_local std::vector<float> paddedStorage;
+  const PaddedGray gray(grayPlane, paddedStorage);
   convolveWindowFastest(*this, gray, window, filteredPlane);
 }
 
