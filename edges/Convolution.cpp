@@ -85,8 +85,10 @@ template <typename Lanes, int32_t kVectors>
       Lanes acc[kVectors] = {};
       const float* centre = gray.row(r) + c0;
       for (const Tap& tap : taps) {
-        Lanes weight;
-        for (int32_t lane = 0; lane < kLanes; ++lane) weight[lane] = tap.weight;
+        // The scalar operand is broadcast once per tap; filling a vector lane
+        // by lane compiles, with 512-bit masks, into a masked broadcast that
+        // waits on the previous tap's products.
+        const float weight = tap.weight;
         const float* levels = centre + tap.offset;
         for (int32_t v = 0; v < kVectors; ++v) {
           Lanes level;
