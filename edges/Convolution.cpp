@@ -16,25 +16,59 @@ namespace {
 // vector width.
 using Lanes4 = float __attribute__((vector_size(16)));
 using Lanes8 = float __attribute__((vector_size(32)));
-constexpr int32_t kWidestStrip = 64;
+using Lanes16 = float __attribute__((vector_size(64)));
+constexpr int32_t kWidestStrip = 128;
 
 // The gray plane as floats, each row padded with zeros so that the last strip
 // of a row may read past the window without a bounds test.
 struct PaddedGray {
-  std::vector<float> levels;
   std::size_t stride = 0;
+  const float* levels = nullptr;
 
-  explicit PaddedGray(const Plane<uint8_t>& gray)
-      : levels(static_cast<std::size_t>(gray.rows()) * (static_cast<std::size_t>(gray.cols()) + kWidestStrip), 0.0f),
-        stride(static_cast<std::size_t>(gray.cols()) + kWidestStrip) {
+  // Every element of the storage in use is written once: the levels, then the
+  // padding. The storage is kept from one convolution to the next (detection
+  // runs three on the same plane size), so the pages are not faulted in anew.
+  PaddedGray(const Plane<uint8_t>& gray, std::vector<float>& storage)
+      : stride(static_cast<std::size_t>(gray.cols()) + kWidestStrip) {
+    const std::size_t size = static_cast<std::size_t>(gray.rows()) * stride;
+    if (storage.size() < size) storage.resize(size);
     for (int32_t r = 0; r < gray.rows(); ++r) {
       const uint8_t* in = gray[r];
-      float* out = levels.data() + stride * static_cast<std::size_t>(r);
+      float* out = storage.data() + stride * static_cast<std::size_t>(r);
       for (int32_t c = 0; c < gray.cols(); ++c) out[c] = static_cast<float>(in[c]);
+      std::fill(out + gray.cols(), out + stride, 0.0f);
+    }
+    levels = storage.data();
+  }
+  const float* row(int32_t r) const { return levels + stride * static_cast<std::size_t>(r); }
+};
+
+// A tap that is not zero, with the offset of the gray level it weighs from
+// the output pixel, in the padded plane.
+struct Tap {
+  std::ptrdiff_t offset;
+  float weight;
+};
+
+// The taps in the order of the sum, kernel rows outer. Zero taps are left
+// out: a product with a zero tap is a zero, the sum starts at +0 and can never
+// become -0 (an exact zero sum of non-zero terms rounds to +0), and adding a
+// zero to anything but -0 leaves it unchanged. The middle row or column of the
+// derivative kernels is zero.
+std::vector<Tap> nonZeroTaps(const GrayImage& image, const PaddedGray& gray) {
+  std::vector<Tap> taps;
+  for (int32_t l = 0; l < image.kernelRows; ++l) {
+    for (int32_t k = 0; k < image.kernelCols; ++k) {
+      const float weight = image.kernel[l][k];
+      if (weight == 0.0f) continue;
+      const std::ptrdiff_t offset =
+          static_cast<std::ptrdiff_t>(image.kernelRowHalf - l) * static_cast<std::ptrdiff_t>(gray.stride) +
+          (image.kernelColHalf - k);
+      taps.push_back({offset, weight});
     }
   }
-  const float* row(int32_t r) const { return levels.data() + stride * static_cast<std::size_t>(r); }
-};
+  return taps;
+}
 
 // Convolves the window's rows in strips of kVectors vectors of Lanes. Always
 // inlined, so that each caller compiles it for its own instruction set.
@@ -44,22 +78,22 @@ template <typename Lanes, int32_t kVectors>
   constexpr int32_t kLanes = static_cast<int32_t>(sizeof(Lanes) / sizeof(float));
   constexpr int32_t kStripWidth = kLanes * kVectors;
   static_assert(kStripWidth <= kWidestStrip);
+  const std::vector<Tap> taps = nonZeroTaps(image, gray);
   for (int32_t r = window.firstRow; r <= window.lastRow; ++r) {
     float* outRow = out[r];
     for (int32_t c0 = window.firstCol; c0 <= window.lastCol; c0 += kStripWidth) {
       Lanes acc[kVectors] = {};
-      for (int32_t l = 0; l < image.kernelRows; ++l) {
-        const float* source = gray.row(r + image.kernelRowHalf - l) + c0 + image.kernelColHalf;
-        const float* taps = image.kernel[l];
-        for (int32_t k = 0; k < image.kernelCols; ++k) {
-          Lanes weight;
-          for (int32_t lane = 0; lane < kLanes; ++lane) weight[lane] = taps[k];
-          const float* levels = source - k;
-          for (int32_t v = 0; v < kVectors; ++v) {
-            Lanes level;
-            std::memcpy(&level, levels + kLanes * v, sizeof level);
-            acc[v] += weight * level;
-          }
+      const float* centre = gray.row(r) + c0;
+      for (const Tap& tap : taps) {
+        // The scalar operand is broadcast once per tap; filling a vector lane
+        // by lane compiles, with 512-bit masks, into a masked broadcast that
+        // waits on the previous tap's products.
+        const float weight = tap.weight;
+        const float* levels = centre + tap.offset;
+        for (int32_t v = 0; v < kVectors; ++v) {
+          Lanes level;
+          std::memcpy(&level, levels + kLanes * v, sizeof level);
+          acc[v] += weight * level;
         }
       }
       float sums[kStripWidth];
@@ -81,12 +115,22 @@ void convolveWindowBaseline(const GrayImage& image, const PaddedGray& gray, cons
                                               const ConvolutionWindow& window, Plane<float>& out) {
   convolveWindow<Lanes8, 8>(image, gray, window, out);
 }
+
+[[gnu::target("avx512f")]] void convolveWindowAvx512(const GrayImage& image, const PaddedGray& gray,
+                                                     const ConvolutionWindow& window, Plane<float>& out) {
+  convolveWindow<Lanes16, 8>(image, gray, window, out);
+}
 #endif
 
 void convolveWindowFastest(const GrayImage& image, const PaddedGray& gray, const ConvolutionWindow& window,
                            Plane<float>& out) {
 #if defined(__x86_64__) || defined(__i386__)
+  static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
   static const bool hasAvx = __builtin_cpu_supports("avx");
+  if (hasAvx512) {
+    convolveWindowAvx512(image, gray, window, out);
+    return;
+  }
   if (hasAvx) {
     convolveWindowAvx(image, gray, window, out);
     return;
@@ -121,7 +165,8 @@ void GrayImage::convolve() {
   zeroOutsideWindow(filteredPlane, window);
   if (window.empty()) return;
 
-  const PaddedGray gray(grayPlane);
+  thread_local std::vector<float> paddedStorage;
+  const PaddedGray gray(grayPlane, paddedStorage);
   convolveWindowFastest(*this, gray, window, filteredPlane);
 }
 

@@ -66,14 +66,16 @@ class EdgeDetector : public GrayImage {
   void rethreshold();
 
  private:
-  // One pending neighbour scan of the depth-first follow step.
-  struct FollowFrame {
+  // A pixel accepted by the follow step whose neighbours are still to be seen.
+  struct FollowPixel {
     int32_t row;
     int32_t col;
-    int32_t nextNeighbour;
   };
   // Kept between calls so that marking an edge rarely allocates.
-  std::vector<FollowFrame> followStack_;
+  std::vector<FollowPixel> followStack_;
+  // The pixels thinning has to examine again, one byte per pixel, kept
+  // between calls for the same reason.
+  std::vector<uint8_t> thinningPending_;
 };
 
 }  // namespace filamorph

@@ -1,8 +1,14 @@
 // Hysteresis with thresholds read off the distribution of the gradient magnitude.
+#include <bit>
 #include <cmath>
 #include <cstring>
 
 #include "edges/EdgeDetector.h"
+#include "edges/MagnitudeHistogram.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace filamorph {
 namespace {
@@ -11,15 +17,6 @@ constexpr uint8_t kEdge = 250;
 constexpr uint8_t kCandidate = 128;
 constexpr int32_t kLastBin = 256;
 
-// Histogram bin of a scaled magnitude. In float the quotient can reach 256
-// exactly (max absorbs the + 1 once it is large), which the 257th entry
-// holds; a NaN counts in bin 0.
-int32_t binOf(float scaled) {
-  if (scaled >= static_cast<float>(kLastBin)) return kLastBin;
-  if (scaled > 0.0f) return static_cast<int32_t>(scaled);
-  return 0;
-}
-
 // Truncation toward zero that stays defined for any float: NaN gives 0 and
 // values beyond the range of int32 saturate.
 int32_t truncToInt32(float value) {
@@ -27,6 +24,32 @@ int32_t truncToInt32(float value) {
   if (value >= 2147483648.0f) return INT32_MAX;
   if (value <= -2147483648.0f) return INT32_MIN;
   return static_cast<int32_t>(value);
+}
+
+constexpr int32_t kSeedBlock = 16;
+
+// Bit i is set when column c + i holds a candidate whose magnitude reaches
+// high (a NaN does not), for the 16 columns from c.
+uint32_t seedBits(const uint8_t* edges, const float* magnitude, int32_t c, float high) {
+#if defined(__SSE2__)
+  const __m128i marks = _mm_loadu_si128(reinterpret_cast<const __m128i*>(edges + c));
+  const auto candidates =
+      static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(marks, _mm_set1_epi8(static_cast<char>(kCandidate)))));
+  if (candidates == 0) return 0;
+  const __m128 threshold = _mm_set1_ps(high);
+  uint32_t strong = 0;
+  for (int32_t quarter = 0; quarter < 4; ++quarter) {
+    const __m128 m = _mm_loadu_ps(magnitude + c + 4 * quarter);
+    strong |= static_cast<uint32_t>(_mm_movemask_ps(_mm_cmpge_ps(m, threshold))) << (4 * quarter);
+  }
+  return candidates & strong;
+#else
+  uint32_t bits = 0;
+  for (int32_t i = 0; i < kSeedBlock; ++i) {
+    if (edges[c + i] == kCandidate && magnitude[c + i] >= high) bits |= uint32_t{1} << i;
+  }
+  return bits;
+#endif
 }
 
 // The neighbours in the order in which the follow step visits them.
@@ -40,19 +63,11 @@ void EdgeDetector::applyHysteresis() {
   if (count == 0) return;
   const float* magnitude = gradientMagnitude.data();
 
-  float min = 255.0f;
-  float max = 0.0f;
-  for (std::size_t p = 0; p < count; ++p) {
-    const float v = magnitude[p];
-    if (v < min) min = v;
-    if (v > max) max = v;
-  }
-
-  magnitudeHistogram.fill(0.0f);
+  const MagnitudeRange range = magnitudeRange(magnitude, count);
+  const float min = range.min;
+  const float max = range.max;
   const float binWidthDivisor = max - min + 1.0f;
-  for (std::size_t p = 0; p < count; ++p) {
-    magnitudeHistogram[static_cast<std::size_t>(binOf(((magnitude[p] - min) * 256.0f) / binWidthDivisor))] += 1.0f;
-  }
+  magnitudeHistogram = magnitudeCounts(magnitude, count, range);
   const float pixelCount = static_cast<float>(count);
   for (float& entry : magnitudeHistogram) entry /= pixelCount;
   for (std::size_t k = 1; k < magnitudeHistogram.size(); ++k) magnitudeHistogram[k] += magnitudeHistogram[k - 1];
@@ -74,10 +89,21 @@ void EdgeDetector::applyHysteresis() {
 
   const int32_t planeRows = edgeMap.rows();
   const int32_t planeCols = edgeMap.cols();
+  // Seeds are found a block of columns at a time; a marked column is checked
+  // again before it seeds, since following an earlier seed may have accepted it.
   for (int32_t r = 1; r < planeRows - 1; ++r) {
     uint8_t* edges = edgeMap[r];
     const float* m = gradientMagnitude[r];
-    for (int32_t c = 1; c < planeCols - 1; ++c) {
+    int32_t c = 1;
+    for (; c + kSeedBlock <= planeCols - 1; c += kSeedBlock) {
+      for (uint32_t bits = seedBits(edges, m, c, high); bits != 0; bits &= bits - 1) {
+        const int32_t seed = c + std::countr_zero(bits);
+        if (edges[seed] != kCandidate) continue;
+        edges[seed] = kEdge;
+        followEdge(r, seed, lowFloor);
+      }
+    }
+    for (; c < planeCols - 1; ++c) {
       if (edges[c] == kCandidate && m[c] >= high) {
         edges[c] = kEdge;
         followEdge(r, c, lowFloor);
@@ -87,7 +113,7 @@ void EdgeDetector::applyHysteresis() {
 
   uint8_t* edges = edgeMap.data();
   for (std::size_t p = 0; p < count; ++p) {
-    if (edges[p] != kEdge) edges[p] = 0;
+    edges[p] = edges[p] == kEdge ? kEdge : 0;
   }
 }
 
@@ -96,23 +122,31 @@ void EdgeDetector::followEdge(int32_t row, int32_t col, int32_t threshold) {
   const float floor = static_cast<float>(threshold);
   const int32_t planeRows = edgeMap.rows();
   const int32_t planeCols = edgeMap.cols();
-  // An explicit stack of (row, column, next neighbour) frames replays the
-  // depth-first walk without a call stack that grows with the edge length.
+  const auto stride = static_cast<std::ptrdiff_t>(planeCols);
+  std::ptrdiff_t neighbourSteps[8];
+  for (int32_t k = 0; k < 8; ++k) neighbourSteps[k] = kFollowOffsets[k][0] * stride + kFollowOffsets[k][1];
+  uint8_t* edges = edgeMap.data();
+  const float* magnitude = gradientMagnitude.data();
+  // Which candidates are accepted does not depend on the order they are
+  // reached in, so the walk keeps a plain stack of accepted pixels whose
+  // neighbours are still to be seen, without a call stack that grows with the
+  // edge length.
   followStack_.clear();
-  followStack_.push_back({row, col, 0});
+  followStack_.push_back({row, col});
   while (!followStack_.empty()) {
-    FollowFrame& frame = followStack_.back();
-    if (frame.nextNeighbour == 8) {
-      followStack_.pop_back();
-      continue;
-    }
-    const int32_t r = frame.row + kFollowOffsets[frame.nextNeighbour][0];
-    const int32_t c = frame.col + kFollowOffsets[frame.nextNeighbour][1];
-    ++frame.nextNeighbour;
-    if (r < 0 || r >= planeRows || c < 0 || c >= planeCols) continue;
-    if (edgeMap[r][c] == kCandidate && gradientMagnitude[r][c] >= floor) {
-      edgeMap[r][c] = kEdge;
-      followStack_.push_back({r, c, 0});
+    const FollowPixel pixel = followStack_.back();
+    followStack_.pop_back();
+    const bool inner = pixel.row > 0 && pixel.row < planeRows - 1 && pixel.col > 0 && pixel.col < planeCols - 1;
+    const std::ptrdiff_t here = pixel.row * stride + pixel.col;
+    for (int32_t k = 0; k < 8; ++k) {
+      const int32_t r = pixel.row + kFollowOffsets[k][0];
+      const int32_t c = pixel.col + kFollowOffsets[k][1];
+      if (!inner && (r < 0 || r >= planeRows || c < 0 || c >= planeCols)) continue;
+      const std::ptrdiff_t neighbour = here + neighbourSteps[k];
+      if (edges[neighbour] == kCandidate && magnitude[neighbour] >= floor) {
+        edges[neighbour] = kEdge;
+        followStack_.push_back({r, c});
+      }
     }
   }
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "edges/EdgeDetector.h"
+#include "edges/SuppressionBlocks.h"
 
 namespace filamorph {
 namespace {
@@ -82,6 +83,23 @@ bool isCandidate(const float* above, const float* here, const float* below, int3
   return mag1 <= -1.0f && mag2 < 1.0f;
 }
 
+// Suppression of inner row r once the magnitude rows r-1 to r+1 are ready;
+// blocks: whether the sixteen-pixel blocks may run.
+void suppressRow(const Plane<float>& gradientMagnitude, const Plane<float>& gradientX, const Plane<float>& gradientY,
+                 Plane<uint8_t>& candidateMap, int32_t r, bool blocks) {
+  const float* above = gradientMagnitude[r - 1];
+  const float* here = gradientMagnitude[r];
+  const float* below = gradientMagnitude[r + 1];
+  const float* gx = gradientX[r];
+  const float* gy = gradientY[r];
+  uint8_t* candidates = candidateMap[r];
+  const int32_t planeCols = gradientX.cols();
+  for (int32_t c = blocks ? candidateBlocks(above, here, below, gx, gy, candidates, planeCols) : 1; c < planeCols - 1;
+       ++c) {
+    if (isCandidate(above, here, below, c, gx[c], gy[c])) candidates[c] = kCandidate;
+  }
+}
+
 }  // namespace
 
 void EdgeDetector::suppressNonMaxima() {
@@ -91,27 +109,19 @@ void EdgeDetector::suppressNonMaxima() {
   zeroBorder(gradientX);
   zeroBorder(gradientY);
 
+  // Row by row, the magnitude one row ahead of the suppression that reads it.
+  const bool blocks = suppressionBlocksAvailable();
   for (int32_t r = 0; r < planeRows; ++r) {
     const float* gx = gradientX[r];
     const float* gy = gradientY[r];
     float* magnitude = gradientMagnitude[r];
     std::memset(candidateMap[r], 0, static_cast<std::size_t>(planeCols));
-    for (int32_t c = 0; c < planeCols; ++c) {
-      // The float square root is correctly rounded, so it equals the double
-      // one rounded to float.
+    // The float square root is correctly rounded, so it equals the double
+    // one rounded to float.
+    for (int32_t c = blocks ? magnitudeBlocks(gx, gy, magnitude, planeCols) : 0; c < planeCols; ++c) {
       magnitude[c] = std::sqrt(gx[c] * gx[c] + gy[c] * gy[c]);
     }
-  }
-
-  for (int32_t r = 1; r < planeRows - 1; ++r) {
-    const float* gx = gradientX[r];
-    const float* gy = gradientY[r];
-    uint8_t* candidates = candidateMap[r];
-    for (int32_t c = 1; c < planeCols - 1; ++c) {
-      if (isCandidate(gradientMagnitude[r - 1], gradientMagnitude[r], gradientMagnitude[r + 1], c, gx[c], gy[c])) {
-        candidates[c] = kCandidate;
-      }
-    }
+    if (r >= 2) suppressRow(gradientMagnitude, gradientX, gradientY, candidateMap, r - 1, blocks);
   }
 }
 

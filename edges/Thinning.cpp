@@ -1,6 +1,8 @@
 // Thinning the edge map to one-pixel-wide edges.
 #include <array>
+#include <bit>
 #include <cstring>
+#include <vector>
 
 #include "edges/EdgeDetector.h"
 
@@ -13,7 +15,9 @@ constexpr int32_t kRing[8][2] = {{0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1
 
 using RingMask = uint32_t;
 
-constexpr bool isSet(RingMask ring, int32_t index) { return ((ring >> index) & 1u) != 0; }
+constexpr bool isSet(RingMask ring, int32_t index) {
+  return ((ring >> index) & 1u) != 0;
+}
 
 constexpr int32_t setCount(RingMask ring) {
   int32_t n = 0;
@@ -87,32 +91,53 @@ RingMask ringAt(const Plane<uint8_t>& map, int32_t r, int32_t c) {
 }
 
 // The first column from c on whose value is not 0, or cols. Edge maps are
-// mostly empty, so whole words of zeros are skipped at once.
+// mostly empty, so whole words of zeros are skipped at once, and the first
+// set byte of a word is found from its lowest set bit.
 int32_t nextNonZero(const uint8_t* row, int32_t c, int32_t cols) {
   for (; c + 8 <= cols; c += 8) {
     uint64_t word;
     std::memcpy(&word, row + c, sizeof word);
-    if (word != 0) break;
+    if (word == 0) continue;
+    if constexpr (std::endian::native == std::endian::little) return c + std::countr_zero(word) / 8;
+    break;
   }
   while (c < cols && row[c] == 0) ++c;
   return c;
 }
 
 // Repeats raster scans that delete in place until one scan deletes nothing.
-void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable) {
+// A pixel whose eight neighbours have not changed since it was last examined
+// gives the same answer again, so after a first scan of all set pixels a scan
+// examines only the pending ones: those next to a deletion made after their
+// last examination. The result is that of full scans. pending is all zero on
+// entry and on return.
+void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable, std::vector<uint8_t>& pending) {
+  const int32_t rows = map.rows();
+  const int32_t cols = map.cols();
+  auto pendingRow = [&](int32_t r) {
+    return pending.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(cols);
+  };
+  bool firstScan = true;
   bool deleted = true;
   while (deleted) {
     deleted = false;
-    for (int32_t r = 0; r < map.rows(); ++r) {
+    for (int32_t r = 0; r < rows; ++r) {
       uint8_t* row = map[r];
-      const int32_t cols = map.cols();
-      for (int32_t c = nextNonZero(row, 0, cols); c < cols; c = nextNonZero(row, c + 1, cols)) {
-        if (deletable[ringAt(map, r, c)]) {
-          row[c] = 0;
-          deleted = true;
+      uint8_t* waiting = pendingRow(r);
+      const uint8_t* examined = firstScan ? row : waiting;
+      for (int32_t c = nextNonZero(examined, 0, cols); c < cols; c = nextNonZero(examined, c + 1, cols)) {
+        waiting[c] = 0;
+        if (row[c] == 0 || !deletable[ringAt(map, r, c)]) continue;
+        row[c] = 0;
+        deleted = true;
+        for (const auto& [dr, dc] : kRing) {
+          const int32_t nr = r + dr;
+          const int32_t nc = c + dc;
+          if (nr >= 0 && nr < rows && nc >= 0 && nc < cols && map[nr][nc] != 0) pendingRow(nr)[nc] = 1;
         }
       }
     }
+    firstScan = false;
   }
 }
 
@@ -120,8 +145,9 @@ void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable
 
 void EdgeDetector::thinEdges() {
   if (edgePlanesAllocated == 0) return;
-  thinUntilStable(edgeMap, kSingleRun);
-  thinUntilStable(edgeMap, kSingleGap);
+  thinningPending_.assign(edgeMap.size(), 0);
+  thinUntilStable(edgeMap, kSingleRun, thinningPending_);
+  thinUntilStable(edgeMap, kSingleGap, thinningPending_);
 }
 
 }  // namespace filamorph
