@@ -125,14 +125,30 @@ Status CommandSession::compressToFile(const std::string& fileName) {
   return analysis.writeCodedFile(fileName);
 }
 
-Status CommandSession::openCodedImage(const std::string& fileName) {
-  Status read = analysis.readCodedFile(fileName);
+Status CommandSession::openCodedImage(const std::string& fileName, int64_t maxPixels) {
+  Status read = readCodedImage(fileName, maxPixels);
   if (!read) return read;
-  modelReady_ = true;
+  layCodedImage();
+  return Status::success();
+}
+
+Status CommandSession::readCodedImage(const std::string& fileName, int64_t maxPixels) {
+  Status read = analysis.readCodedFile(fileName, maxPixels);
+  if (read) modelReady_ = true;
+  return read;
+}
+
+Status CommandSession::readCodedImage(BitFile& file, const std::string& name, int64_t maxPixels) {
+  Status read = analysis.readCodedStream(file, name, maxPixels);
+  if (read) modelReady_ = true;
+  return read;
+}
+
+bool CommandSession::layCodedImage() {
+  if (!modelReady_) return false;
   analysis.showDescriptor(image2);
   analysis.computeNormals();
-  layModel();
-  return Status::success();
+  return layModel();
 }
 
 bool CommandSession::reconstruct(DitherGenerator& generator, const SweepObserver& observer) {

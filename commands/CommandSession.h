@@ -8,6 +8,7 @@
 
 #include "contours/ContourCoder.h"
 #include "image/Bitmap.h"
+#include "image/BmpFile.h"
 #include "image/ImageControl.h"
 #include "image/Status.h"
 #include "reconstruct/Reconstructor.h"
@@ -59,9 +60,17 @@ class CommandSession {
   // gradients and show the edge map. Does nothing without edge planes.
   bool rethreshold(int32_t low, int32_t high);
   Status compressToFile(const std::string& fileName);
-  // Open Coded Image: read the file, descriptor view, normals, layModel().
-  // A refused file leaves everything as it was.
-  Status openCodedImage(const std::string& fileName);
+  // Open Coded Image: readCodedImage(), then layCodedImage(). A refused file
+  // leaves everything as it was.
+  Status openCodedImage(const std::string& fileName, int64_t maxPixels = kMaxBitmapPixels);
+  // The first half of Open Coded Image: the model as read, with no plane made
+  // and no view drawn, so that its cost is that of the file. A file declaring
+  // more than maxPixels pixels is refused.
+  Status readCodedImage(const std::string& fileName, int64_t maxPixels = kMaxBitmapPixels);
+  Status readCodedImage(BitFile& file, const std::string& name, int64_t maxPixels = kMaxBitmapPixels);
+  // The second half: descriptor view, normals, layModel(). False when no
+  // model has been read or fitted.
+  bool layCodedImage();
   // Reconstruct with the fixed solver parameters, then show the result.
   // Returns false when there is no model or the observer cancelled (the
   // reconstruction object and the generator are then unchanged).

@@ -11,6 +11,7 @@
 
 #include "contours/Contour.h"
 #include "edges/EdgeDetector.h"
+#include "image/BmpFile.h"
 #include "image/Status.h"
 
 namespace filamorph {
@@ -160,11 +161,13 @@ class ContourCoder : public EdgeDetector {
   // Writes through a temporary file that replaces fileName only when
   // complete. Refuses an image side above 65535 or an unwritable file.
   Status writeCodedFile(const std::string& fileName, CodedFileSummary* summary = nullptr);
-  // On any refusal the model stays as it was before the call.
-  Status readCodedFile(const std::string& fileName);
+  // On any refusal the model stays as it was before the call. A size segment
+  // declaring more than maxPixels pixels is refused as soon as it is read, so
+  // that a few hostile bytes cannot make the program lay huge planes.
+  Status readCodedFile(const std::string& fileName, int64_t maxPixels = kMaxBitmapPixels);
   // The reader on a BitFile already open for reading; fileName only names it
   // in messages. Does not close the file.
-  Status readCodedStream(BitFile& file, const std::string& fileName);
+  Status readCodedStream(BitFile& file, const std::string& fileName, int64_t maxPixels = kMaxBitmapPixels);
 };
 
 }  // namespace filamorph
