@@ -4,10 +4,16 @@
 #include <utility>
 
 #include "cli/ExitCodes.h"
+#include "cli/ShownPath.h"
 #include "image/Messages.h"
+#include "image/SystemMemory.h"
 
 namespace filamorph::cli {
 namespace {
+
+std::string megabytes(uint64_t bytes) {
+  return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
 
 void requireStep(bool done, const std::string& step) {
   if (!done) throw CommandError(ExitCode::CodecFailure, step + " could not run");
@@ -16,16 +22,23 @@ void requireStep(bool done, const std::string& step) {
 // The codec's messages name the file it was given; a spooled standard input
 // is named as such.
 void requireRead(const Status& status, const InputFile& in) {
-  if (status) return;
-  std::string message = status.message();
-  for (std::size_t at = message.find(in.path()); at != std::string::npos;
-       at = message.find(in.path(), at + in.displayName().size())) {
-    message.replace(at, in.path().size(), in.displayName());
-  }
-  throw CommandError(ExitCode::InputOutput, message);
+  if (!status) throw CommandError(ExitCode::InputOutput, withShownPath(status.message(), in.path(), in.displayName()));
 }
 
 }  // namespace
+
+void CodecRun::requireMemory(const std::string& what, uint64_t bytesPerPixel) const {
+  const int32_t rows = analysis_->height;
+  const int32_t cols = analysis_->width;
+  const uint64_t pixels = static_cast<uint64_t>(std::max(rows, 0)) * static_cast<uint64_t>(std::max(cols, 0));
+  const uint64_t needed = pixels * bytesPerPixel;
+  const uint64_t available = availableMemoryBytes();
+  if (needed <= available) return;
+  throw CommandError(ExitCode::CodecFailure, "the " + std::to_string(cols) + " x " + std::to_string(rows) +
+                                                 " image needs " + megabytes(needed) + " for " + what +
+                                                 ", more than the " + megabytes(available) +
+                                                 " this system can give now");
+}
 
 CodecRun::CodecRun()
     : analysis_(std::make_unique<ContourCoder>()),
@@ -71,17 +84,28 @@ void CodecRun::selectContours(const Selection& selection) {
   requireStep(session_.layModel(), "Laying the selected contours into the model planes");
 }
 
-void CodecRun::openCodedImage(const InputFile& in) {
-  requireRead(session_.openCodedImage(in.path()), in);
+void CodecRun::readCodedImage(const InputFile& in, int64_t maxPixels) {
+  requireRead(session_.readCodedImage(in.path(), maxPixels), in);
   if (wasShown(kEndOfFile)) throw CommandError(ExitCode::InputOutput, in.displayName() + " is malformed: it holds an unknown segment marker");
-  if (!session_.hasModelPlanes() || analysis_->width <= 0 || analysis_->height <= 0) {
+  if (analysis_->width <= 0 || analysis_->height <= 0) {
     throw CommandError(ExitCode::InputOutput, in.displayName() + " holds no image size");
   }
+}
+
+void CodecRun::openCodedImage(const InputFile& in, int64_t maxPixels, bool toReconstruct) {
+  readCodedImage(in, maxPixels);
+  if (toReconstruct) {
+    requireMemory("the model and the solver's planes", kModelBytesPerPixel + kSolveBytesPerPixel);
+  } else {
+    requireMemory("the model planes and their view", kModelBytesPerPixel);
+  }
+  requireStep(session_.layCodedImage(), "Open Coded Image");
 }
 
 Status CodecRun::compressToFile(const std::string& path) { return session_.compressToFile(path); }
 
 void CodecRun::reconstruct(const SweepObserver& observer) {
+  requireMemory("the solver's planes", kSolveBytesPerPixel);
   dither_ = DitherGenerator();
   requireStep(session_.reconstruct(dither_, observer), "Reconstruct");
 }

@@ -3,6 +3,7 @@
 // The analysis and reconstruction objects of one command-line run, driven
 // through the window's command layer.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,15 +44,32 @@ class CodecRun {
   // The parameters dialog's selection, then the model planes laid anew so that
   // only the selected contours reach them (and the file).
   void selectContours(const Selection& selection);
-  // Open Coded Image: the model as read, with its normals, laid into the planes.
-  void openCodedImage(const InputFile& in);
+  // Open Coded Image: the model as read, with its normals, laid into the
+  // planes. A file declaring more than maxPixels pixels is refused before
+  // anything is allocated; planes that would not fit in the memory the
+  // system can give are refused (codec failure) before they are made, the
+  // solver's too when the model is opened to be reconstructed.
+  void openCodedImage(const InputFile& in, int64_t maxPixels, bool toReconstruct = false);
+  // Only the reading of Open Coded Image: no plane, no view, so that the cost
+  // is in proportion to the file.
+  void readCodedImage(const InputFile& in, int64_t maxPixels);
   Status compressToFile(const std::string& path);
   // Reconstruct. Every run starts its own dither generator, so each result is
-  // the one the window gives for its first reconstruction.
+  // the one the window gives for its first reconstruction. The solver's
+  // planes are refused, as for openCodedImage, when they would not fit.
   void reconstruct(const SweepObserver& observer);
 
  private:
+  // Bytes per pixel that a step adds while it runs. Laying a model: the two
+  // byte planes and the 24-bit view they are drawn into. Solving: the float
+  // work plane, the gray plane and the 24-bit copy that a .bmp output takes.
+  static constexpr uint64_t kModelBytesPerPixel = 2 + 3;
+  static constexpr uint64_t kSolveBytesPerPixel = 4 + 1 + 3;
+
   bool wasShown(const char* message) const;
+  // Throws a codec failure when the image's pixels times bytesPerPixel exceed
+  // the memory that the system can give now.
+  void requireMemory(const std::string& what, uint64_t bytesPerPixel) const;
 
   std::unique_ptr<ContourCoder> analysis_;
   std::unique_ptr<Reconstructor> reconstruction_;

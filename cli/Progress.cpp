@@ -7,32 +7,53 @@
 namespace filamorph::cli {
 namespace {
 
-constexpr std::chrono::milliseconds kUpdateInterval{100};
+constexpr std::chrono::milliseconds kTerminalInterval{100};
+constexpr std::chrono::milliseconds kLogInterval{1000};
 
 }  // namespace
 
-SweepProgress::SweepProgress(bool enabled) : shown_(enabled && isatty(STDERR_FILENO) == 1) {}
+ProgressLines progressLinesFor(bool quiet, bool progress) {
+  if (progress) return ProgressLines::Always;
+  return quiet ? ProgressLines::Off : ProgressLines::OnTerminal;
+}
+
+SweepProgress::SweepProgress(ProgressLines lines, const Reconstructor& solver)
+    : solver_(solver), start_(std::chrono::steady_clock::now()) {
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  shown_ = lines == ProgressLines::Always || (lines == ProgressLines::OnTerminal && terminal);
+  rewrites_ = shown_ && terminal;
+}
 
 SweepProgress::~SweepProgress() {
-  // Carriage return and erase to the end of the line.
-  if (lineWritten_) std::fputs("\r\033[K", stderr);
+  if (rewrites_) {
+    // Carriage return and erase to the end of the line.
+    if (lineWritten_) std::fputs("\r\033[K", stderr);
+  } else if (lastSweep_ > shownSweep_) {
+    show(lastSweep_, lastChange_, true);
+  }
 }
 
 SweepObserver SweepProgress::observer() {
   if (!shown_) return {};
   return [this](int sweep, float meanChange) {
-    show(sweep, meanChange);
+    lastSweep_ = sweep;
+    lastChange_ = meanChange;
+    show(sweep, meanChange, false);
     return true;
   };
 }
 
-void SweepProgress::show(int sweep, float meanChange) {
+void SweepProgress::show(int sweep, float meanChange, bool last) {
   const auto now = std::chrono::steady_clock::now();
-  if (now < nextUpdate_) return;
-  nextUpdate_ = now + kUpdateInterval;
-  std::fprintf(stderr, "\rreconstructing: sweep %d, mean change %.6g\033[K", sweep, static_cast<double>(meanChange));
+  if (!last && now < nextUpdate_) return;
+  nextUpdate_ = now + (rewrites_ ? kTerminalInterval : kLogInterval);
+  const double seconds = std::chrono::duration<double>(now - start_).count();
+  std::fprintf(stderr, "%sreconstructing: sweep %d, mean change %.6g (tolerance %.6g), %.1f s%s", rewrites_ ? "\r" : "",
+               sweep, static_cast<double>(meanChange), static_cast<double>(solver_.tolerance), seconds,
+               rewrites_ ? "\033[K" : "\n");
   std::fflush(stderr);
   lineWritten_ = true;
+  shownSweep_ = sweep;
 }
 
 }  // namespace filamorph::cli
