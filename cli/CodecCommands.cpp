@@ -34,7 +34,7 @@ CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& 
 // Reconstruct with progress, then the two statistics of the solve.
 void reconstructAndReport(CodecRun& run, const GlobalOptions& options) {
   {
-    SweepProgress progress(!options.quiet, kReconstructParameters.tolerance);
+    SweepProgress progress(progressLinesFor(options.quiet, options.progress), kReconstructParameters.tolerance);
     run.reconstruct(progress.observer());
   }
   char line[96];
@@ -83,7 +83,7 @@ void addDecode(CommandLine& line) {
     const InputFile in(arguments->in);
     in.requireCodedFile("decode");
     CodecRun run;
-    run.openCodedImage(in);
+    run.openCodedImage(in, options.maxPixels, true);
     reconstructAndReport(run, options);
     writeImageOutput(arguments->out, run.reconstruction().grayPlane);
   });
@@ -114,14 +114,13 @@ void addInfo(CommandLine& line) {
                                  "Print the image size, contours, points, file size and bits per pixel of a "
                                  "Filamorph file on stdout, without reconstructing",
                                  *arguments, "Coded file (.flm)", "");
-  line.setAction(command, [arguments] {
+  line.setAction(command, [arguments, &options = line.options()] {
     const InputFile in(arguments->in);
     in.requireCodedFile("info");
-    const CodedFileSummary summary = summarizeCodedFile(in);
+    const CodedFileSummary summary = summarizeCodedFile(in, options.maxPixels);
     std::printf("width: %" PRId32 "\nheight: %" PRId32 "\ncontours: %" PRId64 "\npoints: %" PRId64
                 "\nbytes: %ju\nbits per pixel: %.3f\n",
                 summary.width, summary.height, summary.contours, summary.points, summary.bytes, summary.bitsPerPixel());
-    std::fflush(stdout);
   });
 }
 

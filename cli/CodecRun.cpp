@@ -26,8 +26,18 @@ void CodecRun::selectContours(const ContourChoice& choice) {
   require(pipeline_.select(choice));
 }
 
-void CodecRun::openCodedImage(const InputFile& in) {
-  require(pipeline_.readCodedFile(in.path()), in);
+void CodecRun::readCoded(const InputFile& in, int64_t maxPixels, CodecPipeline::CodedFileUse use) {
+  pipeline_.setMaxCodedPixels(maxPixels);
+  require(pipeline_.readCodedFile(in.path(), use), in);
+}
+
+void CodecRun::openCodedImage(const InputFile& in, int64_t maxPixels, bool toReconstruct) {
+  readCoded(in, maxPixels,
+            toReconstruct ? CodecPipeline::CodedFileUse::Reconstruction : CodecPipeline::CodedFileUse::ModelPlanes);
+}
+
+void CodecRun::readCodedImage(const InputFile& in, int64_t maxPixels) {
+  readCoded(in, maxPixels, CodecPipeline::CodedFileUse::ModelOnly);
 }
 
 Status CodecRun::compressToFile(const std::string& path, ContourCoder::CodedFileSummary* summary) {

@@ -2,6 +2,9 @@
 #define FILAMORPH_CLI_CODECRUN_H
 // The codec pipeline of one command-line run, with failures as exit statuses.
 
+#include <cstdint>
+#include <string>
+
 #include "cli/InputFile.h"
 #include "commands/CodecPipeline.h"
 
@@ -18,11 +21,18 @@ class CodecRun {
 
   void analyseBitmap(const InputFile& in, AnalysisStage stage);
   void selectContours(const ContourChoice& choice);
-  void openCodedImage(const InputFile& in);
+  // Open Coded Image, refusing a file that declares more than maxPixels
+  // pixels; with toReconstruct the solver's planes must fit in memory too.
+  void openCodedImage(const InputFile& in, int64_t maxPixels, bool toReconstruct = false);
+  // Only the reading half of Open Coded Image: no plane, no view, so that the
+  // cost is in proportion to the file.
+  void readCodedImage(const InputFile& in, int64_t maxPixels);
   Status compressToFile(const std::string& path, ContourCoder::CodedFileSummary* summary = nullptr);
   void reconstruct(const SweepObserver& observer);
 
  private:
+  void readCoded(const InputFile& in, int64_t maxPixels, CodecPipeline::CodedFileUse use);
+
   CodecPipeline pipeline_;
 };
 

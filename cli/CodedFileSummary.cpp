@@ -19,13 +19,13 @@ std::string CodedFileSummary::sizeText() const {
   return text;
 }
 
-CodedFileSummary summarizeCodedFile(const InputFile& file) {
+CodedFileSummary summarizeCodedFile(const InputFile& file, int64_t maxPixels) {
   CodedFileSummary summary;
   std::error_code error;
   summary.bytes = std::filesystem::file_size(file.path(), error);
   if (error) throw CommandError(ExitCode::InputOutput, "cannot read " + file.displayName() + ": " + error.message());
   CodecRun run;
-  run.openCodedImage(file);
+  run.readCodedImage(file, maxPixels);
   summary.width = run.analysis().width;
   summary.height = run.analysis().height;
   for (const Contour& contour : run.analysis().contours) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/InputFile.h"
+#include "image/BmpFile.h"
 
 namespace filamorph::cli {
 
@@ -21,10 +22,12 @@ struct CodedFileSummary {
   std::string sizeText() const;
 };
 
-// Reads the file with Open Coded Image (no reconstruction). Counting what the
-// reader rebuilds, rather than what the writer was given, reports what the
-// file really carries. Throws CommandError when the file is unreadable or malformed.
-CodedFileSummary summarizeCodedFile(const InputFile& file);
+// Reads the file as Open Coded Image does, but lays no plane and draws no
+// view, so that it costs memory in proportion to the file, not to the image it
+// declares. Counting what the reader rebuilds, rather than what the writer was
+// given, reports what the file really carries. Throws CommandError when the
+// file is unreadable, malformed or declares more than maxPixels pixels.
+CodedFileSummary summarizeCodedFile(const InputFile& file, int64_t maxPixels = kMaxBitmapPixels);
 
 }  // namespace filamorph::cli
 

@@ -4,14 +4,21 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <functional>
 #include <string>
+
+#include "image/BmpFile.h"
 
 namespace filamorph::cli {
 
 // Options that every subcommand honours.
 struct GlobalOptions {
   bool quiet = false;
+  // Progress lines on stderr even when it is not a terminal, for batch logs.
+  bool progress = false;
+  // The most pixels a coded file may declare; larger files are refused before anything is allocated.
+  int64_t maxPixels = kMaxBitmapPixels;
 
   // Statistics go to stderr, one line each, unless --quiet.
   void statistic(const std::string& line) const;

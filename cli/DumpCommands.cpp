@@ -76,7 +76,7 @@ void addModelDump(CommandLine& line, CLI::App& family, const std::string& name, 
   auto arguments = std::make_shared<DumpArguments>();
   CLI::App& command = addDump(family, name, description, arguments);
   arguments->selection.addTo(command, "all");
-  line.setAction(command, [arguments, write = std::move(write), writesImage] {
+  line.setAction(command, [arguments, write = std::move(write), writesImage, &options = line.options()] {
     const ContourChoice selection = arguments->selection.parse();
     if (writesImage) {
       checkImageOutput(arguments->out);
@@ -90,7 +90,7 @@ void addModelDump(CommandLine& line, CLI::App& family, const std::string& name, 
         throw CommandError(ExitCode::Usage,
                            "--keep selects among traced contours: IN must be a bitmap, not a coded file");
       }
-      run.openCodedImage(in);
+      run.openCodedImage(in, options.maxPixels);
     } else {
       run.analyseBitmap(in, AnalysisStage::ModelBuilt);
       run.selectContours(selection);

@@ -14,7 +14,7 @@ enum class ExitCode : int {
   Usage = 1,                   // unknown command or option, bad value
   InputOutput = 2,             // a file cannot be read or written, is malformed or of the wrong kind
   UnsupportedPixelFormat = 3,  // a bitmap in a pixel format other than 8 or 24 bits
-  CodecFailure = 4,            // a codec step could not run to its end (e.g. memory ran out)
+  CodecFailure = 4,            // a codec step could not run to its end (e.g. memory ran out or would)
 };
 
 // The table printed by --help; cli/README.md repeats it.
@@ -25,7 +25,10 @@ inline constexpr const char* kExitCodeHelp =
     "  2  input/output error (a file cannot be read or written, is malformed, or is not\n"
     "     the kind of file the command takes)\n"
     "  3  unsupported pixel format (only 8-bit and 24-bit bitmaps are read)\n"
-    "  4  a codec step could not run to its end (e.g. memory ran out)\n";
+    "  4  a codec step could not run to its end (e.g. memory ran out, or the model's planes\n"
+    "     would not fit in the memory the system can give; refused before any output)\n"
+    "A reader closing a pipe on standard output early ends the run quietly by SIGPIPE\n"
+    "(status 141 in a shell), as other filters do.\n";
 
 // The exit status of each kind of codec failure.
 inline ExitCode exitCodeOf(ErrorKind kind) {

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "base/FileReplace.h"
+#include "base/TemporaryFile.h"
 #include "cli/ExitCodes.h"
 #include "cli/StandardStreams.h"
 #include "image/GrayImageFile.h"
@@ -23,20 +25,13 @@ std::string lowerExtension(const std::string& path) {
   return extension;
 }
 
-std::uintmax_t fileSize(const std::string& path) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (error) throw CommandError(ExitCode::InputOutput, "cannot measure " + path + ": " + error.message());
-  return size;
-}
-
 void requireSuccess(const Status& status) {
-  if (!status) throw CommandError(ExitCode::InputOutput, status.message());
+  if (!status) throw CommandError(status);
 }
 
 // A writer given a temporary name reports that name; the user knows only OUT.
-void requireWritten(const Status& status, const std::string& out) {
-  if (!status) throw CommandError(ExitCode::InputOutput, "cannot write " + out + ": " + status.message());
+void requireWritten(const Status& status, const std::string& temporary, const std::string& out) {
+  if (!status) throw CommandError(status.withPathNamed(temporary, out));
 }
 
 }  // namespace
@@ -58,46 +53,43 @@ void checkImageOutput(const std::string& out) {
   if (out != kStandardStream) {
     const std::string extension = lowerExtension(out);
     if (extension != ".pgm" && extension != ".bmp") {
-      throw CommandError(
-          ExitCode::Usage,
-          "cannot write " + out + ": an image must end in .pgm or .bmp, or be - for PGM on standard output");
+      throw CommandError(ExitCode::Usage, "cannot write " + out +
+                                              ": an image must end in .pgm or .bmp, or be - for PGM on standard output");
     }
   }
   checkFileOutput(out);
 }
 
-bool isBitmapOutput(const std::string& out) {
-  return out != kStandardStream && lowerExtension(out) == ".bmp";
-}
+bool isBitmapOutput(const std::string& out) { return out != kStandardStream && lowerExtension(out) == ".bmp"; }
 
 void writeImageOutput(const std::string& out, const Plane<uint8_t>& gray) {
   requireSuccess(writeGrayImageFile(out, gray));
 }
 
-std::uintmax_t writeFileOutput(const std::string& out,
-                               const std::function<Status(const std::string& path)>& writeFile) {
+void writeFileOutput(const std::string& out, const std::function<Status(const std::string& path)>& writeFile) {
   if (out == kStandardStream) {
     const TemporaryFile staging;
-    if (!staging.status()) throw CommandError(staging.status());
-    requireWritten(writeFile(staging.path()), "standard output");
-    const std::uintmax_t size = fileSize(staging.path());
+    requireSuccess(staging.status());
+    requireWritten(writeFile(staging.path()), staging.path(), "standard output");
     copyFileToStandardOutput(staging.path());
-    return size;
+    return;
   }
   ReplacingFile target(out);
   if (target.temporaryPath().empty()) requireSuccess(target.commit());
-  requireWritten(writeFile(target.temporaryPath()), out);
-  const std::uintmax_t size = fileSize(target.temporaryPath());
+  requireWritten(writeFile(target.temporaryPath()), target.temporaryPath(), out);
   requireSuccess(target.commit());
-  return size;
 }
 
 void writeTextOutput(const std::string& out, const std::string& text) {
   writeFileOutput(out, [&](const std::string& path) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    return file ? Status::success() : Status::failure(ErrorKind::InputOutput, "the disk refused the text");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return Status::failure(ErrorKind::InputOutput, "Cannot write " + path + ": " + std::strerror(errno));
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const int writeError = errno;
+    if (std::fclose(file) != 0 || !written) {
+      return Status::failure(ErrorKind::InputOutput, "Cannot write " + path + ": " + std::strerror(written ? errno : writeError));
+    }
+    return Status::success();
   });
 }
 

@@ -23,8 +23,8 @@ bool isBitmapOutput(const std::string& out);
 void writeImageOutput(const std::string& out, const Plane<uint8_t>& gray);
 void writeTextOutput(const std::string& out, const std::string& text);
 // Runs writeFile on a temporary file, then moves it to OUT (or copies it to
-// standard output). Returns the size of the file in bytes.
-std::uintmax_t writeFileOutput(const std::string& out, const std::function<Status(const std::string& path)>& writeFile);
+// standard output). Failure messages name OUT, never the temporary file.
+void writeFileOutput(const std::string& out, const std::function<Status(const std::string& path)>& writeFile);
 
 }  // namespace filamorph::cli
 

@@ -1,6 +1,8 @@
 #include "cli/StandardStreams.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -43,7 +45,7 @@ void copyFileToStandardOutput(const std::string& path) {
   OwnedStream source(std::fopen(path.c_str(), "rb"));
   if (!source) throw CommandError(ExitCode::InputOutput, "cannot read back " + path);
   if (!copyStream(source.get(), stdout) || std::fflush(stdout) != 0) {
-    throw CommandError(ExitCode::InputOutput, "cannot write standard output");
+    throw CommandError(ExitCode::InputOutput, std::string("cannot write standard output: ") + std::strerror(errno));
   }
 }
 

@@ -42,8 +42,9 @@ void measureContour(Contour& contour) {
 // file, or success.
 class SegmentReader {
  public:
-  SegmentReader(BitFile& file, const DirectionTable& offsets, const std::string& fileName, DecodedModel& model)
-      : file_(file), offsets_(offsets), fileName_(fileName), model_(model) {}
+  SegmentReader(BitFile& file, const DirectionTable& offsets, const std::string& fileName, int64_t maxPixels,
+                DecodedModel& model)
+      : file_(file), offsets_(offsets), fileName_(fileName), maxPixels_(maxPixels), model_(model) {}
 
   Status readSize() {
     if (model_.hasContours) return refuse("a size segment follows the contour segment");
@@ -53,6 +54,12 @@ class SegmentReader {
     if (!read(8, bits)) return endsInside("size");
     if (bits > 16) return refuse("the size fields are " + std::to_string(bits) + " bits wide, more than 16");
     if (!read(static_cast<int>(bits), rows) || !read(static_cast<int>(bits), cols)) return endsInside("size");
+    const int64_t pixels = static_cast<int64_t>(rows) * static_cast<int64_t>(cols);
+    if (pixels > maxPixels_) {
+      return refuse("it declares a " + std::to_string(cols) + " x " + std::to_string(rows) + " image of " +
+                    std::to_string(pixels) + " pixels, more than the limit of " + std::to_string(maxPixels_) +
+                    " pixels");
+    }
     model_.hasSize = true;
     model_.bits = static_cast<int>(bits);
     model_.rows = static_cast<int32_t>(rows);
@@ -192,6 +199,7 @@ class SegmentReader {
   BitFile& file_;
   const DirectionTable& offsets_;
   const std::string& fileName_;
+  int64_t maxPixels_;
   DecodedModel& model_;
 };
 
@@ -201,19 +209,19 @@ int32_t ContourCoder::symbolOfRank(int32_t rank) const {
   return codedfile::symbolOfRank(symbolRanks, rank);
 }
 
-Status ContourCoder::readCodedFile(const std::string& fileName, UnknownSegment atUnknown) {
+Status ContourCoder::readCodedFile(const std::string& fileName, const CodedFileReading& reading) {
   BitFile file;
   if (!file.openFile(fileName, "rb")) {
     return Status::failure(ErrorKind::InputOutput, "Cannot open " + fileName + ": " + std::strerror(errno) + ".");
   }
-  Status status = readCodedStream(file, fileName, atUnknown);
+  Status status = readCodedStream(file, fileName, reading);
   file.closeFile();
   return status;
 }
 
-Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName, UnknownSegment atUnknown) {
+Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName, const CodedFileReading& reading) {
   DecodedModel model;
-  SegmentReader reader(file, neighbourOffsets, fileName, model);
+  SegmentReader reader(file, neighbourOffsets, fileName, reading.maxPixels, model);
   for (;;) {
     const uint32_t prefix = file.readBits(8);
     if (file.readFailed != 0 || prefix != codedfile::kMarkerPrefix) break;
@@ -229,7 +237,7 @@ Status ContourCoder::readCodedStream(BitFile& file, const std::string& fileName,
       status = reader.readAttributes();
     } else {
       showMessage(kEndOfFile, MessageSeverity::Warning);
-      if (atUnknown == UnknownSegment::IsMalformed) {
+      if (reading.unknownSegmentIsMalformed) {
         return Status::failure(ErrorKind::MalformedFile,
                                "Cannot read " + fileName + ": it holds an unknown segment marker.");
       }

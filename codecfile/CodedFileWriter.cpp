@@ -140,8 +140,9 @@ Status ContourCoder::writeCodedFile(const std::string& fileName, CodedFileSummar
     }
   }
 
-  if (!file.closeFile())
-    return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": writing the file failed.");
+  if (!file.closeFile()) {
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": " + std::strerror(errno));
+  }
   if (Status committed = target.commit(); !committed) return committed;
 
   if (written.contoursLeftOut > 0) {

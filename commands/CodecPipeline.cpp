@@ -1,7 +1,10 @@
 #include "commands/CodecPipeline.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+
+#include "base/SystemMemory.h"
 
 namespace filamorph {
 namespace {
@@ -15,6 +18,8 @@ class Stopwatch {
  private:
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
+
+std::string megabytes(uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
 
 Status stepFailed(const std::string& step) {
   return Status::failure(ErrorKind::CodecStep, step + " could not run");
@@ -95,11 +100,34 @@ Status CodecPipeline::writeCodedFile(const std::string& path, ContourCoder::Code
   return written;
 }
 
-Status CodecPipeline::readCodedFile(const std::string& path) {
+Status CodecPipeline::requireMemory(const std::string& what, uint64_t bytesPerPixel) const {
+  const int32_t rows = analysis_->height;
+  const int32_t cols = analysis_->width;
+  const uint64_t pixels = static_cast<uint64_t>(std::max(rows, 0)) * static_cast<uint64_t>(std::max(cols, 0));
+  const uint64_t needed = pixels * bytesPerPixel;
+  const uint64_t available = availableMemoryBytes();
+  if (needed <= available) return Status::success();
+  return Status::failure(ErrorKind::CodecStep, "the " + std::to_string(cols) + " x " + std::to_string(rows) +
+                                                   " image needs " + megabytes(needed) + " for " + what +
+                                                   ", more than the " + megabytes(available) +
+                                                   " this system can give now");
+}
+
+Status CodecPipeline::readCodedFile(const std::string& path, CodedFileUse use) {
   const Stopwatch reading;
-  if (Status read = session_.openCodedImage(path, ContourCoder::UnknownSegment::IsMalformed); !read) return read;
-  if (!session_.hasModelPlanes() || analysis_->width <= 0 || analysis_->height <= 0) {
+  CodedFileReading options;
+  options.maxPixels = maxCodedPixels_;
+  options.unknownSegmentIsMalformed = true;
+  if (Status read = session_.readCodedImage(path, options); !read) return read;
+  if (analysis_->width <= 0 || analysis_->height <= 0) {
     return Status::failure(ErrorKind::MalformedFile, "Cannot read " + path + ": it holds no image size.");
+  }
+  if (use != CodedFileUse::ModelOnly) {
+    const Status fits = use == CodedFileUse::Reconstruction
+                            ? requireMemory("the model and the solver's planes", kModelBytesPerPixel + kSolveBytesPerPixel)
+                            : requireMemory("the model planes and their view", kModelBytesPerPixel);
+    if (!fits) return fits;
+    if (!session_.layCodedImage()) return stepFailed("Open Coded Image");
   }
   times_.reading += reading.milliseconds();
   return Status::success();
@@ -107,6 +135,7 @@ Status CodecPipeline::readCodedFile(const std::string& path) {
 
 Status CodecPipeline::reconstruct(const SweepObserver& observer) {
   if (!session_.hasModelPlanes()) return stepFailed("Reconstruct");
+  if (Status fits = requireMemory("the solver's planes", kSolveBytesPerPixel); !fits) return fits;
   const Stopwatch solve;
   dither_ = DitherGenerator();
   if (!session_.reconstruct(dither_, observer)) {

@@ -78,16 +78,35 @@ class CodecPipeline {
   Status select(const ContourChoice& choice);
   // Compress to File; summary, when given, receives what the file holds.
   Status writeCodedFile(const std::string& path, ContourCoder::CodedFileSummary* summary = nullptr);
-  // Open Coded Image. A file with an unknown segment or without an image
-  // size is refused as malformed: no user is there to read the window's
-  // "End of the file".
-  Status readCodedFile(const std::string& path);
+  // What a coded file is read for, and so what must fit in memory: the model
+  // alone (its planes are neither made nor drawn), the model laid into its
+  // planes, or those and the solver's planes too.
+  enum class CodedFileUse { ModelOnly, ModelPlanes, Reconstruction };
+  // Open Coded Image, or only its reading half for ModelOnly. A file with an
+  // unknown segment or without an image size is refused as malformed: no user
+  // is there to read the window's "End of the file". A file declaring more
+  // than maxCodedPixels() pixels is refused before anything is allocated, and
+  // planes the system cannot give now are refused (CodecStep) before they
+  // are made.
+  Status readCodedFile(const std::string& path, CodedFileUse use = CodedFileUse::ModelPlanes);
+  int64_t maxCodedPixels() const { return maxCodedPixels_; }
+  void setMaxCodedPixels(int64_t pixels) { maxCodedPixels_ = pixels; }
   // Reconstruct. Every run starts its own dither generator at 1, so that
   // each result is the one the window gives for its first reconstruction.
-  // A cancelled solve fails with ErrorKind::Cancelled.
+  // A cancelled solve fails with ErrorKind::Cancelled; planes that would not
+  // fit in memory fail with ErrorKind::CodecStep before they are made.
   Status reconstruct(const SweepObserver& observer = {});
 
  private:
+  // Bytes per pixel that a step adds while it runs. Laying a model: the two
+  // byte planes and the 24-bit view they are drawn into. Solving: the float
+  // work plane, the gray plane and the 24-bit copy that a .bmp output takes.
+  static constexpr uint64_t kModelBytesPerPixel = 2 + 3;
+  static constexpr uint64_t kSolveBytesPerPixel = 4 + 1 + 3;
+  // A CodecStep failure when the image's pixels times bytesPerPixel exceed
+  // the memory that the system can give now.
+  Status requireMemory(const std::string& what, uint64_t bytesPerPixel) const;
+
   std::unique_ptr<ContourCoder> analysis_;
   std::unique_ptr<Reconstructor> reconstruction_;
   CommandSession session_;
@@ -98,6 +117,7 @@ class CodecPipeline {
   Plane<uint8_t> importedGray_;
   DitherGenerator dither_;
   StageTimes times_;
+  int64_t maxCodedPixels_ = kMaxBitmapPixels;
 };
 
 }  // namespace filamorph

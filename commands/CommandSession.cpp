@@ -124,14 +124,30 @@ Status CommandSession::compressToFile(const std::string& fileName, ContourCoder:
   return analysis.writeCodedFile(fileName, summary);
 }
 
-Status CommandSession::openCodedImage(const std::string& fileName, ContourCoder::UnknownSegment atUnknown) {
-  Status read = analysis.readCodedFile(fileName, atUnknown);
+Status CommandSession::openCodedImage(const std::string& fileName, const CodedFileReading& reading) {
+  Status read = readCodedImage(fileName, reading);
   if (!read) return read;
-  modelReady_ = true;
+  layCodedImage();
+  return Status::success();
+}
+
+Status CommandSession::readCodedImage(const std::string& fileName, const CodedFileReading& reading) {
+  Status read = analysis.readCodedFile(fileName, reading);
+  if (read) modelReady_ = true;
+  return read;
+}
+
+Status CommandSession::readCodedImage(BitFile& file, const std::string& name, const CodedFileReading& reading) {
+  Status read = analysis.readCodedStream(file, name, reading);
+  if (read) modelReady_ = true;
+  return read;
+}
+
+bool CommandSession::layCodedImage() {
+  if (!modelReady_) return false;
   analysis.showDescriptor(image2);
   analysis.computeNormals();
-  layModel();
-  return Status::success();
+  return layModel();
 }
 
 bool CommandSession::reconstruct(DitherGenerator& generator, const SweepObserver& observer) {

@@ -9,6 +9,7 @@
 #include "base/Status.h"
 #include "contours/ContourCoder.h"
 #include "image/Bitmap.h"
+#include "image/BmpFile.h"
 #include "image/ImageControl.h"
 #include "reconstruct/Reconstructor.h"
 
@@ -62,10 +63,16 @@ class CommandSession {
   bool rethreshold(int32_t low, int32_t high);
   // summary, when given, receives what the file holds and what it left out.
   Status compressToFile(const std::string& fileName, ContourCoder::CodedFileSummary* summary = nullptr);
-  // Open Coded Image: read the file, descriptor view, normals, layModel().
-  // A refused file leaves everything as it was.
-  Status openCodedImage(const std::string& fileName,
-                        ContourCoder::UnknownSegment atUnknown = ContourCoder::UnknownSegment::EndsTheFile);
+  // Open Coded Image: readCodedImage(), then layCodedImage(). A refused file
+  // leaves everything as it was.
+  Status openCodedImage(const std::string& fileName, const CodedFileReading& reading = {});
+  // The first half of Open Coded Image: the model as read, with no plane made
+  // and no view drawn, so that its cost is that of the file.
+  Status readCodedImage(const std::string& fileName, const CodedFileReading& reading = {});
+  Status readCodedImage(BitFile& file, const std::string& name, const CodedFileReading& reading = {});
+  // The second half: descriptor view, normals, layModel(). False when no
+  // model has been read or fitted.
+  bool layCodedImage();
   // Reconstruct with the fixed solver parameters, then show the result.
   // Returns false when there is no model or the observer cancelled (the
   // reconstruction object and the generator are then unchanged).

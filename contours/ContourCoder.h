@@ -12,12 +12,25 @@
 #include "base/Status.h"
 #include "contours/Contour.h"
 #include "edges/EdgeDetector.h"
+#include "image/BmpFile.h"
 #include "image/Compass.h"
 
 namespace filamorph {
 
 class BitFile;
 class Reconstructor;
+
+// How a coded file is read.
+struct CodedFileReading {
+  // A size segment declaring more than this many pixels is refused as soon as
+  // it is read, so that a few hostile bytes cannot make the program lay huge
+  // planes.
+  int64_t maxPixels = kMaxBitmapPixels;
+  // At a segment marker it does not know, the window shows "End of the file"
+  // and keeps what came before; a caller without a user to read that message
+  // refuses the file as malformed.
+  bool unknownSegmentIsMalformed = false;
+};
 
 class ContourCoder : public EdgeDetector {
  public:
@@ -155,16 +168,11 @@ class ContourCoder : public EdgeDetector {
   // Writes through a temporary file that replaces fileName only when
   // complete. Refuses an image side above 65535 or an unwritable file.
   Status writeCodedFile(const std::string& fileName, CodedFileSummary* summary = nullptr);
-  // What the reader does at a segment marker it does not know: the window
-  // shows "End of the file" and keeps what came before; a caller without a
-  // user to see that message refuses the file as malformed.
-  enum class UnknownSegment { EndsTheFile, IsMalformed };
   // On any refusal the model stays as it was before the call.
-  Status readCodedFile(const std::string& fileName, UnknownSegment atUnknown = UnknownSegment::EndsTheFile);
+  Status readCodedFile(const std::string& fileName, const CodedFileReading& reading = {});
   // The reader on a BitFile already open for reading; fileName only names it
   // in messages. Does not close the file.
-  Status readCodedStream(BitFile& file, const std::string& fileName,
-                         UnknownSegment atUnknown = UnknownSegment::EndsTheFile);
+  Status readCodedStream(BitFile& file, const std::string& fileName, const CodedFileReading& reading = {});
 };
 
 }  // namespace filamorph

@@ -12,7 +12,8 @@
 namespace filamorph {
 
 // Largest picture the reader accepts, in pixels; larger headers are refused
-// before anything is allocated.
+// before anything is allocated. The compressed-file reader takes the same
+// limit unless its caller chooses another.
 inline constexpr int64_t kMaxBitmapPixels = int64_t{1} << 28;
 
 // Decodes a BMP file held in memory. Well-formed headers of every kind yield a

@@ -17,6 +17,11 @@ inline std::filesystem::path testImage(const std::string& name) {
   return sourceDir() / "tests" / "data" / "images" / name;
 }
 
+// A coded file made for the tests in tests/data/coded (what each holds in its README).
+inline std::filesystem::path testCodedFile(const std::string& name) {
+  return sourceDir() / "tests" / "data" / "coded" / name;
+}
+
 }  // namespace filamorph::testing
 
 #endif  // FILAMORPH_TESTS_SUPPORT_TESTPATHS_H
