@@ -86,4 +86,11 @@ void CodecRun::reconstruct(const SweepObserver& observer) {
   requireStep(session_.reconstruct(dither_, observer), "Reconstruct");
 }
 
+ConvergedSolveReport CodecRun::reconstructConverged() {
+  dither_ = DitherGenerator();
+  ConvergedSolveReport report;
+  requireStep(session_.reconstructConverged(dither_, report), "Reconstruct");
+  return report;
+}
+
 }  // namespace filamorph::cli

@@ -49,6 +49,8 @@ class CodecRun {
   // Reconstruct. Every run starts its own dither generator, so each result is
   // the one the window gives for its first reconstruction.
   void reconstruct(const SweepObserver& observer);
+  // Reconstruct with the converged fill-in, from a fresh generator likewise.
+  ConvergedSolveReport reconstructConverged();
 
  private:
   bool wasShown(const char* message) const;

@@ -7,6 +7,11 @@ namespace {
 
 constexpr Color kBlack = 0x000000;
 
+// The Reconstruct command's solver parameters, the only ones ever set.
+void setReconstructParameters(Reconstructor& reconstruction) {
+  reconstruction.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+}
+
 }  // namespace
 
 bool CommandSession::hasImage() const {
@@ -143,12 +148,20 @@ bool CommandSession::reconstruct(DitherGenerator& generator, const SweepObserver
   const float relaxation = r.relaxation;
   const float tolerance = r.tolerance;
   const uint8_t dither = r.dither;
-  r.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+  setReconstructParameters(r);
   if (!r.solve(generator, observer)) {
     // A cancelled command leaves the solver as it found it, parameters included.
     r.setSolverParameters(smoothWeight, plateWeight, relaxation, tolerance, dither);
     return false;
   }
+  reconstruction.showGray(image2);
+  return true;
+}
+
+bool CommandSession::reconstructConverged(DitherGenerator& generator, ConvergedSolveReport& report) {
+  if (!hasModelPlanes()) return false;
+  setReconstructParameters(reconstruction);
+  report = reconstruction.solveConverged(generator);
   reconstruction.showGray(image2);
   return true;
 }

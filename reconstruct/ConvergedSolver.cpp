@@ -1,5 +1,6 @@
 #include "reconstruct/ConvergedSolver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <utility>
@@ -24,6 +25,11 @@ constexpr int32_t kMostPasses = 50;
 // away from it, before the active set changes: above the solve's own error,
 // so that rounding does not make a pixel flip back and forth.
 constexpr double kBoundSlack = 1e-3;
+// A free pixel past a bound is held at it only when no free pixel within this
+// many rows and columns overshoots further: holding every overshooting pixel
+// at once holds far more than the minimiser does, and freeing them again
+// takes a pass for each ring of the held region.
+constexpr int32_t kHoldRadius = 2;
 
 double dot(const std::vector<double>& a, const std::vector<double>& b) {
   double sum = 0.0;
@@ -70,9 +76,10 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
   return steps;
 }
 
-// Moves pixels into and out of the set held at a bound: a free pixel past a
-// bound is held at it, a held pixel whose energy would fall by moving inside
-// is freed. Returns whether the set changed.
+// Moves pixels into and out of the set held at a bound: a held pixel whose
+// energy would fall by moving inside is freed, and a free pixel past a bound
+// that overshoots most in its neighbourhood is held at it. Returns whether
+// the set changed.
 bool updateActiveSet(FineOperator& op, const std::vector<double>& b, std::vector<double>& x,
                      std::vector<std::ptrdiff_t>& fixedCells) {
   const PaddedGrid& grid = op.grid();
@@ -90,17 +97,30 @@ bool updateActiveSet(FineOperator& op, const std::vector<double>& b, std::vector
       changed = true;
     }
   }
+  const auto overshoot = [&](std::ptrdiff_t cell) {
+    if ((op.state(cell) & FineOperator::kFixed) != 0) return 0.0;
+    const double value = x[static_cast<std::size_t>(cell)];
+    return std::max({kLowestLevel - value, value - kHighestLevel, 0.0});
+  };
+  std::vector<std::ptrdiff_t> newlyFixed;
   for (int32_t row = 0; row < grid.rows; ++row) {
     for (int32_t col = 0; col < grid.cols; ++col) {
       const std::ptrdiff_t cell = grid.at(row, col);
-      double& value = x[static_cast<std::size_t>(cell)];
-      if ((op.state(cell) & FineOperator::kFixed) != 0) continue;
-      if (value >= kLowestLevel - kBoundSlack && value <= kHighestLevel + kBoundSlack) continue;
-      value = value < kLowestLevel ? kLowestLevel : kHighestLevel;
-      op.setFixed(cell, true);
-      stillFixed.push_back(cell);
-      changed = true;
+      const double own = overshoot(cell);
+      if (own <= kBoundSlack) continue;
+      bool largest = true;
+      for (int32_t r = std::max(row - kHoldRadius, 0); r <= std::min(row + kHoldRadius, grid.rows - 1) && largest; ++r)
+        for (int32_t c = std::max(col - kHoldRadius, 0); c <= std::min(col + kHoldRadius, grid.cols - 1); ++c)
+          if (overshoot(grid.at(r, c)) > own) largest = false;
+      if (largest) newlyFixed.push_back(cell);
     }
+  }
+  for (const std::ptrdiff_t cell : newlyFixed) {
+    double& value = x[static_cast<std::size_t>(cell)];
+    value = value < kLowestLevel ? kLowestLevel : kHighestLevel;
+    op.setFixed(cell, true);
+    stillFixed.push_back(cell);
+    changed = true;
   }
   fixedCells = std::move(stillFixed);
   return changed;
