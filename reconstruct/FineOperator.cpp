@@ -114,16 +114,46 @@ void FineOperator::residual(const double* b, const double* x, double* out) const
                   [&](std::ptrdiff_t cell, const SlotCoefficients& k) { result(cell, k[0], edgeNeighbours(k, x + cell)); });
 }
 
+// The inner run of a row keeps the two neighbours updated just before the
+// pixel (left in raster order, right in reverse) out of the main sum and adds
+// them last, so that the chain from one pixel to the next is short.
 template <bool Backward>
 void FineOperator::sweep(const double* b, double* x) const {
-  const auto update = [&](std::ptrdiff_t cell, double own, double neighbours) {
-    const uint8_t s = states_[static_cast<std::size_t>(cell)];
-    if ((s & kFixed) != 0) return;
-    x[cell] = (b[cell] - neighbours) / (own + ((s & kSample) != 0 ? kDataWeight : 0.0));
+  const double inverseDiagonal[2] = {1.0 / innerOwn_, 1.0 / (innerOwn_ + kDataWeight)};
+  const std::ptrdiff_t s = grid_.stride();
+  constexpr int kNear = Backward ? 1 : -1;
+  const auto edge = [&](int32_t row, int32_t col) {
+    const std::ptrdiff_t cell = grid_.at(row, col);
+    const uint8_t state = states_[static_cast<std::size_t>(cell)];
+    if ((state & kFixed) != 0) return;
+    const SlotCoefficients& k = coefficientsAt(row, col);
+    x[cell] = (b[cell] - edgeNeighbours(k, x + cell)) / (k[0] + ((state & kSample) != 0 ? kDataWeight : 0.0));
   };
-  traverse<Backward>(
-      [&](std::ptrdiff_t cell) { update(cell, innerOwn_, innerNeighbours(x + cell)); },
-      [&](std::ptrdiff_t cell, const SlotCoefficients& k) { update(cell, k[0], edgeNeighbours(k, x + cell)); });
+  const int32_t rows = grid_.rows;
+  const int32_t cols = grid_.cols;
+  for (int32_t step = 0; step < rows; ++step) {
+    const int32_t row = Backward ? rows - 1 - step : step;
+    if (row < 2 || row >= rows - 2) {
+      for (int32_t colStep = 0; colStep < cols; ++colStep) edge(row, Backward ? cols - 1 - colStep : colStep);
+      continue;
+    }
+    const int32_t first = Backward ? cols - 1 : 0;
+    edge(row, first);
+    edge(row, first - kNear);
+    const std::ptrdiff_t rowStart = grid_.at(row, 0);
+    for (int32_t colStep = 2; colStep < cols - 2; ++colStep) {
+      const std::ptrdiff_t cell = rowStart + (Backward ? cols - 1 - colStep : colStep);
+      const uint8_t state = states_[static_cast<std::size_t>(cell)];
+      if ((state & kFixed) != 0) continue;
+      const double* p = x + cell;
+      const double far = b[cell] - (innerAxial_ * ((p[-s] + p[s]) + p[-kNear]) +
+                                    innerDiagonal_ * ((p[-s - 1] + p[-s + 1]) + (p[s - 1] + p[s + 1])) +
+                                    innerTwoStep_ * ((p[-2 * s] + p[2 * s]) + p[-2 * kNear]));
+      x[cell] = (far - (innerAxial_ * p[kNear] + innerTwoStep_ * p[2 * kNear])) * inverseDiagonal[state & kSample];
+    }
+    edge(row, first + (cols - 2) * -kNear);
+    edge(row, first + (cols - 1) * -kNear);
+  }
 }
 
 void FineOperator::forwardSweep(const double* b, double* x) const { sweep<false>(b, x); }
