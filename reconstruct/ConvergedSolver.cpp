@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -58,12 +59,13 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
       const double curvature = dot(direction, scratch);
       if (!(curvature > 0.0)) break;
       const double alpha = rz / curvature;
+      rr = 0.0;
       for (std::size_t i = 0; i < n; ++i) {
         x[i] += alpha * direction[i];
         r[i] -= alpha * scratch[i];
+        rr += r[i] * r[i];
       }
       ++steps;
-      rr = dot(r, r);
       if (rr <= targetNorm * targetNorm) break;
       preconditioner.apply(r.data(), scratch.data());
       const double rzNext = dot(r, scratch);
@@ -78,12 +80,16 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
 
 // Moves pixels into and out of the set held at a bound: a held pixel whose
 // energy would fall by moving inside is freed, and a free pixel past a bound
-// that overshoots most in its neighbourhood is held at it. Returns whether
-// the set changed.
-bool updateActiveSet(FineOperator& op, const std::vector<double>& b, std::vector<double>& x,
-                     std::vector<std::ptrdiff_t>& fixedCells) {
+// that overshoots most in its neighbourhood is held at it.
+struct SetChange {
+  bool freed = false;
+  bool held = false;
+};
+
+SetChange updateActiveSet(FineOperator& op, const std::vector<double>& b, std::vector<double>& x,
+                          std::vector<std::ptrdiff_t>& fixedCells) {
   const PaddedGrid& grid = op.grid();
-  bool changed = false;
+  SetChange change;
   std::vector<std::ptrdiff_t> stillFixed;
   for (const std::ptrdiff_t cell : fixedCells) {
     const auto row = static_cast<int32_t>(cell / grid.stride() - PaddedGrid::kMargin);
@@ -94,7 +100,7 @@ bool updateActiveSet(FineOperator& op, const std::vector<double>& b, std::vector
       stillFixed.push_back(cell);
     } else {
       op.setFixed(cell, false);
-      changed = true;
+      change.freed = true;
     }
   }
   const auto overshoot = [&](std::ptrdiff_t cell) {
@@ -120,10 +126,10 @@ bool updateActiveSet(FineOperator& op, const std::vector<double>& b, std::vector
     value = value < kLowestLevel ? kLowestLevel : kHighestLevel;
     op.setFixed(cell, true);
     stillFixed.push_back(cell);
-    changed = true;
+    change.held = true;
   }
   fixedCells = std::move(stillFixed);
-  return changed;
+  return change;
 }
 
 }  // namespace
@@ -164,12 +170,24 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
 
   std::vector<std::ptrdiff_t> fixedCells;
   double residualNorm = 0.0;
-  do {
-    MultigridPreconditioner preconditioner(op, fixedCells);
-    report.levels = static_cast<int32_t>(preconditioner.levelCount());
-    report.iterations += conjugateGradients(op, preconditioner, b, targetNorm, x, residualNorm);
+  // The coarse levels are built anew only when a pixel is freed: for pixels
+  // newly held, those of the previous set still make a sound preconditioner.
+  std::optional<MultigridPreconditioner> preconditioner;
+  SetChange change{true, false};
+  while (true) {
+    if (change.freed) {
+      preconditioner.reset();
+      preconditioner.emplace(op, fixedCells);
+    } else {
+      preconditioner->holdAlso(fixedCells);
+    }
+    report.levels = static_cast<int32_t>(preconditioner->levelCount());
+    report.iterations += conjugateGradients(op, *preconditioner, b, targetNorm, x, residualNorm);
     ++report.passes;
-  } while (updateActiveSet(op, b, x, fixedCells) && report.passes < kMostPasses);
+    if (report.passes == kMostPasses) break;
+    change = updateActiveSet(op, b, x, fixedCells);
+    if (!change.freed && !change.held) break;
+  }
   report.relativeResidual = residualNorm * kRelativeTolerance / targetNorm;
 
   for (int32_t row = 0; row < rows; ++row) {

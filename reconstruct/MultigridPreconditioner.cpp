@@ -88,8 +88,10 @@ void MultigridPreconditioner::apply(const double* residual, double* correction) 
   const PaddedGrid& grid = fine_.grid();
   std::fill(correction, correction + grid.cellCount(), 0.0);
   if (coarseLevels_.empty()) {
-    // Fixed pixels are cut loose in the matrix: they get residual / diagonal, which is 0.
+    // Pixels held when the matrix was factored are cut loose in it and get
+    // residual / diagonal, which is 0; pixels held since are set to 0.
     solveCoarsest(grid, residual, correction);
+    for (const std::ptrdiff_t cell : fixedCells_) correction[cell] = 0.0;
   } else {
     fine_.forwardSweep(residual, correction);
     fine_.residual(residual, correction, fineScratch_.data());

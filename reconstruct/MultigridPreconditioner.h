@@ -3,6 +3,7 @@
 // One multigrid V-cycle as the preconditioner of the converged fill-in solve.
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "reconstruct/DenseCholesky.h"
@@ -25,6 +26,12 @@ namespace filamorph {
 class MultigridPreconditioner {
  public:
   MultigridPreconditioner(const FineOperator& fine, std::vector<std::ptrdiff_t> fixedCells);
+
+  // Pixels held since the coarse levels were built: `fixedCells` is the whole
+  // held set, a superset of the one given at construction. The image level
+  // follows the fine operator's states; the coarse levels keep the old set,
+  // which leaves the cycle symmetric and positive definite on the free pixels.
+  void holdAlso(std::vector<std::ptrdiff_t> fixedCells) { fixedCells_ = std::move(fixedCells); }
 
   // correction = M^-1 residual, both padded vectors of the fine grid.
   void apply(const double* residual, double* correction);
