@@ -112,7 +112,8 @@ class ImageCoder {
   }
 
   // Selection, file, and the file decoded and reconstructed by fresh objects.
-  CodecPoint code(const ContourChoice& choice, StageTimes* times, ReportPictures* pictures) {
+  CodecPoint code(const ContourChoice& choice, const EvaluationSettings& solvers, StageTimes* times,
+                  ReportPictures* pictures) {
     StageTimes unused;
     StageTimes& t = times ? *times : unused;
 
@@ -150,20 +151,41 @@ class ImageCoder {
     for (const Contour& contour : decodedAnalysis.contours) point.points += contour.pointCount;
 
     // A fresh generator: each decode is the first reconstruction of its run.
-    DitherGenerator generator;
-    Stopwatch reconstruction;
-    require(decoder.reconstruct(generator), "Reconstruct");
-    t.reconstruction = reconstruction.milliseconds();
-    point.sweeps = decodedReconstruction.sweepCount;
+    if (solvers.exactSolver) {
+      DitherGenerator generator;
+      Stopwatch reconstruction;
+      require(decoder.reconstruct(generator), "Reconstruct");
+      t.reconstruction = reconstruction.milliseconds();
+      point.sweeps = decodedReconstruction.sweepCount;
+      const Plane<uint8_t>& result = measuredResult(decodedReconstruction);
+      point.psnr = psnr(reference_, result);
+      point.ssim = ssim(reference_, result);
+      if (pictures) pictures->reconstruction = copyPlane(result);
+    } else {
+      point.psnr = std::numeric_limits<double>::quiet_NaN();
+      point.ssim = std::numeric_limits<double>::quiet_NaN();
+    }
+    if (solvers.convergedSolver) {
+      DitherGenerator generator;
+      ConvergedSolveReport report;
+      Stopwatch reconstruction;
+      require(decoder.reconstructConverged(generator, report), "Reconstruct");
+      t.convergedReconstruction = reconstruction.milliseconds();
+      point.convergedSteps = report.iterations;
+      const Plane<uint8_t>& result = measuredResult(decodedReconstruction);
+      point.convergedPsnr = psnr(reference_, result);
+      point.convergedSsim = ssim(reference_, result);
+      if (pictures && !solvers.exactSolver) pictures->reconstruction = copyPlane(result);
+    }
+    return point;
+  }
 
-    const Plane<uint8_t>& result = decodedReconstruction.grayPlane;
+  const Plane<uint8_t>& measuredResult(const Reconstructor& decoded) const {
+    const Plane<uint8_t>& result = decoded.grayPlane;
     if (result.rows() != reference_.rows() || result.cols() != reference_.cols()) {
       throw EvaluationError(Failure::Codec, "the reconstruction differs in size from the image");
     }
-    point.psnr = psnr(reference_, result);
-    point.ssim = ssim(reference_, result);
-    if (pictures) pictures->reconstruction = copyPlane(result);
-    return point;
+    return result;
   }
 
   // Messages name the temporary coded files; the reader knows them by their keep value.
@@ -235,7 +257,7 @@ void measure(ImageCoder& coder, const std::string& path, const EvaluationSetting
   std::vector<CodecPoint> points;
   for (const ContourChoice& choice : choices) {
     const bool main = choice == settings.choice;
-    points.push_back(coder.code(choice, main ? &result.times : nullptr, main ? wanted : nullptr));
+    points.push_back(coder.code(choice, settings, main ? &result.times : nullptr, main ? wanted : nullptr));
   }
   auto pointOf = [&](const ContourChoice& choice) {
     return points[static_cast<std::size_t>(std::find(choices.begin(), choices.end(), choice) - choices.begin())];
