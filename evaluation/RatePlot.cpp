@@ -148,8 +148,8 @@ std::string ratePlotSvg(const std::vector<CodecPoint>& codec, const std::vector<
   polyline(codecLine, kCodecColour);
   polyline(convergedLine, kConvergedColour);
   for (const auto& [rate, quality] : convergedLine) {
-    svg += format("<path d=\"M%.1f %.1fl4 4l-4 4l-4 -4z\" fill=\"%s\"/>\n", px(rate), py(quality) - 4,
-                  kConvergedColour);
+    svg +=
+        format("<path d=\"M%.1f %.1fl4 4l-4 4l-4 -4z\" fill=\"%s\"/>\n", px(rate), py(quality) - 4, kConvergedColour);
   }
   for (const auto& [rate, quality] : jpegLine) {
     svg += format("<rect x=\"%.1f\" y=\"%.1f\" width=\"5\" height=\"5\" fill=\"%s\"/>\n", px(rate) - 2.5,
@@ -189,9 +189,10 @@ std::string ratePlotSvg(const std::vector<CodecPoint>& codec, const std::vector<
   const double legendX = kLeft + plotWidth - 210;
   const bool withConverged = !convergedLine.empty();
   const double legendY = kTop + plotHeight - (withConverged ? 70 : 52);
-  svg += format("<rect x=\"%.1f\" y=\"%.1f\" width=\"200\" height=\"%d\" fill=\"#fff\" fill-opacity=\"0.9\" "
-                "stroke=\"#ccc\"/>\n",
-                legendX, legendY, withConverged ? 62 : 44);
+  svg += format(
+      "<rect x=\"%.1f\" y=\"%.1f\" width=\"200\" height=\"%d\" fill=\"#fff\" fill-opacity=\"0.9\" "
+      "stroke=\"#ccc\"/>\n",
+      legendX, legendY, withConverged ? 62 : 44);
   svg += format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"/>"
                 "<text x=\"%.1f\" y=\"%.1f\">Filamorph, labelled by --keep</text>\n",
                 legendX + 8, legendY + 14, legendX + 30, legendY + 14, kCodecColour, legendX + 36, legendY + 18);
@@ -199,9 +200,10 @@ std::string ratePlotSvg(const std::vector<CodecPoint>& codec, const std::vector<
                 "<text x=\"%.1f\" y=\"%.1f\">JPEG, rising quality</text>\n",
                 legendX + 8, legendY + 32, legendX + 30, legendY + 32, kJpegColour, legendX + 36, legendY + 36);
   if (withConverged) {
-    svg += format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"/>"
-                  "<text x=\"%.1f\" y=\"%.1f\">Filamorph, converged fill-in</text>\n",
-                  legendX + 8, legendY + 50, legendX + 30, legendY + 50, kConvergedColour, legendX + 36, legendY + 54);
+    svg += format(
+        "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"/>"
+        "<text x=\"%.1f\" y=\"%.1f\">Filamorph, converged fill-in</text>\n",
+        legendX + 8, legendY + 50, legendX + 30, legendY + 50, kConvergedColour, legendX + 36, legendY + 54);
   }
   svg += "</svg>\n";
   return svg;

@@ -89,9 +89,9 @@ std::string summaryTable(const std::vector<ImageEvaluation>& results) {
                    r.codec.sweeps, r.jpeg.quality, r.jpeg.bytes, r.jpeg.bitsPerPixel);
     html += "<td class=\"jpeg\">" + decibels(r.jpeg.psnr) + "</td><td class=\"jpeg\">" + similarity(r.jpeg.ssim) +
             "</td>" + format("<td>%.2f</td>", seconds);
-    html += "<td>" + decibels(r.codec.convergedPsnr) + "</td><td>" + similarity(r.codec.convergedSsim) + "</td>" +
-            format("<td>%" PRId32 "</td><td>%.3f</td></tr>\n", r.codec.convergedSteps,
-                   t.convergedReconstruction / 1000.0);
+    html +=
+        "<td>" + decibels(r.codec.convergedPsnr) + "</td><td>" + similarity(r.codec.convergedSsim) + "</td>" +
+        format("<td>%" PRId32 "</td><td>%.3f</td></tr>\n", r.codec.convergedSteps, t.convergedReconstruction / 1000.0);
   }
   return html + "</table>\n";
 }

@@ -22,7 +22,8 @@ FineOperator::FineOperator(const PaddedGrid& grid, float plateWeight, std::vecto
         if (molecule.present[slot]) coefficients[slot] = molecule.plateFactor[slot] * share + molecule.constant[slot];
     }
   }
-  for (int slot = 0; slot < kStencilSize; ++slot) cellStep_[slot] = grid_.offset(kStencil[slot].row, kStencil[slot].col);
+  for (int slot = 0; slot < kStencilSize; ++slot)
+    cellStep_[slot] = grid_.offset(kStencil[slot].row, kStencil[slot].col);
   const SlotCoefficients& inner =
       byPlace_[static_cast<std::size_t>(AxisPlace::Inner)][static_cast<std::size_t>(AxisPlace::Inner)];
   // Slots 0, 9, 2 and 10 of the stencil: the pixel, (0,+1), (-1,-1), (0,+2).
@@ -70,22 +71,20 @@ void FineOperator::energyStencil(int32_t row, int32_t col, double (&stencil)[5][
   for (auto& line : stencil)
     for (double& entry : line) entry = 0.0;
   const SlotCoefficients& coefficients = coefficientsAt(row, col);
-  for (int slot = 0; slot < kStencilSize; ++slot) stencil[2 + kStencil[slot].row][2 + kStencil[slot].col] = coefficients[slot];
+  for (int slot = 0; slot < kStencilSize; ++slot)
+    stencil[2 + kStencil[slot].row][2 + kStencil[slot].col] = coefficients[slot];
 }
 
-// Visits every pixel in raster order (or its reverse): pixels whose molecule
-// is the inner one through `inner(cell)`, the others through
-// `edge(cell, coefficients)`.
-template <bool Backward, typename InnerVisit, typename EdgeVisit>
+// Visits every pixel in raster order: pixels whose molecule is the inner one
+// through `inner(cell)`, the others through `edge(cell, coefficients)`.
+template <typename InnerVisit, typename EdgeVisit>
 void FineOperator::traverse(InnerVisit&& inner, EdgeVisit&& edge) const {
   const int32_t rows = grid_.rows;
   const int32_t cols = grid_.cols;
-  for (int32_t step = 0; step < rows; ++step) {
-    const int32_t row = Backward ? rows - 1 - step : step;
+  for (int32_t row = 0; row < rows; ++row) {
     const bool innerRow = row >= 2 && row < rows - 2;
     const std::ptrdiff_t rowStart = grid_.at(row, 0);
-    for (int32_t colStep = 0; colStep < cols; ++colStep) {
-      const int32_t col = Backward ? cols - 1 - colStep : colStep;
+    for (int32_t col = 0; col < cols; ++col) {
       if (innerRow && col >= 2 && col < cols - 2)
         inner(rowStart + col);
       else
@@ -100,8 +99,8 @@ void FineOperator::multiply(const double* x, double* out) const {
     const double diagonalTerm = own + ((s & kSample) != 0 ? kDataWeight : 0.0);
     out[cell] = (s & kFixed) != 0 ? 0.0 : diagonalTerm * x[cell] + neighbours;
   };
-  traverse<false>([&](std::ptrdiff_t cell) { result(cell, innerOwn_, innerNeighbours(x + cell)); },
-                  [&](std::ptrdiff_t cell, const SlotCoefficients& k) { result(cell, k[0], edgeNeighbours(k, x + cell)); });
+  traverse([&](std::ptrdiff_t cell) { result(cell, innerOwn_, innerNeighbours(x + cell)); },
+           [&](std::ptrdiff_t cell, const SlotCoefficients& k) { result(cell, k[0], edgeNeighbours(k, x + cell)); });
 }
 
 void FineOperator::residual(const double* b, const double* x, double* out) const {
@@ -110,8 +109,8 @@ void FineOperator::residual(const double* b, const double* x, double* out) const
     const double diagonalTerm = own + ((s & kSample) != 0 ? kDataWeight : 0.0);
     out[cell] = (s & kFixed) != 0 ? 0.0 : b[cell] - (diagonalTerm * x[cell] + neighbours);
   };
-  traverse<false>([&](std::ptrdiff_t cell) { result(cell, innerOwn_, innerNeighbours(x + cell)); },
-                  [&](std::ptrdiff_t cell, const SlotCoefficients& k) { result(cell, k[0], edgeNeighbours(k, x + cell)); });
+  traverse([&](std::ptrdiff_t cell) { result(cell, innerOwn_, innerNeighbours(x + cell)); },
+           [&](std::ptrdiff_t cell, const SlotCoefficients& k) { result(cell, k[0], edgeNeighbours(k, x + cell)); });
 }
 
 // The inner run of a row keeps the two neighbours updated just before the
@@ -156,7 +155,11 @@ void FineOperator::sweep(const double* b, double* x) const {
   }
 }
 
-void FineOperator::forwardSweep(const double* b, double* x) const { sweep<false>(b, x); }
-void FineOperator::backwardSweep(const double* b, double* x) const { sweep<true>(b, x); }
+void FineOperator::forwardSweep(const double* b, double* x) const {
+  sweep<false>(b, x);
+}
+void FineOperator::backwardSweep(const double* b, double* x) const {
+  sweep<true>(b, x);
+}
 
 }  // namespace filamorph

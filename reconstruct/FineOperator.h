@@ -54,7 +54,7 @@ class FineOperator {
  private:
   using SlotCoefficients = std::array<double, kStencilSize>;
 
-  template <bool Backward, typename InnerVisit, typename EdgeVisit>
+  template <typename InnerVisit, typename EdgeVisit>
   void traverse(InnerVisit&& inner, EdgeVisit&& edge) const;
   template <bool Backward>
   void sweep(const double* b, double* x) const;

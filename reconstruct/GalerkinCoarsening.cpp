@@ -12,7 +12,8 @@ using HalfStencil = std::array<double, kHalfStencilSize>;
 constexpr std::array<std::array<int, 5>, 5> kSlotOf = [] {
   std::array<std::array<int, 5>, 5> table{};
   for (int r = -2; r <= 2; ++r)
-    for (int c = -2; c <= 2; ++c) table[static_cast<std::size_t>(r + 2)][static_cast<std::size_t>(c + 2)] = halfSlot(r, c);
+    for (int c = -2; c <= 2; ++c)
+      table[static_cast<std::size_t>(r + 2)][static_cast<std::size_t>(c + 2)] = halfSlot(r, c);
   return table;
 }();
 
@@ -55,7 +56,8 @@ HalfStencil gatherStencil(FineStencil&& fineStencil, const AxisTransfer& rows, c
     for (int ck = 0; ck < cols.childCount[static_cast<std::size_t>(col)]; ++ck) {
       const int32_t kRow = rowKids[static_cast<std::size_t>(rk)].index;
       const int32_t kCol = colKids[static_cast<std::size_t>(ck)].index;
-      const double kWeight = rowKids[static_cast<std::size_t>(rk)].weight * colKids[static_cast<std::size_t>(ck)].weight;
+      const double kWeight =
+          rowKids[static_cast<std::size_t>(rk)].weight * colKids[static_cast<std::size_t>(ck)].weight;
       double stencil[5][5];
       fineStencil(kRow, kCol, stencil);
       for (int r = 0; r < 5; ++r) {
@@ -81,14 +83,15 @@ HalfStencil gatherStencil(FineStencil&& fineStencil, const AxisTransfer& rows, c
 }
 
 void store(const HalfStencil& half, float* target) {
-  for (int slot = 0; slot < kHalfStencilSize; ++slot) target[slot] = static_cast<float>(half[static_cast<std::size_t>(slot)]);
+  for (int slot = 0; slot < kHalfStencilSize; ++slot)
+    target[slot] = static_cast<float>(half[static_cast<std::size_t>(slot)]);
 }
 
 }  // namespace
 
 void coarsenImageOperator(const FineOperator& fine, const std::vector<std::ptrdiff_t>& fixedCells,
                           const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse) {
-  const auto energyStencil = [&](int32_t row, int32_t col, double (&stencil)[5][5]) {
+  const auto energyStencil = [&](int32_t row, int32_t col, double(&stencil)[5][5]) {
     fine.energyStencil(row, col, stencil);
   };
   const bool hasInterior = rows.interiorFirst <= rows.interiorLast && cols.interiorFirst <= cols.interiorLast;
@@ -134,7 +137,7 @@ void coarsenImageOperator(const FineOperator& fine, const std::vector<std::ptrdi
 }
 
 void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse) {
-  const auto stencilOf = [&](int32_t row, int32_t col, double (&stencil)[5][5]) { fine.fullStencil(row, col, stencil); };
+  const auto stencilOf = [&](int32_t row, int32_t col, double(&stencil)[5][5]) { fine.fullStencil(row, col, stencil); };
   for (int32_t row = 0; row < rows.coarseCount; ++row)
     for (int32_t col = 0; col < cols.coarseCount; ++col)
       store(gatherStencil(stencilOf, rows, cols, row, col), coarse.halfStencil(row, col));

@@ -65,8 +65,8 @@ AxisTransfer AxisTransfer::make(int32_t fineCount, bool coarsen) {
   return axis;
 }
 
-void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,
-                   const PaddedGrid& coarse, const double* e, double* x) {
+void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine, const PaddedGrid& coarse,
+                   const double* e, double* x) {
   for (int32_t row = 0; row < fine.rows; ++row) {
     const auto& rowLinks = rows.parents[static_cast<std::size_t>(row)];
     const double* upper = e + coarse.at(rowLinks[0].index, 0);

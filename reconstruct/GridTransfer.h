@@ -40,8 +40,8 @@ struct AxisTransfer {
 };
 
 // e on the coarse grid is interpolated and added to x on the fine grid.
-void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,
-                   const PaddedGrid& coarse, const double* e, double* x);
+void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine, const PaddedGrid& coarse,
+                   const double* e, double* x);
 
 // b on the coarse grid becomes the transpose of the interpolation applied to t.
 void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,

@@ -43,7 +43,8 @@ void MultigridPreconditioner::factorCoarsest() {
   std::vector<double> matrix(n * n, 0.0);
   for (int32_t row = 0; row < grid.rows; ++row) {
     for (int32_t col = 0; col < grid.cols; ++col) {
-      const std::size_t i = static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.cols) + static_cast<std::size_t>(col);
+      const std::size_t i =
+          static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.cols) + static_cast<std::size_t>(col);
       double stencil[5][5];
       bool cutLoose = false;
       if (coarseLevels_.empty()) {

@@ -32,8 +32,7 @@ struct HalfOffset {
 };
 inline constexpr int kHalfStencilSize = 13;
 inline constexpr HalfOffset kHalfOffsets[kHalfStencilSize] = {
-    {0, 0},  {0, 1},  {0, 2},  {1, -2}, {1, -1}, {1, 0}, {1, 1},
-    {1, 2},  {2, -2}, {2, -1}, {2, 0},  {2, 1},  {2, 2},
+    {0, 0}, {0, 1}, {0, 2}, {1, -2}, {1, -1}, {1, 0}, {1, 1}, {1, 2}, {2, -2}, {2, -1}, {2, 0}, {2, 1}, {2, 2},
 };
 
 // The half-stencil slot of an offset, or -1 when the offset lies in the other half.

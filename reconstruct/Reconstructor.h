@@ -73,8 +73,7 @@ class Reconstructor : public GrayImage {
   Plane<uint8_t> grayPlaneToMake() const;
   // Lays the solved work plane, the model and the gray plane into the object
   // and writes the output; nothing here fails.
-  void commitAndWriteOutput(SolveModel& model, Plane<float>& work, Plane<uint8_t>& newGray,
-                            DitherGenerator& generator);
+  void commitAndWriteOutput(SolveModel& model, Plane<float>& work, Plane<uint8_t>& newGray, DitherGenerator& generator);
 };
 
 }  // namespace filamorph

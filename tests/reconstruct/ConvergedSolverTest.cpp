@@ -85,7 +85,9 @@ struct StandstillCase {
   bool boundsHold = false;  // the case is built so that some pixels end at 0 or 255
 };
 
-void PrintTo(const StandstillCase& testCase, std::ostream* out) { *out << testCase.name; }
+void PrintTo(const StandstillCase& testCase, std::ostream* out) {
+  *out << testCase.name;
+}
 
 class MatchesStandstill : public ::testing::TestWithParam<StandstillCase> {};
 
@@ -105,20 +107,19 @@ TEST_P(MatchesStandstill, WithinAHundredthOfALevel) {
 // overshoot the bounds must cut; one sample; every pixel a sample; the
 // membrane and the thin plate alone. Planes over 400 pixels go through the
 // coarse levels, the strips through coarsening along their length only.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MatchesStandstill,
-    ::testing::Values(StandstillCase{"smallest", randomModel(4, 4, 0.3, 1u), 0.5f},
-                      StandstillCase{"direct", randomModel(13, 17, 0.1, 2u), 0.5f},
-                      StandstillCase{"multigrid", randomModel(31, 26, 0.05, 3u), 0.5f},
-                      StandstillCase{"wideStrip", randomModel(5, 90, 0.1, 4u), 0.5f},
-                      StandstillCase{"tallStrip", randomModel(120, 4, 0.1, 5u), 0.5f},
-                      StandstillCase{"boundsHold", stripedModel(24, 30), 0.5f, true},
-                      StandstillCase{"boundsHoldDirect", stripedModel(10, 14), 0.5f, true},
-                      StandstillCase{"oneSample", oneSampleModel(23, 21, 200), 0.5f},
-                      StandstillCase{"everyPixel", randomModel(22, 25, 1.0, 6u), 0.5f},
-                      StandstillCase{"membrane", randomModel(24, 22, 0.05, 7u), 0.0f},
-                      StandstillCase{"thinPlate", randomModel(21, 24, 0.05, 8u), 1.0f}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, MatchesStandstill,
+                         ::testing::Values(StandstillCase{"smallest", randomModel(4, 4, 0.3, 1u), 0.5f},
+                                           StandstillCase{"direct", randomModel(13, 17, 0.1, 2u), 0.5f},
+                                           StandstillCase{"multigrid", randomModel(31, 26, 0.05, 3u), 0.5f},
+                                           StandstillCase{"wideStrip", randomModel(5, 90, 0.1, 4u), 0.5f},
+                                           StandstillCase{"tallStrip", randomModel(120, 4, 0.1, 5u), 0.5f},
+                                           StandstillCase{"boundsHold", stripedModel(24, 30), 0.5f, true},
+                                           StandstillCase{"boundsHoldDirect", stripedModel(10, 14), 0.5f, true},
+                                           StandstillCase{"oneSample", oneSampleModel(23, 21, 200), 0.5f},
+                                           StandstillCase{"everyPixel", randomModel(22, 25, 1.0, 6u), 0.5f},
+                                           StandstillCase{"membrane", randomModel(24, 22, 0.05, 7u), 0.0f},
+                                           StandstillCase{"thinPlate", randomModel(21, 24, 0.05, 8u), 1.0f}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Bands of samples along circles, as contours lay them, with smooth levels
 // that keep the fill-in clear of the bounds.
