@@ -21,7 +21,19 @@ struct CodecArguments {
   std::string in;
   std::string out;
   SelectionOptions selection;
+  std::string solver = "exact";
 };
+
+constexpr const char* kConvergedSolver = "converged";
+
+void addSolverOption(CLI::App& command, CodecArguments& arguments) {
+  command
+      .add_option("--solver", arguments.solver,
+                  "exact: the sweeps of the window's Reconstruct, stopped by their tolerance; converged: the "
+                  "fill-in those sweeps tend to, solved to convergence in a fraction of the time")
+      ->check(CLI::IsMember({"exact", kConvergedSolver}))
+      ->capture_default_str();
+}
 
 CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& description, CodecArguments& arguments,
                      const std::string& inHelp, const std::string& outHelp) {
@@ -31,8 +43,19 @@ CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& 
   return command;
 }
 
-// Reconstruct with progress, then the two statistics of the solve.
-void reconstructAndReport(CodecRun& run, const GlobalOptions& options) {
+// Reconstruct with progress, then the two statistics of the solve; or the
+// converged fill-in and its own statistics.
+void reconstructAndReport(CodecRun& run, const GlobalOptions& options, const std::string& solver) {
+  if (solver == kConvergedSolver) {
+    const ConvergedSolveReport report = run.reconstructConverged();
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "converged in %d conjugate-gradient steps (%d passes), %" PRId64
+                  " pixels at 0 or 255, relative residual %.3g",
+                  report.iterations, report.passes, report.boundPixels, report.relativeResidual);
+    options.statistic(line);
+    return;
+  }
   {
     SweepProgress progress(progressLinesFor(options.quiet, options.progress), kReconstructParameters.tolerance);
     run.reconstruct(progress.observer());
@@ -78,13 +101,14 @@ void addDecode(CommandLine& line) {
   CLI::App& command =
       addCommand(line.app(), "decode", "Rebuild the image of a Filamorph file: Open Coded Image and Reconstruct",
                  *arguments, "Coded file (.flm)", "Reconstructed image (.pgm or .bmp)");
+  addSolverOption(command, *arguments);
   line.setAction(command, [arguments, &options = line.options()] {
     checkImageOutput(arguments->out);
     const InputFile in(arguments->in);
     in.requireCodedFile("decode");
     CodecRun run;
     run.openCodedImage(in, options.maxPixels, true);
-    reconstructAndReport(run, options);
+    reconstructAndReport(run, options, arguments->solver);
     writeImageOutput(arguments->out, run.reconstruction().grayPlane);
   });
 }
@@ -96,6 +120,7 @@ void addReconstruct(CommandLine& line) {
                                  "Trace Contours, Obtain Filamorph and Reconstruct",
                                  *arguments, "Bitmap", "Reconstructed image (.pgm or .bmp)");
   arguments->selection.addTo(command, "all");
+  addSolverOption(command, *arguments);
   line.setAction(command, [arguments, &options = line.options()] {
     const ContourChoice selection = arguments->selection.parse();
     checkImageOutput(arguments->out);
@@ -103,7 +128,7 @@ void addReconstruct(CommandLine& line) {
     in.requireBitmap("reconstruct");
     CodecRun run;
     analyseAndSelect(run, in, selection);
-    reconstructAndReport(run, options);
+    reconstructAndReport(run, options, arguments->solver);
     writeImageOutput(arguments->out, run.reconstruction().grayPlane);
   });
 }

@@ -48,4 +48,10 @@ void CodecRun::reconstruct(const SweepObserver& observer) {
   require(pipeline_.reconstruct(observer));
 }
 
+ConvergedSolveReport CodecRun::reconstructConverged() {
+  ConvergedSolveReport report;
+  require(pipeline_.reconstructConverged(report));
+  return report;
+}
+
 }  // namespace filamorph::cli

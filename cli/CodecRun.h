@@ -29,6 +29,8 @@ class CodecRun {
   void readCodedImage(const InputFile& in, int64_t maxPixels);
   Status compressToFile(const std::string& path, ContourCoder::CodedFileSummary* summary = nullptr);
   void reconstruct(const SweepObserver& observer);
+  // Reconstruct with the converged fill-in, from a fresh generator likewise.
+  ConvergedSolveReport reconstructConverged();
 
  private:
   void readCoded(const InputFile& in, int64_t maxPixels, CodecPipeline::CodedFileUse use);

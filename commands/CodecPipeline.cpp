@@ -145,4 +145,14 @@ Status CodecPipeline::reconstruct(const SweepObserver& observer) {
   return Status::success();
 }
 
+Status CodecPipeline::reconstructConverged(ConvergedSolveReport& report) {
+  if (!session_.hasModelPlanes()) return stepFailed("Reconstruct");
+  if (Status fits = requireMemory("the solver's planes", kSolveBytesPerPixel); !fits) return fits;
+  const Stopwatch solve;
+  dither_ = DitherGenerator();
+  if (!session_.reconstructConverged(dither_, report)) return stepFailed("Reconstruct");
+  times_.convergedReconstruction += solve.milliseconds();
+  return Status::success();
+}
+
 }  // namespace filamorph

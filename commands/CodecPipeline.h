@@ -45,6 +45,7 @@ struct StageTimes {
   double writing = 0.0;         // Compress to File
   double reading = 0.0;         // Open Coded Image
   double reconstruction = 0.0;  // Reconstruct
+  double convergedReconstruction = 0.0;  // Reconstruct with the fill-in taken to convergence
 };
 
 // Owns a fresh analysis object and reconstruction object and drives them
@@ -96,6 +97,8 @@ class CodecPipeline {
   // A cancelled solve fails with ErrorKind::Cancelled; planes that would not
   // fit in memory fail with ErrorKind::CodecStep before they are made.
   Status reconstruct(const SweepObserver& observer = {});
+  // Reconstruct with the fill-in taken to convergence, from a fresh generator likewise.
+  Status reconstructConverged(ConvergedSolveReport& report);
 
  private:
   // Bytes per pixel that a step adds while it runs. Laying a model: the two

@@ -168,6 +168,14 @@ bool CommandSession::reconstruct(DitherGenerator& generator, const SweepObserver
   return true;
 }
 
+bool CommandSession::reconstructConverged(DitherGenerator& generator, ConvergedSolveReport& report) {
+  if (!hasModelPlanes()) return false;
+  setReconstructParameters(reconstruction);
+  report = reconstruction.solveConverged(generator);
+  reconstruction.showGray(image2);
+  return true;
+}
+
 bool CommandSession::invert() {
   if (!hasImage()) return false;
   analysis.invert();

@@ -77,6 +77,9 @@ class CommandSession {
   // Returns false when there is no model or the observer cancelled (the
   // reconstruction object and the generator are then unchanged).
   bool reconstruct(DitherGenerator& generator = DitherGenerator::programWide(), const SweepObserver& observer = {});
+  // The same with the fill-in taken to convergence (the tools' --solver
+  // converged; the window always runs the sweeps). False without a model.
+  bool reconstructConverged(DitherGenerator& generator, ConvergedSolveReport& report);
 
   // Edit commands.
   bool invert();

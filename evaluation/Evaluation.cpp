@@ -65,8 +65,10 @@ class ImageCoder {
     times = encoder_.times();
   }
 
-  // Selection, file, and the file decoded and reconstructed by a fresh pipeline.
-  CodecPoint code(const ContourChoice& choice, StageTimes* times, ReportPictures* pictures) {
+  // Selection, file, and the file decoded and reconstructed by a fresh
+  // pipeline with each solver asked for.
+  CodecPoint code(const ContourChoice& choice, const EvaluationSettings& solvers, StageTimes* times,
+                  ReportPictures* pictures) {
     const StageTimes before = encoder_.times();
     require(encoder_.select(choice));
     if (pictures) pictures->model = grayOfView(encoder_.session().image2.picture);
@@ -90,24 +92,45 @@ class ImageCoder {
       ++point.contours;
       point.points += contour.pointCount;
     }
-    require(decoder.reconstruct());
-    point.sweeps = decoder.reconstruction().sweepCount;
+
+    if (solvers.exactSolver) {
+      require(decoder.reconstruct());
+      point.sweeps = decoder.reconstruction().sweepCount;
+      const Plane<uint8_t>& result = measuredResult(decoder.reconstruction());
+      point.psnr = psnr(reference(), result);
+      point.ssim = ssim(reference(), result);
+      if (pictures) pictures->reconstruction = copyPlane(result);
+    } else {
+      point.psnr = std::numeric_limits<double>::quiet_NaN();
+      point.ssim = std::numeric_limits<double>::quiet_NaN();
+    }
+    if (solvers.convergedSolver) {
+      ConvergedSolveReport report;
+      require(decoder.reconstructConverged(report));
+      point.convergedSteps = report.iterations;
+      const Plane<uint8_t>& result = measuredResult(decoder.reconstruction());
+      point.convergedPsnr = psnr(reference(), result);
+      point.convergedSsim = ssim(reference(), result);
+      if (pictures && !solvers.exactSolver) pictures->reconstruction = copyPlane(result);
+    }
 
     if (times) {
       times->model += encoder_.times().model - before.model;
       times->writing = encoder_.times().writing - before.writing;
       times->reading = decoder.times().reading;
       times->reconstruction = decoder.times().reconstruction;
+      times->convergedReconstruction = decoder.times().convergedReconstruction;
     }
-
-    const Plane<uint8_t>& result = decoder.reconstruction().grayPlane;
-    if (result.rows() != reference().rows() || result.cols() != reference().cols()) {
-      throw EvaluationError(Status::failure(ErrorKind::CodecStep, "the reconstruction differs in size from the image"));
-    }
-    point.psnr = psnr(reference(), result);
-    point.ssim = ssim(reference(), result);
-    if (pictures) pictures->reconstruction = copyPlane(result);
     return point;
+  }
+
+  const Plane<uint8_t>& measuredResult(const Reconstructor& decoded) const {
+    const Plane<uint8_t>& result = decoded.grayPlane;
+    if (result.rows() != reference().rows() || result.cols() != reference().cols()) {
+      throw EvaluationError(
+          Status::failure(ErrorKind::CodecStep, "the reconstruction differs in size from the image"));
+    }
+    return result;
   }
 
   // Messages name the temporary coded files; the reader knows them by their keep value.
@@ -171,7 +194,7 @@ void measure(ImageCoder& coder, const std::string& path, const EvaluationSetting
   std::vector<CodecPoint> points;
   for (const ContourChoice& choice : choices) {
     const bool main = choice == settings.choice;
-    points.push_back(coder.code(choice, main ? &result.times : nullptr, main ? wanted : nullptr));
+    points.push_back(coder.code(choice, settings, main ? &result.times : nullptr, main ? wanted : nullptr));
   }
   auto pointOf = [&](const ContourChoice& choice) {
     return points[static_cast<std::size_t>(std::find(choices.begin(), choices.end(), choice) - choices.begin())];

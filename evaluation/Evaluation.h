@@ -4,6 +4,7 @@
 // matched JPEG and the time of every stage.
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,12 @@ struct CodecPoint {
   double psnr = 0.0;
   double ssim = 0.0;
   int32_t sweeps = 0;
+  // The same file reconstructed by the converged fill-in; NaN and 0 when that
+  // solver does not run (psnr, ssim and sweeps above are NaN, NaN and 0 when
+  // the sweeps do not).
+  double convergedPsnr = std::numeric_limits<double>::quiet_NaN();
+  double convergedSsim = std::numeric_limits<double>::quiet_NaN();
+  int32_t convergedSteps = 0;
 };
 
 struct JpegPoint {
@@ -39,7 +46,7 @@ struct ReportPictures {
   Plane<uint8_t> original;        // the gray plane right after Open Image
   Plane<uint8_t> edges;           // the edge-map view after Detect Contours
   Plane<uint8_t> model;           // the model view: the depth plane as the window shows it
-  Plane<uint8_t> reconstruction;  // the decoded file, reconstructed
+  Plane<uint8_t> reconstruction;  // the decoded file, reconstructed (by the sweeps when they run)
   Plane<uint8_t> jpeg;            // the JPEG of matched size, decoded
 };
 
@@ -67,6 +74,10 @@ struct ImageEvaluation {
 
 struct EvaluationSettings {
   ContourChoice choice;
+  // Which solvers reconstruct each decoded file: the sweeps of the window's
+  // Reconstruct, the converged fill-in, or both (at least one).
+  bool exactSolver = true;
+  bool convergedSolver = true;
   bool withReport = false;
   // The points of the rate-distortion curve (with the report only).
   std::vector<ContourChoice> rateChoices;

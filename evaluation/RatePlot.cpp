@@ -18,6 +18,7 @@ constexpr double kTop = 24.0;
 constexpr double kBottom = 56.0;
 constexpr const char* kCodecColour = "#c0392b";
 constexpr const char* kJpegColour = "#2563a8";
+constexpr const char* kConvergedColour = "#1e8449";
 
 // A tick step of 1, 2 or 5 times a power of ten giving about `ticks` intervals.
 double niceStep(double range, int ticks) {
@@ -81,19 +82,22 @@ std::string ratePlotSvg(const std::vector<CodecPoint>& codec, const std::vector<
                         const CodecPoint& chosen, const JpegPoint& matched) {
   std::vector<std::pair<double, double>> codecLine;
   std::vector<std::pair<double, double>> jpegLine;
+  std::vector<std::pair<double, double>> convergedLine;
   for (const CodecPoint& p : codec) {
     if (std::isfinite(p.psnr)) codecLine.emplace_back(p.bitsPerPixel, p.psnr);
+    if (std::isfinite(p.convergedPsnr)) convergedLine.emplace_back(p.bitsPerPixel, p.convergedPsnr);
   }
   for (const JpegPoint& p : jpeg) {
     if (std::isfinite(p.psnr)) jpegLine.emplace_back(p.bitsPerPixel, p.psnr);
   }
   std::sort(codecLine.begin(), codecLine.end());
   std::sort(jpegLine.begin(), jpegLine.end());
+  std::sort(convergedLine.begin(), convergedLine.end());
 
   double maxRate = 0.0;
   double minQuality = INFINITY;
   double maxQuality = -INFINITY;
-  for (const auto* line : {&codecLine, &jpegLine}) {
+  for (const auto* line : {&codecLine, &jpegLine, &convergedLine}) {
     for (const auto& [rate, quality] : *line) {
       maxRate = std::max(maxRate, rate);
       minQuality = std::min(minQuality, quality);
@@ -142,6 +146,11 @@ std::string ratePlotSvg(const std::vector<CodecPoint>& codec, const std::vector<
   };
   polyline(jpegLine, kJpegColour);
   polyline(codecLine, kCodecColour);
+  polyline(convergedLine, kConvergedColour);
+  for (const auto& [rate, quality] : convergedLine) {
+    svg +=
+        format("<path d=\"M%.1f %.1fl4 4l-4 4l-4 -4z\" fill=\"%s\"/>\n", px(rate), py(quality) - 4, kConvergedColour);
+  }
   for (const auto& [rate, quality] : jpegLine) {
     svg += format("<rect x=\"%.1f\" y=\"%.1f\" width=\"5\" height=\"5\" fill=\"%s\"/>\n", px(rate) - 2.5,
                   py(quality) - 2.5, kJpegColour);
@@ -178,16 +187,24 @@ std::string ratePlotSvg(const std::vector<CodecPoint>& codec, const std::vector<
 
   // Legend in the lower right, where rising curves leave room.
   const double legendX = kLeft + plotWidth - 210;
-  const double legendY = kTop + plotHeight - 52;
-  svg += format("<rect x=\"%.1f\" y=\"%.1f\" width=\"200\" height=\"44\" fill=\"#fff\" fill-opacity=\"0.9\" "
-                "stroke=\"#ccc\"/>\n",
-                legendX, legendY);
+  const bool withConverged = !convergedLine.empty();
+  const double legendY = kTop + plotHeight - (withConverged ? 70 : 52);
+  svg += format(
+      "<rect x=\"%.1f\" y=\"%.1f\" width=\"200\" height=\"%d\" fill=\"#fff\" fill-opacity=\"0.9\" "
+      "stroke=\"#ccc\"/>\n",
+      legendX, legendY, withConverged ? 62 : 44);
   svg += format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"/>"
                 "<text x=\"%.1f\" y=\"%.1f\">Filamorph, labelled by --keep</text>\n",
                 legendX + 8, legendY + 14, legendX + 30, legendY + 14, kCodecColour, legendX + 36, legendY + 18);
   svg += format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"/>"
                 "<text x=\"%.1f\" y=\"%.1f\">JPEG, rising quality</text>\n",
                 legendX + 8, legendY + 32, legendX + 30, legendY + 32, kJpegColour, legendX + 36, legendY + 36);
+  if (withConverged) {
+    svg += format(
+        "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"/>"
+        "<text x=\"%.1f\" y=\"%.1f\">Filamorph, converged fill-in</text>\n",
+        legendX + 8, legendY + 50, legendX + 30, legendY + 50, kConvergedColour, legendX + 36, legendY + 54);
+  }
   svg += "</svg>\n";
   return svg;
 }

@@ -79,11 +79,12 @@ std::string summaryTable(const std::vector<ImageEvaluation>& results) {
       "<table>\n<tr><th>image</th><th>size</th><th>keep</th><th>bytes</th><th>bpp</th><th>contours</th>"
       "<th>points</th><th>PSNR dB</th><th>SSIM</th><th>sweeps</th><th class=\"jpeg\">JPEG q</th>"
       "<th class=\"jpeg\">bytes</th><th class=\"jpeg\">bpp</th><th class=\"jpeg\">PSNR dB</th>"
-      "<th class=\"jpeg\">SSIM</th><th>time s</th></tr>\n";
+      "<th class=\"jpeg\">SSIM</th><th>time s</th><th>converged PSNR dB</th><th>converged SSIM</th>"
+      "<th>CG steps</th><th>converged s</th></tr>\n";
   for (const ImageEvaluation& r : results) {
     if (!r.ok()) {
       html += "<tr><td title=\"" + escape(r.name) + "\">" + escape(std::filesystem::path(r.name).filename().string()) +
-              "</td><td class=\"error\" colspan=\"15\">" + escape(r.error) + "</td></tr>\n";
+              "</td><td class=\"error\" colspan=\"19\">" + escape(r.error) + "</td></tr>\n";
       continue;
     }
     const StageTimes& t = r.times;
@@ -100,7 +101,10 @@ std::string summaryTable(const std::vector<ImageEvaluation>& results) {
                    "</td><td class=\"jpeg\">%.3f</td>",
                    r.codec.sweeps, r.jpeg.quality, r.jpeg.bytes, r.jpeg.bitsPerPixel);
     html += "<td class=\"jpeg\">" + decibels(r.jpeg.psnr) + "</td><td class=\"jpeg\">" + similarity(r.jpeg.ssim) +
-            "</td>" + format("<td>%.2f</td></tr>\n", seconds);
+            "</td>" + format("<td>%.2f</td>", seconds);
+    html +=
+        "<td>" + decibels(r.codec.convergedPsnr) + "</td><td>" + similarity(r.codec.convergedSsim) + "</td>" +
+        format("<td>%" PRId32 "</td><td>%.3f</td></tr>\n", r.codec.convergedSteps, t.convergedReconstruction / 1000.0);
   }
   return html + "</table>\n";
 }

@@ -35,30 +35,32 @@ std::size_t nameWidth(const std::vector<ImageEvaluation>& results) {
 
 std::string formatTable(const std::vector<ImageEvaluation>& results) {
   const int name = static_cast<int>(nameWidth(results));
-  std::string table = format("%-*s %9s %4s %8s %6s %8s %8s %8s %7s %6s | %4s %8s %6s %8s %7s\n", name, "image", "size",
-                             "keep", "bytes", "bpp", "contours", "points", "PSNR dB", "SSIM", "sweeps", "JPEG",
-                             "bytes", "bpp", "PSNR dB", "SSIM");
+  std::string table = format("%-*s %9s %4s %8s %6s %8s %8s %8s %7s %6s | %4s %8s %6s %8s %7s | %8s %7s %5s\n", name,
+                             "image", "size", "keep", "bytes", "bpp", "contours", "points", "PSNR dB", "SSIM", "sweeps",
+                             "JPEG", "bytes", "bpp", "PSNR dB", "SSIM", "conv. dB", "SSIM", "steps");
   for (const ImageEvaluation& r : results) {
     if (!r.ok()) {
       table += format("%-*s error: %s\n", name, r.name.c_str(), r.error.c_str());
       continue;
     }
     const std::string size = format("%" PRId32 "x%" PRId32, r.width, r.height);
-    table += format("%-*s %9s %4s %8" PRIu64 " %6.3f %8" PRId64 " %8" PRId64 " %8s %7s %6" PRId32
-                    " | q%3d %8" PRIu64 " %6.3f %8s %7s\n",
-                    name, r.name.c_str(), size.c_str(), r.codec.keep.c_str(), r.codec.bytes, r.codec.bitsPerPixel,
-                    r.codec.contours, r.codec.points, decimal(r.codec.psnr, 2).c_str(),
-                    decimal(r.codec.ssim, 4).c_str(), r.codec.sweeps, r.jpeg.quality, r.jpeg.bytes,
-                    r.jpeg.bitsPerPixel, decimal(r.jpeg.psnr, 2).c_str(), decimal(r.jpeg.ssim, 4).c_str());
+    table +=
+        format("%-*s %9s %4s %8" PRIu64 " %6.3f %8" PRId64 " %8" PRId64 " %8s %7s %6" PRId32 " | q%3d %8" PRIu64
+               " %6.3f %8s %7s | %8s %7s %5" PRId32 "\n",
+               name, r.name.c_str(), size.c_str(), r.codec.keep.c_str(), r.codec.bytes, r.codec.bitsPerPixel,
+               r.codec.contours, r.codec.points, decimal(r.codec.psnr, 2).c_str(), decimal(r.codec.ssim, 4).c_str(),
+               r.codec.sweeps, r.jpeg.quality, r.jpeg.bytes, r.jpeg.bitsPerPixel, decimal(r.jpeg.psnr, 2).c_str(),
+               decimal(r.jpeg.ssim, 4).c_str(), decimal(r.codec.convergedPsnr, 2).c_str(),
+               decimal(r.codec.convergedSsim, 4).c_str(), r.codec.convergedSteps);
   }
 
-  table += format("\n%-*s %8s %9s %8s %8s %8s %8s %14s   (milliseconds)\n", name, "image", "import", "detection",
-                  "tracing", "model", "writing", "reading", "reconstruction");
+  table += format("\n%-*s %8s %9s %8s %8s %8s %8s %14s %9s   (milliseconds)\n", name, "image", "import", "detection",
+                  "tracing", "model", "writing", "reading", "reconstruction", "converged");
   for (const ImageEvaluation& r : results) {
     if (!r.ok()) continue;
     const StageTimes& t = r.times;
-    table += format("%-*s %8.1f %9.1f %8.1f %8.1f %8.1f %8.1f %14.1f\n", name, r.name.c_str(), t.import, t.detection,
-                    t.tracing, t.model, t.writing, t.reading, t.reconstruction);
+    table += format("%-*s %8.1f %9.1f %8.1f %8.1f %8.1f %8.1f %14.1f %9.1f\n", name, r.name.c_str(), t.import,
+                    t.detection, t.tracing, t.model, t.writing, t.reading, t.reconstruction, t.convergedReconstruction);
   }
 
   bool heading = false;
@@ -75,7 +77,8 @@ std::string formatTable(const std::vector<ImageEvaluation>& results) {
 std::string csvHeader() {
   return "image,width,height,keep,bytes,bpp,contours,points,psnr_db,ssim,sweeps,"
          "jpeg_quality,jpeg_bytes,jpeg_bpp,jpeg_psnr_db,jpeg_ssim,"
-         "import_ms,detection_ms,tracing_ms,model_ms,writing_ms,reading_ms,reconstruction_ms\n";
+         "import_ms,detection_ms,tracing_ms,model_ms,writing_ms,reading_ms,reconstruction_ms,"
+         "converged_psnr_db,converged_ssim,converged_steps,converged_reconstruction_ms\n";
 }
 
 std::string formatCsv(const std::vector<ImageEvaluation>& results) {
@@ -89,8 +92,10 @@ std::string formatCsv(const std::vector<ImageEvaluation>& results) {
                   r.codec.points, decimal(r.codec.psnr, 4).c_str(), decimal(r.codec.ssim, 6).c_str(), r.codec.sweeps);
     csv += format(",%d,%" PRIu64 ",%.6f,%s,%s", r.jpeg.quality, r.jpeg.bytes, r.jpeg.bitsPerPixel,
                   decimal(r.jpeg.psnr, 4).c_str(), decimal(r.jpeg.ssim, 6).c_str());
-    csv += format(",%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f\n", t.import, t.detection, t.tracing, t.model, t.writing,
+    csv += format(",%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f", t.import, t.detection, t.tracing, t.model, t.writing,
                   t.reading, t.reconstruction);
+    csv += format(",%s,%s,%" PRId32 ",%.3f\n", decimal(r.codec.convergedPsnr, 4).c_str(),
+                  decimal(r.codec.convergedSsim, 6).c_str(), r.codec.convergedSteps, t.convergedReconstruction);
   }
   return csv;
 }

@@ -42,6 +42,34 @@ void Reconstructor::allocateModelPlanes() {
   depthPlane.allocate(rows, cols, true);
 }
 
+Reconstructor::SolveModel Reconstructor::modelToSolve() const {
+  const int32_t planeRows = std::max(rows, 0);
+  const int32_t planeCols = std::max(cols, 0);
+  SolveModel model;
+  model.fits = hasSize(sparsenessPlane, planeRows, planeCols) && hasSize(depthPlane, planeRows, planeCols);
+  if (!model.fits) {
+    model.emptySparseness.allocate(planeRows, planeCols, true);
+    model.emptyDepth.allocate(planeRows, planeCols, true);
+  }
+  return model;
+}
+
+const Plane<uint8_t>& Reconstructor::sparsenessOf(const SolveModel& model) const {
+  return model.fits ? sparsenessPlane : model.emptySparseness;
+}
+
+const Plane<uint8_t>& Reconstructor::depthOf(const SolveModel& model) const {
+  return model.fits ? depthPlane : model.emptyDepth;
+}
+
+Plane<uint8_t> Reconstructor::grayPlaneToMake() const {
+  Plane<uint8_t> newGray;
+  const int32_t planeRows = std::max(rows, 0);
+  const int32_t planeCols = std::max(cols, 0);
+  if (!hasSize(grayPlane, planeRows, planeCols)) newGray.allocate(planeRows, planeCols);
+  return newGray;
+}
+
 // Everything that can fail or be cancelled happens before the first write to
 // the object: the sweeps run on a new work plane, the old planes stay in place
 // until the end, and the dither generator is drawn from only in the output.
@@ -49,17 +77,9 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
   const int32_t planeRows = std::max(rows, 0);
   const int32_t planeCols = std::max(cols, 0);
 
-  // Model planes that do not fit the size (none made yet, or the size changed
-  // since) are a model without samples.
-  const bool modelFits = hasSize(sparsenessPlane, planeRows, planeCols) && hasSize(depthPlane, planeRows, planeCols);
-  Plane<uint8_t> emptySparseness;
-  Plane<uint8_t> emptyDepth;
-  if (!modelFits) {
-    emptySparseness.allocate(planeRows, planeCols, true);
-    emptyDepth.allocate(planeRows, planeCols, true);
-  }
-  const Plane<uint8_t>& sparseness = modelFits ? sparsenessPlane : emptySparseness;
-  const Plane<uint8_t>& depth = modelFits ? depthPlane : emptyDepth;
+  SolveModel model = modelToSolve();
+  const Plane<uint8_t>& sparseness = sparsenessOf(model);
+  const Plane<uint8_t>& depth = depthOf(model);
 
   Plane<float> work;
   work.allocate(planeRows, planeCols);
@@ -75,14 +95,36 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
     if (!sweeps.finished) return false;
   }
 
-  Plane<uint8_t> newGray;
-  const bool grayFits = hasSize(grayPlane, planeRows, planeCols);
-  if (!grayFits) newGray.allocate(planeRows, planeCols);
+  Plane<uint8_t> newGray = grayPlaneToMake();
 
   // Commit: nothing below can fail.
-  if (!modelFits) {
-    sparsenessPlane = std::move(emptySparseness);
-    depthPlane = std::move(emptyDepth);
+  meanChange = sweeps.meanChange;
+  sweepCount = sweeps.sweeps;
+  lastChange = sweeps.lastVisit.lastChange;
+  pixelDiagonal = sweeps.lastVisit.pixelDiagonal;
+  previousValue = sweeps.lastVisit.previousValue;
+  commitAndWriteOutput(model, work, newGray, generator);
+  return true;
+}
+
+ConvergedSolveReport Reconstructor::solveConverged(DitherGenerator& generator) {
+  SolveModel model = modelToSolve();
+  ConvergedSolveReport report;
+  Plane<float> work = solveConvergedFillIn(sparsenessOf(model), depthOf(model), plateWeight, report);
+  Plane<uint8_t> newGray = grayPlaneToMake();
+
+  // Commit: nothing below can fail.
+  meanChange = 0.0f;
+  sweepCount = 0;
+  commitAndWriteOutput(model, work, newGray, generator);
+  return report;
+}
+
+void Reconstructor::commitAndWriteOutput(SolveModel& model, Plane<float>& work, Plane<uint8_t>& newGray,
+                                         DitherGenerator& generator) {
+  if (!model.fits) {
+    sparsenessPlane = std::move(model.emptySparseness);
+    depthPlane = std::move(model.emptyDepth);
   }
   uint8_t* const masks = sparsenessPlane.data();
   const std::size_t pixelCount = sparsenessPlane.size();
@@ -90,16 +132,13 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
     if (masks[i] != 0) masks[i] = 1;
   workPlane = std::move(work);
   ownsWorkPlane = 1;
-  meanChange = sweeps.meanChange;
-  sweepCount = sweeps.sweeps;
-  lastChange = sweeps.lastVisit.lastChange;
-  pixelDiagonal = sweeps.lastVisit.pixelDiagonal;
-  previousValue = sweeps.lastVisit.previousValue;
-  if (!grayFits) grayPlane = std::move(newGray);
+  if (newGray.exists()) grayPlane = std::move(newGray);
   grayPlaneAllocated = 1;
 
   // Output: a half-level dither of the pixels without a sample, then
   // truncation to bytes. The dithered value stays in the work plane.
+  const int32_t planeRows = workPlane.rows();
+  const int32_t planeCols = workPlane.cols();
   for (int32_t row = 0; row < planeRows; ++row) {
     float* const values = workPlane[row];
     const uint8_t* const maskRow = sparsenessPlane[row];
@@ -114,7 +153,6 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
       grayRow[col] = static_cast<uint8_t>(static_cast<int32_t>(value));
     }
   }
-  return true;
 }
 
 }  // namespace filamorph

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "image/GrayImage.h"
+#include "reconstruct/ConvergedSolver.h"
 #include "reconstruct/DitherGenerator.h"
 #include "reconstruct/SweepSchedule.h"
 
@@ -44,10 +45,33 @@ class Reconstructor : public GrayImage {
   // without samples (and are made anew, zero-filled). A plane under 4 x 4
   // gets no sweep: samples keep their level, the rest start at 128.
   bool solve(DitherGenerator& generator = DitherGenerator::programWide(), const SweepObserver& observer = {});
+  // The same fill-in taken to convergence: the work plane is the minimiser of
+  // the sweeps' equations under 0..255 rather than where the sweeps' tolerance
+  // stops them, and the output is made from it exactly as solve makes it.
+  // Runs no sweep: meanChange and sweepCount read 0 afterwards, the visit
+  // scratch fields keep their values.
+  ConvergedSolveReport solveConverged(DitherGenerator& generator = DitherGenerator::programWide());
 
   // The model view: depth as (255 x depth) mod 256 in the image, hints
   // "Depth Data" and "Sparseness Data"; the companion is only placed.
   void showModel(ImageControl& image, ImageControl& companion) const;
+
+ private:
+  // Model planes that do not fit the size are a model without samples: the
+  // stand-ins are made here and laid into the object by commitModel.
+  struct SolveModel {
+    bool fits = false;
+    Plane<uint8_t> emptySparseness;
+    Plane<uint8_t> emptyDepth;
+  };
+  SolveModel modelToSolve() const;
+  const Plane<uint8_t>& sparsenessOf(const SolveModel& model) const;
+  const Plane<uint8_t>& depthOf(const SolveModel& model) const;
+  // A gray plane of the current size, or none when the object has one.
+  Plane<uint8_t> grayPlaneToMake() const;
+  // Lays the solved work plane, the model and the gray plane into the object
+  // and writes the output; nothing here fails.
+  void commitAndWriteOutput(SolveModel& model, Plane<float>& work, Plane<uint8_t>& newGray, DitherGenerator& generator);
 };
 
 }  // namespace filamorph

@@ -82,6 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                     1, "bitmap"},
         FailureCase{"UnknownOption", {"encode", "--fast", "data:a_coffee_130x128_24.bmp", "scratch:out.flm"}, 1,
                     "--fast"},
+        FailureCase{"UnknownSolver", {"decode", "--solver", "fast", "scratch:unknown-marker.flm", "scratch:out.pgm"},
+                    1, "--solver"},
         FailureCase{"MissingOperand", {"decode", "scratch:unknown-marker.flm"}, 1, "OUT"},
         FailureCase{"NoCommand", {}, 1, "subcommand"}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.label); });

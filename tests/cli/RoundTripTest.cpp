@@ -170,6 +170,31 @@ TEST_F(SyntheticRoundTrip, DecodeRebuildsTheImageOfTheFileAlone) {
   EXPECT_EQ(readFileBytes(folder / "decoded.pgm"), pgm(fromFile.reconstruction.grayPlane));
 }
 
+// --solver converged runs the converged fill-in of the same model through the
+// command layer, for decode and reconstruct alike.
+TEST_F(SyntheticRoundTrip, ConvergedSolverRebuildsThroughTheCommandLayer) {
+  ASSERT_EQ(runCli({"encode", bitmap, path("shapes.flm")}).status, 0);
+  DirectSession fromFile;
+  ASSERT_TRUE(fromFile.session.openCodedImage(path("shapes.flm")));
+  DitherGenerator generator;
+  ConvergedSolveReport report;
+  ASSERT_TRUE(fromFile.session.reconstructConverged(generator, report));
+  DitherGenerator bitmapGenerator;
+  ConvergedSolveReport bitmapReport;
+  ASSERT_TRUE(direct.session.reconstructConverged(bitmapGenerator, bitmapReport));
+
+  const CliResult decoded = runCli({"decode", "--solver", "converged", path("shapes.flm"), path("decoded.pgm")});
+  ASSERT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_NE(decoded.err.find("converged in " + std::to_string(report.iterations) + " conjugate-gradient steps"),
+            std::string::npos)
+      << decoded.err;
+  EXPECT_EQ(readFileBytes(folder / "decoded.pgm"), pgm(fromFile.reconstruction.grayPlane));
+
+  const CliResult rebuilt = runCli({"-q", "reconstruct", "--solver", "converged", bitmap, path("rebuilt.pgm")});
+  ASSERT_EQ(rebuilt.status, 0) << rebuilt.err;
+  EXPECT_EQ(readFileBytes(folder / "rebuilt.pgm"), pgm(direct.reconstruction.grayPlane));
+}
+
 TEST_F(SyntheticRoundTrip, PlaneDumpsWriteTheBytesAsPgmAndTheViewsAsBitmaps) {
   ContourCoder opened;
   Reconstructor unused;

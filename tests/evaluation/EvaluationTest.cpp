@@ -24,6 +24,9 @@ void expectSamePoint(const CodecPoint& a, const CodecPoint& b) {
   EXPECT_EQ(a.sweeps, b.sweeps);
   EXPECT_EQ(a.psnr, b.psnr);
   EXPECT_EQ(a.ssim, b.ssim);
+  EXPECT_EQ(a.convergedSteps, b.convergedSteps);
+  EXPECT_EQ(a.convergedPsnr, b.convergedPsnr);
+  EXPECT_EQ(a.convergedSsim, b.convergedSsim);
 }
 
 TEST_F(EvaluationRunTest, ResultsDoNotDependOnTheNumberOfWorkers) {
@@ -98,6 +101,34 @@ TEST_F(EvaluationRunTest, RateCurvePointsEqualSeparateMeasurements) {
   EXPECT_EQ(html.find("href=\"http"), std::string::npos);
 }
 
+// Both solvers measure the same decoded file by default, each with a fresh
+// generator; asking for one solver leaves the other's measures empty and
+// changes nothing in its own.
+TEST_F(EvaluationRunTest, EachSolverIsMeasuredOnItsOwn) {
+  const std::string image = sampleCrop("d.bmp", 40, 50, 52, 44);
+  EvaluationSettings both;
+  both.choice.number = 4;
+  EvaluationSettings convergedOnly = both;
+  convergedOnly.exactSolver = false;
+  EvaluationSettings exactOnly = both;
+  exactOnly.convergedSolver = false;
+  const ImageEvaluation all = evaluateImage(image, both);
+  const ImageEvaluation converged = evaluateImage(image, convergedOnly);
+  const ImageEvaluation exact = evaluateImage(image, exactOnly);
+  for (const ImageEvaluation* result : {&all, &converged, &exact}) ASSERT_TRUE(result->ok()) << result->error;
+
+  EXPECT_GT(all.codec.convergedSteps, 0);
+  EXPECT_TRUE(std::isfinite(all.codec.convergedPsnr));
+  EXPECT_EQ(converged.codec.sweeps, 0);
+  EXPECT_TRUE(std::isnan(converged.codec.psnr));
+  EXPECT_EQ(converged.codec.convergedPsnr, all.codec.convergedPsnr);
+  EXPECT_EQ(converged.codec.convergedSteps, all.codec.convergedSteps);
+  EXPECT_EQ(exact.codec.convergedSteps, 0);
+  EXPECT_TRUE(std::isnan(exact.codec.convergedPsnr));
+  EXPECT_EQ(exact.codec.psnr, all.codec.psnr);
+  EXPECT_EQ(exact.codec.sweeps, all.codec.sweeps);
+}
+
 TEST_F(EvaluationRunTest, FailuresAreRecordedPerImage) {
   const std::vector<ImageEvaluation> results = evaluateImages(
       {file("missing.bmp"), testing::testImage("bmpsuite/g/pal4.bmp").string()}, EvaluationSettings{}, 2);
@@ -111,9 +142,9 @@ ImageEvaluation measured(const std::string& name) {
   r.name = name;
   r.width = 130;
   r.height = 128;
-  r.codec = {"255", 3608, 1.734615, 30, 754, 25.23441, 0.8410812, 7033};
+  r.codec = {"255", 3608, 1.734615, 30, 754, 25.23441, 0.8410812, 7033, 26.71203, 0.8512346, 17};
   r.jpeg = {88, 3634, 1.747115, 40.64071, 0.9685613};
-  r.times = {0.15, 1.056, 1.3134, 0.322, 0.263, 0.178, 3083.4261};
+  r.times = {0.15, 1.056, 1.3134, 0.322, 0.263, 0.178, 3083.4261, 41.0376};
   return r;
 }
 
@@ -126,11 +157,14 @@ TEST(ResultTable, CsvHasAHeaderAndOneLinePerImage) {
   EXPECT_EQ(formatCsv(results),
             "image,width,height,keep,bytes,bpp,contours,points,psnr_db,ssim,sweeps,"
             "jpeg_quality,jpeg_bytes,jpeg_bpp,jpeg_psnr_db,jpeg_ssim,"
-            "import_ms,detection_ms,tracing_ms,model_ms,writing_ms,reading_ms,reconstruction_ms\n"
+            "import_ms,detection_ms,tracing_ms,model_ms,writing_ms,reading_ms,reconstruction_ms,"
+            "converged_psnr_db,converged_ssim,converged_steps,converged_reconstruction_ms\n"
             "\"photos/a,b.bmp\",130,128,255,3608,1.734615,30,754,25.2344,0.841081,7033,"
-            "88,3634,1.747115,40.6407,0.968561,0.150,1.056,1.313,0.322,0.263,0.178,3083.426\n"
+            "88,3634,1.747115,40.6407,0.968561,0.150,1.056,1.313,0.322,0.263,0.178,3083.426,"
+            "26.7120,0.851235,17,41.038\n"
             "same.bmp,130,128,255,3608,1.734615,30,754,inf,nan,7033,"
-            "88,3634,1.747115,40.6407,0.968561,0.150,1.056,1.313,0.322,0.263,0.178,3083.426\n");
+            "88,3634,1.747115,40.6407,0.968561,0.150,1.056,1.313,0.322,0.263,0.178,3083.426,"
+            "26.7120,0.851235,17,41.038\n");
 }
 
 }  // namespace

@@ -1,0 +1,204 @@
+#include "reconstruct/ConvergedSolver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "reconstruct/FineOperator.h"
+#include "reconstruct/MultigridPreconditioner.h"
+
+namespace filamorph {
+
+namespace {
+
+constexpr float kStartLevel = 128.0f;
+constexpr double kLowestLevel = 0.0;
+constexpr double kHighestLevel = 255.0;
+// Conjugate gradients stop at this residual norm relative to the data term's:
+// it leaves every pixel within a few thousandths of a level.
+constexpr double kRelativeTolerance = 1e-8;
+constexpr int32_t kMostStepsPerPass = 1000;
+constexpr int32_t kMostPasses = 50;
+// How far in levels a pixel may overshoot a bound, or a held pixel may pull
+// away from it, before the active set changes: above the solve's own error,
+// so that rounding does not make a pixel flip back and forth.
+constexpr double kBoundSlack = 1e-3;
+// A free pixel past a bound is held at it only when no free pixel within this
+// many rows and columns overshoots further: holding every overshooting pixel
+// at once holds far more than the minimiser does, and freeing them again
+// takes a pass for each ring of the held region.
+constexpr int32_t kHoldRadius = 2;
+
+double dot(const std::vector<double>& a, const std::vector<double>& b) {
+  double sum = 0.0;
+  for (std::size_t i = 0; i < a.size(); ++i) sum += a[i] * b[i];
+  return sum;
+}
+
+// Conjugate gradients on the free pixels from the current x; returns the
+// steps taken and leaves the final residual norm in residualNorm.
+int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& preconditioner,
+                           const std::vector<double>& b, double targetNorm, std::vector<double>& x,
+                           double& residualNorm) {
+  const std::size_t n = x.size();
+  std::vector<double> r(n);
+  std::vector<double> direction(n);
+  std::vector<double> scratch(n);  // the preconditioned residual, then the operator times the direction
+  op.residual(b.data(), x.data(), r.data());
+  double rr = dot(r, r);
+  int32_t steps = 0;
+  if (rr > targetNorm * targetNorm) {
+    preconditioner.apply(r.data(), scratch.data());
+    direction = scratch;
+    double rz = dot(r, scratch);
+    while (steps < kMostStepsPerPass) {
+      op.multiply(direction.data(), scratch.data());
+      const double curvature = dot(direction, scratch);
+      if (!(curvature > 0.0)) break;
+      const double alpha = rz / curvature;
+      rr = 0.0;
+      for (std::size_t i = 0; i < n; ++i) {
+        x[i] += alpha * direction[i];
+        r[i] -= alpha * scratch[i];
+        rr += r[i] * r[i];
+      }
+      ++steps;
+      if (rr <= targetNorm * targetNorm) break;
+      preconditioner.apply(r.data(), scratch.data());
+      const double rzNext = dot(r, scratch);
+      const double beta = rzNext / rz;
+      rz = rzNext;
+      for (std::size_t i = 0; i < n; ++i) direction[i] = scratch[i] + beta * direction[i];
+    }
+  }
+  residualNorm = std::sqrt(rr);
+  return steps;
+}
+
+// Moves pixels into and out of the set held at a bound: a held pixel whose
+// energy would fall by moving inside is freed, and a free pixel past a bound
+// that overshoots most in its neighbourhood is held at it.
+struct SetChange {
+  bool freed = false;
+  bool held = false;
+};
+
+SetChange updateActiveSet(FineOperator& op, const std::vector<double>& b, std::vector<double>& x,
+                          std::vector<std::ptrdiff_t>& fixedCells) {
+  const PaddedGrid& grid = op.grid();
+  SetChange change;
+  std::vector<std::ptrdiff_t> stillFixed;
+  for (const std::ptrdiff_t cell : fixedCells) {
+    const auto row = static_cast<int32_t>(cell / grid.stride() - PaddedGrid::kMargin);
+    const auto col = static_cast<int32_t>(cell % grid.stride() - PaddedGrid::kMargin);
+    const double pull = (op.product(row, col, x.data()) - b[static_cast<std::size_t>(cell)]) / op.diagonal(row, col);
+    const bool atLowest = x[static_cast<std::size_t>(cell)] == kLowestLevel;
+    if (atLowest ? pull >= -kBoundSlack : pull <= kBoundSlack) {
+      stillFixed.push_back(cell);
+    } else {
+      op.setFixed(cell, false);
+      change.freed = true;
+    }
+  }
+  const auto overshoot = [&](std::ptrdiff_t cell) {
+    if ((op.state(cell) & FineOperator::kFixed) != 0) return 0.0;
+    const double value = x[static_cast<std::size_t>(cell)];
+    return std::max({kLowestLevel - value, value - kHighestLevel, 0.0});
+  };
+  std::vector<std::ptrdiff_t> newlyFixed;
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      const std::ptrdiff_t cell = grid.at(row, col);
+      const double own = overshoot(cell);
+      if (own <= kBoundSlack) continue;
+      bool largest = true;
+      for (int32_t r = std::max(row - kHoldRadius, 0); r <= std::min(row + kHoldRadius, grid.rows - 1) && largest; ++r)
+        for (int32_t c = std::max(col - kHoldRadius, 0); c <= std::min(col + kHoldRadius, grid.cols - 1); ++c)
+          if (overshoot(grid.at(r, c)) > own) largest = false;
+      if (largest) newlyFixed.push_back(cell);
+    }
+  }
+  for (const std::ptrdiff_t cell : newlyFixed) {
+    double& value = x[static_cast<std::size_t>(cell)];
+    value = value < kLowestLevel ? kLowestLevel : kHighestLevel;
+    op.setFixed(cell, true);
+    stillFixed.push_back(cell);
+    change.held = true;
+  }
+  fixedCells = std::move(stillFixed);
+  return change;
+}
+
+}  // namespace
+
+Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth, float plateWeight,
+                                  ConvergedSolveReport& report) {
+  report = {};
+  const int32_t rows = sparseness.rows();
+  const int32_t cols = sparseness.cols();
+  Plane<float> work;
+  work.allocate(rows, cols);
+  bool anySample = false;
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      const bool sample = sparseness[row][col] != 0;
+      anySample = anySample || sample;
+      work[row][col] = sample ? static_cast<float>(depth[row][col]) : kStartLevel;
+    }
+  }
+  if (rows < 4 || cols < 4 || !anySample) return work;
+
+  const PaddedGrid grid{rows, cols};
+  std::vector<uint8_t> states(grid.cellCount(), 0);
+  std::vector<double> b(grid.cellCount(), 0.0);
+  std::vector<double> x(grid.cellCount(), 0.0);
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      const auto cell = static_cast<std::size_t>(grid.at(row, col));
+      if (sparseness[row][col] != 0) {
+        states[cell] = FineOperator::kSample;
+        b[cell] = FineOperator::kDataWeight * depth[row][col];
+      }
+      x[cell] = work[row][col];
+    }
+  }
+  FineOperator op(grid, plateWeight, std::move(states));
+  const double targetNorm = kRelativeTolerance * std::sqrt(dot(b, b));
+
+  std::vector<std::ptrdiff_t> fixedCells;
+  double residualNorm = 0.0;
+  // The coarse levels are built anew only when a pixel is freed: for pixels
+  // newly held, those of the previous set still make a sound preconditioner.
+  std::optional<MultigridPreconditioner> preconditioner;
+  SetChange change{true, false};
+  while (true) {
+    if (change.freed) {
+      preconditioner.reset();
+      preconditioner.emplace(op, fixedCells);
+    } else {
+      preconditioner->holdAlso(fixedCells);
+    }
+    report.levels = static_cast<int32_t>(preconditioner->levelCount());
+    report.iterations += conjugateGradients(op, *preconditioner, b, targetNorm, x, residualNorm);
+    ++report.passes;
+    if (report.passes == kMostPasses) break;
+    change = updateActiveSet(op, b, x, fixedCells);
+    if (!change.freed && !change.held) break;
+  }
+  report.relativeResidual = residualNorm * kRelativeTolerance / targetNorm;
+
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      double value = x[static_cast<std::size_t>(grid.at(row, col))];
+      if (value <= kLowestLevel || value >= kHighestLevel) ++report.boundPixels;
+      value = value < kLowestLevel ? kLowestLevel : (value > kHighestLevel ? kHighestLevel : value);
+      work[row][col] = static_cast<float>(value);
+    }
+  }
+  return work;
+}
+
+}  // namespace filamorph

@@ -1,0 +1,34 @@
+#ifndef FILAMORPH_RECONSTRUCT_CONVERGEDSOLVER_H
+#define FILAMORPH_RECONSTRUCT_CONVERGEDSOLVER_H
+// The converged fill-in: the minimiser of the sweeps' energy and data term
+// under 0 <= u <= 255, found by multigrid-preconditioned conjugate gradients.
+
+#include <cstdint>
+
+#include "image/Plane.h"
+
+namespace filamorph {
+
+struct ConvergedSolveReport {
+  int32_t iterations = 0;         // conjugate-gradient steps over all passes
+  int32_t passes = 0;             // solves of the free pixels, one per active set tried
+  int64_t boundPixels = 0;        // pixels held at 0 or 255 in the result
+  double relativeResidual = 0.0;  // of the last pass, against the data term
+  int32_t levels = 0;             // multigrid levels, the image included
+};
+
+// Returns the work plane of the fill-in of the model: the point at which the
+// clamped sweeps of the same equations stand still, within conjugate
+// gradients' tolerance. A pixel is a sample pixel where `sparseness` is
+// non-zero; `depth` holds its level. The smoothness weight of pixels without
+// a sample does not change that point and is not asked for.
+//
+// A model without samples fills with 128 (its equations leave the level
+// free, and the sweeps leave it at its start); a plane under 4 x 4 is not
+// solved: samples keep their level and the rest is 128, as in the sweeps.
+Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth, float plateWeight,
+                                  ConvergedSolveReport& report);
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_RECONSTRUCT_CONVERGEDSOLVER_H

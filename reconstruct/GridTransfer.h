@@ -1,0 +1,52 @@
+#ifndef FILAMORPH_RECONSTRUCT_GRIDTRANSFER_H
+#define FILAMORPH_RECONSTRUCT_GRIDTRANSFER_H
+// Bilinear prolongation from a coarse grid to a fine one and its transpose,
+// the restriction, built axis by axis.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "reconstruct/PaddedGrid.h"
+
+namespace filamorph {
+
+// The linear interpolation along one axis. A coarsened axis keeps every
+// second fine index (0, 2, 4, ...); an odd fine index takes half of each of
+// its two coarse neighbours, and a last odd index, which has one, takes all of
+// it, so that constants are carried over exactly. An axis that is not
+// coarsened maps every index to itself.
+struct AxisTransfer {
+  struct Link {
+    int32_t index;
+    double weight;
+  };
+
+  bool coarsened = false;
+  int32_t fineCount = 0;
+  int32_t coarseCount = 0;
+  // Two parents per fine index; a fine index with one parent has a second
+  // link to the same index with weight 0.
+  std::vector<std::array<Link, 2>> parents;
+  // Up to three children per coarse index.
+  std::vector<std::array<Link, 3>> children;
+  std::vector<uint8_t> childCount;
+  // Coarse indices whose Galerkin stencil along this axis is that of the
+  // middle of a long axis: interiorFirst <= index <= interiorLast.
+  int32_t interiorFirst = 0;
+  int32_t interiorLast = -1;
+
+  static AxisTransfer make(int32_t fineCount, bool coarsen);
+};
+
+// e on the coarse grid is interpolated and added to x on the fine grid.
+void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine, const PaddedGrid& coarse,
+                   const double* e, double* x);
+
+// b on the coarse grid becomes the transpose of the interpolation applied to t.
+void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,
+                      const PaddedGrid& coarse, const double* t, double* b);
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_RECONSTRUCT_GRIDTRANSFER_H

@@ -1,0 +1,216 @@
+// The converged fill-in: the point at which the clamped sweeps stand still,
+// reached in a number of steps that does not grow with the image, and given
+// out through the same output stage as the sweeps.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "reconstruct/ConvergedSolver.h"
+#include "reconstruct/Reconstructor.h"
+#include "reconstruct/ReferenceSolver.h"
+#include "reconstruct/SolverFixtures.h"
+
+namespace filamorph {
+namespace {
+
+using testing::contents;
+using testing::loadModel;
+using testing::Model;
+using testing::randomModel;
+using testing::uniformModel;
+
+// The plain clamped sweeps from the usual start, until a sweep changes no
+// pixel or `sweeps` have run: float rounding keeps the slowest cases moving
+// by a few units in the last place for ever.
+std::vector<float> sweepToStandstill(const Model& model, float plateWeight, int sweeps) {
+  reference::Parameters parameters;
+  parameters.plateWeight = plateWeight;
+  std::vector<uint8_t> mask = model.sparseness;
+  std::vector<float> work(mask.size());
+  for (size_t i = 0; i < mask.size(); ++i) {
+    mask[i] = mask[i] != 0 ? 1 : 0;
+    work[i] = mask[i] == 1 ? static_cast<float>(model.depth[i]) : 128.0f;
+  }
+  if (model.rows < 4 || model.cols < 4) return work;
+  reference::Visit visit;
+  for (int sweep = 0; sweep < sweeps; ++sweep)
+    if (reference::sweep(work, mask, model.depth, model.rows, model.cols, parameters, visit) == 0.0f) break;
+  return work;
+}
+
+std::vector<float> convergedWork(const Model& model, float plateWeight, ConvergedSolveReport& report) {
+  Reconstructor holder;
+  loadModel(holder, model);
+  return contents(solveConvergedFillIn(holder.sparsenessPlane, holder.depthPlane, plateWeight, report));
+}
+
+float largestDifference(const std::vector<float>& a, const std::vector<float>& b) {
+  float largest = 0.0f;
+  for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::fabs(a[i] - b[i]));
+  return largest;
+}
+
+// Samples of 0 and 255 side by side: the thin plate overshoots them, so the
+// bounds hold part of the plane.
+Model stripedModel(int rows, int cols) {
+  Model model = uniformModel(rows, cols, 0, 0);
+  for (int r = 0; r < rows; ++r) {
+    for (int c : {cols / 3, cols / 3 + 1, 2 * cols / 3, 2 * cols / 3 + 1}) {
+      const size_t i = static_cast<size_t>(r) * cols + c;
+      model.sparseness[i] = 1;
+      model.depth[i] = (c == cols / 3 + 1 || c == 2 * cols / 3) ? 255 : 0;
+    }
+  }
+  return model;
+}
+
+Model oneSampleModel(int rows, int cols, uint8_t level) {
+  Model model = uniformModel(rows, cols, 0, 0);
+  const size_t i = static_cast<size_t>(rows / 3) * cols + cols / 2;
+  model.sparseness[i] = 1;
+  model.depth[i] = level;
+  return model;
+}
+
+struct StandstillCase {
+  const char* name;
+  Model model;
+  float plateWeight;
+  bool boundsHold = false;  // the case is built so that some pixels end at 0 or 255
+};
+
+void PrintTo(const StandstillCase& testCase, std::ostream* out) {
+  *out << testCase.name;
+}
+
+class MatchesStandstill : public ::testing::TestWithParam<StandstillCase> {};
+
+TEST_P(MatchesStandstill, WithinAHundredthOfALevel) {
+  const StandstillCase& testCase = GetParam();
+  const std::vector<float> expected = sweepToStandstill(testCase.model, testCase.plateWeight, 30000);
+  ConvergedSolveReport report;
+  const std::vector<float> work = convergedWork(testCase.model, testCase.plateWeight, report);
+  EXPECT_LE(largestDifference(work, expected), 0.01f);
+  for (const float value : work) ASSERT_TRUE(value >= 0.0f && value <= 255.0f);
+  if (testCase.boundsHold) {
+    EXPECT_GT(report.boundPixels, 0);
+  }
+}
+
+// Random samples on squares, strips and the smallest plane; samples whose
+// overshoot the bounds must cut; one sample; every pixel a sample; the
+// membrane and the thin plate alone. Planes over 400 pixels go through the
+// coarse levels, the strips through coarsening along their length only.
+INSTANTIATE_TEST_SUITE_P(Cases, MatchesStandstill,
+                         ::testing::Values(StandstillCase{"smallest", randomModel(4, 4, 0.3, 1u), 0.5f},
+                                           StandstillCase{"direct", randomModel(13, 17, 0.1, 2u), 0.5f},
+                                           StandstillCase{"multigrid", randomModel(31, 26, 0.05, 3u), 0.5f},
+                                           StandstillCase{"wideStrip", randomModel(5, 90, 0.1, 4u), 0.5f},
+                                           StandstillCase{"tallStrip", randomModel(120, 4, 0.1, 5u), 0.5f},
+                                           StandstillCase{"boundsHold", stripedModel(24, 30), 0.5f, true},
+                                           StandstillCase{"boundsHoldDirect", stripedModel(10, 14), 0.5f, true},
+                                           StandstillCase{"oneSample", oneSampleModel(23, 21, 200), 0.5f},
+                                           StandstillCase{"everyPixel", randomModel(22, 25, 1.0, 6u), 0.5f},
+                                           StandstillCase{"membrane", randomModel(24, 22, 0.05, 7u), 0.0f},
+                                           StandstillCase{"thinPlate", randomModel(21, 24, 0.05, 8u), 1.0f}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Bands of samples along circles, as contours lay them, with smooth levels
+// that keep the fill-in clear of the bounds.
+Model bandModel(int size) {
+  Model model = uniformModel(size, size, 0, 0);
+  const double scale = size / 64.0;
+  const double circles[][3] = {{20, 22, 12}, {40, 45, 15}, {30, 10, 8}, {50, 20, 10}, {15, 50, 9}};
+  for (int r = 0; r < size; ++r) {
+    for (int c = 0; c < size; ++c) {
+      for (const auto& circle : circles) {
+        const double distance = std::hypot(r - circle[0] * scale, c - circle[1] * scale);
+        if (std::fabs(distance - circle[2] * scale) > 1.5) continue;
+        const size_t i = static_cast<size_t>(r) * size + c;
+        model.sparseness[i] = 1;
+        model.depth[i] = static_cast<uint8_t>(128.0 + 80.0 * std::sin(r * 0.2 / scale) * std::cos(c * 0.3 / scale));
+      }
+    }
+  }
+  return model;
+}
+
+// The multigrid keeps the step count of the unconstrained solve from growing
+// with the image: the same picture at four scales takes about as many steps.
+TEST(ConvergedSolver, StepsDoNotGrowWithTheImage) {
+  std::vector<int> steps;
+  for (const int size : {64, 128, 256, 512}) {
+    ConvergedSolveReport report;
+    convergedWork(bandModel(size), 0.5f, report);
+    SCOPED_TRACE(::testing::Message() << size << " x " << size);
+    EXPECT_LE(report.relativeResidual, 1e-8);
+    EXPECT_EQ(report.passes, 1);
+    steps.push_back(report.iterations);
+  }
+  EXPECT_LE(*std::max_element(steps.begin(), steps.end()), *std::min_element(steps.begin(), steps.end()) + 4)
+      << ::testing::PrintToString(steps);
+  EXPECT_LE(steps.back(), 25);
+}
+
+// The output stage is the sweeps' own: the work plane of the converged
+// fill-in is dithered from the same generator in the same order and
+// truncated, sample pixels untouched; a model without samples gives what the
+// sweeps give.
+TEST(ConvergedSolver, OutputIsMadeAsTheSweepsMakeIt) {
+  const Model model = randomModel(19, 23, 0.1, 12u);
+  ConvergedSolveReport report;
+  const std::vector<float> solved = convergedWork(model, 0.5f, report);
+
+  Reconstructor reconstructor;
+  loadModel(reconstructor, model);
+  reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+  reconstructor.meanChange = 3.0f;
+  DitherGenerator generator;
+  generator.state = 777u;
+  DitherGenerator draws = generator;
+  reconstructor.solveConverged(generator);
+
+  std::vector<float> dithered = solved;
+  std::vector<uint8_t> gray(solved.size());
+  for (size_t i = 0; i < solved.size(); ++i) {
+    if (model.sparseness[i] == 0) {
+      const float value = draws.next() % 2 == 1 ? solved[i] + 0.5f : solved[i] - 0.5f;
+      dithered[i] = std::clamp(value, 0.0f, 255.0f);
+    }
+    gray[i] = static_cast<uint8_t>(dithered[i]);
+  }
+  EXPECT_EQ(contents(reconstructor.workPlane), dithered);
+  EXPECT_EQ(contents(reconstructor.grayPlane), gray);
+  EXPECT_EQ(generator.state, draws.state);
+  EXPECT_EQ(reconstructor.meanChange, 0.0f);
+  EXPECT_EQ(reconstructor.sweepCount, 0);
+
+  // Without samples, and on planes too small to solve (with samples), the
+  // sweeps leave the start values; so does the converged fill-in.
+  for (const Model& start : {uniformModel(7, 9, 0, 0), uniformModel(30, 30, 0, 0), randomModel(3, 10, 0.4, 13u),
+                             randomModel(10, 3, 0.4, 14u)}) {
+    SCOPED_TRACE(::testing::Message() << start.rows << " x " << start.cols);
+    Reconstructor exact;
+    Reconstructor converged;
+    for (Reconstructor* r : {&exact, &converged}) {
+      loadModel(*r, start);
+      r->setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+    }
+    DitherGenerator exactGenerator;
+    DitherGenerator convergedGenerator;
+    ASSERT_TRUE(exact.solve(exactGenerator));
+    converged.solveConverged(convergedGenerator);
+    EXPECT_EQ(contents(converged.workPlane), contents(exact.workPlane));
+    EXPECT_EQ(contents(converged.grayPlane), contents(exact.grayPlane));
+    EXPECT_EQ(convergedGenerator.state, exactGenerator.state);
+  }
+}
+
+}  // namespace
+}  // namespace filamorph
