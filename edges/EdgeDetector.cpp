@@ -45,10 +45,7 @@ void EdgeDetector::detectEdges() {
   convolve();
   copyPlane(filteredPlane, gradientX);
 
-  suppressNonMaxima();
-  applyHysteresis();
-  clearEdgeBorder();
-  thinEdges();
+  rethreshold();
 }
 
 void EdgeDetector::rethreshold() {

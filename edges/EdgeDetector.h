@@ -10,6 +10,11 @@
 
 namespace filamorph {
 
+// The codes of the edge map: a kept edge pixel, and a suppression candidate
+// while hysteresis runs; every other pixel is 0.
+inline constexpr uint8_t kEdgeCode = 250;
+inline constexpr uint8_t kCandidateCode = 128;
+
 // The five parameters are not initialised by construction: callers store all
 // of them through the setters before the first detectEdges().
 class EdgeDetector : public GrayImage {

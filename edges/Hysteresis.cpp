@@ -13,8 +13,6 @@
 namespace filamorph {
 namespace {
 
-constexpr uint8_t kEdge = 250;
-constexpr uint8_t kCandidate = 128;
 constexpr int32_t kLastBin = 256;
 
 // Truncation toward zero that stays defined for any float: NaN gives 0 and
@@ -34,7 +32,7 @@ uint32_t seedBits(const uint8_t* edges, const float* magnitude, int32_t c, float
 #if defined(__SSE2__)
   const __m128i marks = _mm_loadu_si128(reinterpret_cast<const __m128i*>(edges + c));
   const auto candidates =
-      static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(marks, _mm_set1_epi8(static_cast<char>(kCandidate)))));
+      static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(marks, _mm_set1_epi8(static_cast<char>(kCandidateCode)))));
   if (candidates == 0) return 0;
   const __m128 threshold = _mm_set1_ps(high);
   uint32_t strong = 0;
@@ -46,7 +44,7 @@ uint32_t seedBits(const uint8_t* edges, const float* magnitude, int32_t c, float
 #else
   uint32_t bits = 0;
   for (int32_t i = 0; i < kSeedBlock; ++i) {
-    if (edges[c + i] == kCandidate && magnitude[c + i] >= high) bits |= uint32_t{1} << i;
+    if (edges[c + i] == kCandidateCode && magnitude[c + i] >= high) bits |= uint32_t{1} << i;
   }
   return bits;
 #endif
@@ -98,14 +96,14 @@ void EdgeDetector::applyHysteresis() {
     for (; c + kSeedBlock <= planeCols - 1; c += kSeedBlock) {
       for (uint32_t bits = seedBits(edges, m, c, high); bits != 0; bits &= bits - 1) {
         const int32_t seed = c + std::countr_zero(bits);
-        if (edges[seed] != kCandidate) continue;
-        edges[seed] = kEdge;
+        if (edges[seed] != kCandidateCode) continue;
+        edges[seed] = kEdgeCode;
         followEdge(r, seed, lowFloor);
       }
     }
     for (; c < planeCols - 1; ++c) {
-      if (edges[c] == kCandidate && m[c] >= high) {
-        edges[c] = kEdge;
+      if (edges[c] == kCandidateCode && m[c] >= high) {
+        edges[c] = kEdgeCode;
         followEdge(r, c, lowFloor);
       }
     }
@@ -113,7 +111,7 @@ void EdgeDetector::applyHysteresis() {
 
   uint8_t* edges = edgeMap.data();
   for (std::size_t p = 0; p < count; ++p) {
-    edges[p] = edges[p] == kEdge ? kEdge : 0;
+    edges[p] = edges[p] == kEdgeCode ? kEdgeCode : 0;
   }
 }
 
@@ -143,8 +141,8 @@ void EdgeDetector::followEdge(int32_t row, int32_t col, int32_t threshold) {
       const int32_t c = pixel.col + kFollowOffsets[k][1];
       if (!inner && (r < 0 || r >= planeRows || c < 0 || c >= planeCols)) continue;
       const std::ptrdiff_t neighbour = here + neighbourSteps[k];
-      if (edges[neighbour] == kCandidate && magnitude[neighbour] >= floor) {
-        edges[neighbour] = kEdge;
+      if (edges[neighbour] == kCandidateCode && magnitude[neighbour] >= floor) {
+        edges[neighbour] = kEdgeCode;
         followStack_.push_back({r, c});
       }
     }

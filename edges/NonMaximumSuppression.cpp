@@ -9,7 +9,6 @@
 namespace filamorph {
 namespace {
 
-constexpr uint8_t kCandidate = 128;
 
 void zeroBorder(Plane<float>& plane) {
   const int32_t lastCol = plane.cols() - 1;
@@ -96,7 +95,7 @@ void suppressRow(const Plane<float>& gradientMagnitude, const Plane<float>& grad
   const int32_t planeCols = gradientX.cols();
   for (int32_t c = blocks ? candidateBlocks(above, here, below, gx, gy, candidates, planeCols) : 1; c < planeCols - 1;
        ++c) {
-    if (isCandidate(above, here, below, c, gx[c], gy[c])) candidates[c] = kCandidate;
+    if (isCandidate(above, here, below, c, gx[c], gy[c])) candidates[c] = kCandidateCode;
   }
 }
 

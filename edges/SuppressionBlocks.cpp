@@ -3,6 +3,8 @@
 // lane branches; the case tests and the arithmetic are those of the pixel code.
 #include "edges/SuppressionBlocks.h"
 
+#include "edges/EdgeDetector.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -114,7 +116,7 @@ bool suppressionBlocksAvailable() {
     const __mmask16 candidate = static_cast<__mmask16>(~_mm512_cmp_ps_mask(m0, one, _CMP_LT_OQ)) &
                                 _mm512_cmp_ps_mask(mag1, minusOne, _CMP_LE_OQ) &
                                 _mm512_cmp_ps_mask(mag2, one, _CMP_LT_OQ);
-    const __m128i marks = _mm512_maskz_cvtepi32_epi8(kAllLanes, _mm512_maskz_set1_epi32(candidate, 128));
+    const __m128i marks = _mm512_maskz_cvtepi32_epi8(kAllLanes, _mm512_maskz_set1_epi32(candidate, kCandidateCode));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(candidates + c), marks);
   }
   return c;

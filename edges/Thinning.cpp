@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "edges/EdgeDetector.h"
+#include "image/Compass.h"
 
 namespace filamorph {
 namespace {
 
 // Neighbours 1..8, counter-clockwise from the right; neighbour k is bit k-1
 // of a ring mask.
-constexpr int32_t kRing[8][2] = {{0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}};
+constexpr const DirectionTable& kRing = kNeighbourOffsets;
 
 using RingMask = uint32_t;
 
