@@ -29,6 +29,50 @@ void writeSizeSegment(BitFile& file, int32_t rows, int32_t cols, int bits) {
   file.writeBits(static_cast<uint32_t>(cols), bits);
 }
 
+// The start of every contour, its first step's code, then one rank code a
+// turn symbol, ending with the end symbol's.
+void writeContourSegment(BitFile& file, const std::vector<Contour>& contours,
+                         const std::vector<ContourCoder::CodedContour>& plan, const std::array<int32_t, 8>& symbolRanks,
+                         int bits) {
+  file.writeBits(codedfile::kMarkerPrefix, 8);
+  file.writeBits(codedfile::kContourMarker, 8);
+  file.writeBits(static_cast<uint32_t>(plan.size()), 8);
+  for (const int32_t rank : symbolRanks) file.writeBits(static_cast<uint32_t>(rank), 3);
+  for (const ContourCoder::CodedContour& coded : plan) {
+    const std::vector<ContourPoint>& points = contours[static_cast<size_t>(coded.index)].points;
+    file.writeBits(static_cast<uint32_t>(points[0].row), bits);
+    file.writeBits(static_cast<uint32_t>(points[0].col), bits);
+    file.writeBits(static_cast<uint32_t>(points[1].chainCode), 3);
+    for (size_t j = 2; j < static_cast<size_t>(coded.pointCount); ++j) {
+      writeRankCode(file, symbolRanks[static_cast<size_t>(points[j].chainCode)]);
+    }
+    writeRankCode(file, symbolRanks[codedfile::kEndSymbol]);
+  }
+}
+
+// Per contour: the extents of every point, then its weights and base level.
+void writeAttributeSegment(BitFile& file, const std::vector<Contour>& contours,
+                           const std::vector<ContourCoder::CodedContour>& plan) {
+  file.writeBits(codedfile::kMarkerPrefix, 8);
+  file.writeBits(codedfile::kAttributeMarker, 8);
+  for (const ContourCoder::CodedContour& coded : plan) {
+    const std::vector<ContourPoint>& points = contours[static_cast<size_t>(coded.index)].points;
+    const auto count = static_cast<size_t>(coded.pointCount);
+    file.writeBits(1, 8);  // one extent pair per point
+    for (size_t j = 0; j < count; ++j) {
+      file.writeBits(static_cast<uint32_t>(codedfile::clampExtent(points[j].leftExtent)), codedfile::kExtentBits);
+      file.writeBits(static_cast<uint32_t>(codedfile::clampExtent(points[j].rightExtent)), codedfile::kExtentBits);
+    }
+    file.writeBits(1, 8);  // one weight triple per point
+    for (size_t j = 0; j < count; ++j) {
+      const auto level = [](int32_t value) { return static_cast<uint32_t>(value + codedfile::kLevelOffset); };
+      file.writeBits(level(codedfile::quantizedWeight(points[j].weightLeft)), codedfile::kWeightBits);
+      file.writeBits(level(codedfile::quantizedWeight(points[j].weightMiddle)), codedfile::kWeightBits);
+      file.writeBits(level(codedfile::quantizedBaseLevel(points[j].baseLevel)), codedfile::kBaseBits);
+    }
+  }
+}
+
 }  // namespace
 
 void ContourCoder::computeChainCodes() {
@@ -82,64 +126,41 @@ void ContourCoder::computeSymbolRanks() {
   }
 }
 
-Status ContourCoder::writeCodedFile(const std::string& fileName, CodedFileSummary* summary) {
-  if (width < 0 || height < 0 || width > codedfile::kMaxSide || height > codedfile::kMaxSide) {
-    return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": the image is " +
-                                                       std::to_string(width) + " x " + std::to_string(height) +
-                                                       " pixels; a compressed file holds sides of at most " +
-                                                       std::to_string(codedfile::kMaxSide) + ".");
+Status ContourCoder::refuseUncodableSize(const std::string& fileName) const {
+  if (width >= 0 && height >= 0 && width <= codedfile::kMaxSide && height <= codedfile::kMaxSide) {
+    return Status::success();
   }
+  return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": the image is " +
+                                                     std::to_string(width) + " x " + std::to_string(height) +
+                                                     " pixels; a compressed file holds sides of at most " +
+                                                     std::to_string(codedfile::kMaxSide) + ".");
+}
+
+Status ContourCoder::writeCodedStream(BitFile& file, const std::string& fileName, CodedFileSummary* summary) {
+  if (Status codable = refuseUncodableSize(fileName); !codable) return codable;
   CodedFileSummary written;
   const std::vector<CodedContour> plan = planCodedContours(&written);
-
-  ReplacingFile target(fileName);
-  BitFile file;
-  if (target.temporaryPath().empty() || !file.openFile(target.temporaryPath(), "wb+")) {
-    return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": " + std::strerror(errno));
-  }
-
   computeChainCodes(plan);
   computeTurnSymbols(plan);
   countSymbols(plan);
   computeSymbolRanks();
   const int bits = codedfile::bitWidth(static_cast<uint32_t>(width > height ? width : height));
-
   writeSizeSegment(file, height, width, bits);
+  writeContourSegment(file, contours, plan, symbolRanks, bits);
+  writeAttributeSegment(file, contours, plan);
+  if (summary != nullptr) *summary = written;
+  return Status::success();
+}
 
-  file.writeBits(codedfile::kMarkerPrefix, 8);
-  file.writeBits(codedfile::kContourMarker, 8);
-  file.writeBits(static_cast<uint32_t>(plan.size()), 8);
-  for (const int32_t rank : symbolRanks) file.writeBits(static_cast<uint32_t>(rank), 3);
-  for (const CodedContour& coded : plan) {
-    const std::vector<ContourPoint>& points = contours[static_cast<size_t>(coded.index)].points;
-    file.writeBits(static_cast<uint32_t>(points[0].row), bits);
-    file.writeBits(static_cast<uint32_t>(points[0].col), bits);
-    file.writeBits(static_cast<uint32_t>(points[1].chainCode), 3);
-    for (size_t j = 2; j < static_cast<size_t>(coded.pointCount); ++j) {
-      writeRankCode(file, symbolRanks[static_cast<size_t>(points[j].chainCode)]);
-    }
-    writeRankCode(file, symbolRanks[codedfile::kEndSymbol]);
+Status ContourCoder::writeCodedFile(const std::string& fileName, CodedFileSummary* summary) {
+  if (Status codable = refuseUncodableSize(fileName); !codable) return codable;
+  ReplacingFile target(fileName);
+  BitFile file;
+  if (target.temporaryPath().empty() || !file.openFile(target.temporaryPath(), "wb+")) {
+    return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": " + std::strerror(errno));
   }
-
-  file.writeBits(codedfile::kMarkerPrefix, 8);
-  file.writeBits(codedfile::kAttributeMarker, 8);
-  for (const CodedContour& coded : plan) {
-    const std::vector<ContourPoint>& points = contours[static_cast<size_t>(coded.index)].points;
-    const auto count = static_cast<size_t>(coded.pointCount);
-    file.writeBits(1, 8);  // one extent pair per point
-    for (size_t j = 0; j < count; ++j) {
-      file.writeBits(static_cast<uint32_t>(codedfile::clampExtent(points[j].leftExtent)), codedfile::kExtentBits);
-      file.writeBits(static_cast<uint32_t>(codedfile::clampExtent(points[j].rightExtent)), codedfile::kExtentBits);
-    }
-    file.writeBits(1, 8);  // one weight triple per point
-    for (size_t j = 0; j < count; ++j) {
-      const auto level = [](int32_t value) { return static_cast<uint32_t>(value + codedfile::kLevelOffset); };
-      file.writeBits(level(codedfile::quantizedWeight(points[j].weightLeft)), codedfile::kWeightBits);
-      file.writeBits(level(codedfile::quantizedWeight(points[j].weightMiddle)), codedfile::kWeightBits);
-      file.writeBits(level(codedfile::quantizedBaseLevel(points[j].baseLevel)), codedfile::kBaseBits);
-    }
-  }
-
+  CodedFileSummary written;
+  if (Status streamed = writeCodedStream(file, fileName, &written); !streamed) return streamed;
   if (!file.closeFile()) {
     return Status::failure(ErrorKind::InputOutput, "Cannot write " + fileName + ": " + std::strerror(errno));
   }

@@ -165,9 +165,15 @@ class ContourCoder : public EdgeDetector {
   // higher symbol.
   void computeSymbolRanks();
   int32_t symbolOfRank(int32_t rank) const;
+  // A failure naming fileName when a side is negative or above what the size fields carry.
+  Status refuseUncodableSize(const std::string& fileName) const;
   // Writes through a temporary file that replaces fileName only when
   // complete. Refuses an image side above 65535 or an unwritable file.
   Status writeCodedFile(const std::string& fileName, CodedFileSummary* summary = nullptr);
+  // The writer on a BitFile already open for writing, mirroring
+  // readCodedStream; fileName only names it in messages. Does not close the
+  // file and shows no message.
+  Status writeCodedStream(BitFile& file, const std::string& fileName, CodedFileSummary* summary = nullptr);
   // On any refusal the model stays as it was before the call.
   Status readCodedFile(const std::string& fileName, const CodedFileReading& reading = {});
   // The reader on a BitFile already open for reading; fileName only names it
