@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "base/BuildVersion.h"
 #include "cli/ExitCodes.h"
 
 namespace filamorph::cli {
@@ -32,6 +33,8 @@ CommandLine::CommandLine() : app_("Filamorph Codec: contour-based coding of gray
   app_.fallthrough();
   app_.require_subcommand(1);
   app_.add_flag("-q,--quiet", options_.quiet, "Print no statistics");
+  app_.set_version_flag("--version", "filamorph " + versionText(),
+                        "Print the version and the source commit of this build, then exit");
 }
 
 void CommandLine::setAction(CLI::App& command, std::function<void()> action) {
