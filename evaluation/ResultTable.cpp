@@ -75,7 +75,7 @@ std::string formatTable(const std::vector<ImageEvaluation>& results) {
 std::string csvHeader() {
   return "image,width,height,keep,bytes,bpp,contours,points,psnr_db,ssim,sweeps,"
          "jpeg_quality,jpeg_bytes,jpeg_bpp,jpeg_psnr_db,jpeg_ssim,"
-         "import_ms,detection_ms,tracing_ms,model_ms,writing_ms,reading_ms,reconstruction_ms\n";
+         "import_ms,detection_ms,tracing_ms,model_ms,writing_ms,reading_ms,reconstruction_ms,build\n";
 }
 
 std::string formatCsv(const std::vector<ImageEvaluation>& results) {
@@ -89,8 +89,9 @@ std::string formatCsv(const std::vector<ImageEvaluation>& results) {
                   r.codec.points, decimal(r.codec.psnr, 4).c_str(), decimal(r.codec.ssim, 6).c_str(), r.codec.sweeps);
     csv += format(",%d,%" PRIu64 ",%.6f,%s,%s", r.jpeg.quality, r.jpeg.bytes, r.jpeg.bitsPerPixel,
                   decimal(r.jpeg.psnr, 4).c_str(), decimal(r.jpeg.ssim, 6).c_str());
-    csv += format(",%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f\n", t.import, t.detection, t.tracing, t.model, t.writing,
+    csv += format(",%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,", t.import, t.detection, t.tracing, t.model, t.writing,
                   t.reading, t.reconstruction);
+    csv += csvField(r.build) + "\n";
   }
   return csv;
 }
