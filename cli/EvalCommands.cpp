@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -114,14 +115,18 @@ void present(const std::vector<evaluation::ImageEvaluation>& results, const eval
 void run(const EvalArguments& arguments, const GlobalOptions& options) {
   const ContourChoice selection = arguments.selection.parse();
   if (arguments.jobs == 0) throw CommandError(ExitCode::Usage, "--jobs: give at least 1 worker");
-  std::vector<std::string> images = arguments.images;
+  // Positions in the list as given: the result files carry them, so merged shards keep the list's order.
+  std::vector<std::size_t> positions(arguments.images.size());
+  std::iota(positions.begin(), positions.end(), std::size_t{0});
   if (!arguments.shard.empty()) {
     const std::optional<evaluation::Shard> shard = evaluation::parseShard(arguments.shard);
     if (!shard) {
       throw CommandError(ExitCode::Usage, "--shard: \"" + arguments.shard + "\" is not K/N with 0 <= K < N");
     }
-    images = evaluation::shardImages(std::move(images), *shard);
+    positions = evaluation::shardPositions(arguments.images, *shard);
   }
+  std::vector<std::string> images;
+  for (std::size_t position : positions) images.push_back(arguments.images[position]);
   if (!arguments.csv.empty()) checkFileOutput(arguments.csv);
   if (!arguments.report.empty()) makeFolder(arguments.report, "report");
   if (!arguments.out.empty()) makeFolder(arguments.out, "results");
@@ -138,8 +143,8 @@ void run(const EvalArguments& arguments, const GlobalOptions& options) {
     results = evaluation::evaluateImages(images, settings, arguments.jobs, bar.callback());
   }
   if (!arguments.out.empty()) {
-    for (const evaluation::ImageEvaluation& result : results) {
-      const Status written = evaluation::writeResultFiles(arguments.out, result, settings);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+      const Status written = evaluation::writeResultFiles(arguments.out, results[i], positions[i], settings);
       if (!written) throw CommandError(written);
     }
   }

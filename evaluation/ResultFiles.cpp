@@ -9,6 +9,7 @@
 #include <iterator>
 #include <optional>
 #include <sstream>
+#include <utility>
 
 #include "base/FileReplace.h"
 #include "evaluation/TextFormat.h"
@@ -94,9 +95,10 @@ std::string jpegFields(const JpegPoint& p) {
          exact(p.ssim);
 }
 
-std::string resultText(const ImageEvaluation& r, const EvaluationSettings& settings) {
+std::string resultText(const ImageEvaluation& r, std::size_t position, const EvaluationSettings& settings) {
   std::string text = std::string(kMagic) + "\n";
   text += "name\t" + escaped(r.name) + "\n";
+  text += format("position\t%zu\n", position);
   text += "build\t" + escaped(r.build) + "\n";
   text += choiceLine(settings.choice) + "\n";
   text += format("failure\t%d\n", static_cast<int>(r.failure));
@@ -134,7 +136,8 @@ class ResultParser {
  public:
   explicit ResultParser(std::string path) : path_(std::move(path)) {}
 
-  Status parse(const std::string& content, ImageEvaluation& r, ContourChoice& choice, bool& withPictures) {
+  Status parse(const std::string& content, ImageEvaluation& r, std::size_t& position, ContourChoice& choice,
+               bool& withPictures) {
     std::istringstream lines(content);
     std::string line;
     if (!std::getline(lines, line) || line != kMagic) return malformed("it is not a measurement result");
@@ -150,6 +153,8 @@ class ResultParser {
       const std::string& key = fields_[0];
       if (key == "name") {
         r.name = text();
+      } else if (key == "position") {
+        position = static_cast<std::size_t>(whole());
       } else if (key == "build") {
         r.build = text();
       } else if (key == "choice") {
@@ -274,13 +279,14 @@ Status readPicture(const std::string& path, Plane<uint8_t>& plane) {
   return Status::success();
 }
 
-Status readResult(const std::filesystem::path& resultPath, ImageEvaluation& result, ContourChoice& choice) {
+Status readResult(const std::filesystem::path& resultPath, ImageEvaluation& result, std::size_t& position,
+                  ContourChoice& choice) {
   const std::string path = resultPath.string();
   std::ifstream stream(path, std::ios::binary);
   if (!stream) return Status::failure(ErrorKind::InputOutput, "cannot read " + path);
   const std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
   bool withPictures = false;
-  if (Status parsed = ResultParser(path).parse(text, result, choice, withPictures); !parsed) return parsed;
+  if (Status parsed = ResultParser(path).parse(text, result, position, choice, withPictures); !parsed) return parsed;
   if (!withPictures) return Status::success();
   std::string stem = path.substr(0, path.size() - std::string(kResultSuffix).size());
   ReportPictures pictures;
@@ -293,7 +299,8 @@ Status readResult(const std::filesystem::path& resultPath, ImageEvaluation& resu
 
 }  // namespace
 
-Status writeResultFiles(const std::string& folder, const ImageEvaluation& result, const EvaluationSettings& settings) {
+Status writeResultFiles(const std::string& folder, const ImageEvaluation& result, std::size_t position,
+                        const EvaluationSettings& settings) {
   const std::string stem = (std::filesystem::path(folder) / fileStem(result.name)).string();
   if (result.pictures) {
     for (const PictureFile& picture : kPictureFiles) {
@@ -302,13 +309,14 @@ Status writeResultFiles(const std::string& folder, const ImageEvaluation& result
       }
     }
   }
-  return writeText(stem + kResultSuffix, resultText(result, settings));
+  return writeText(stem + kResultSuffix, resultText(result, position, settings));
 }
 
 Status readResultFolders(const std::vector<std::string>& folders, ResultCollection& collection) {
   collection = ResultCollection{};
   std::optional<std::string> firstChoice;
   std::string firstPath;
+  std::vector<std::pair<std::size_t, ImageEvaluation>> placed;
   for (const std::string& folder : folders) {
     std::error_code error;
     std::vector<std::filesystem::path> files;
@@ -318,8 +326,9 @@ Status readResultFolders(const std::vector<std::string>& folders, ResultCollecti
     if (error) return Status::failure(ErrorKind::InputOutput, "cannot read the folder " + folder);
     for (const std::filesystem::path& file : files) {
       ImageEvaluation result;
+      std::size_t position = 0;
       ContourChoice choice;
-      if (Status read = readResult(file, result, choice); !read) return read;
+      if (Status read = readResult(file, result, position, choice); !read) return read;
       const std::string line = choiceLine(choice);
       if (!firstChoice) {
         firstChoice = line;
@@ -329,15 +338,19 @@ Status readResultFolders(const std::vector<std::string>& folders, ResultCollecti
         return Status::failure(ErrorKind::MalformedFile, file.string() + " was measured with other contours than " +
                                                              firstPath + ": its results cannot share one table");
       }
-      collection.results.push_back(std::move(result));
+      placed.emplace_back(position, std::move(result));
     }
   }
-  std::sort(collection.results.begin(), collection.results.end(),
-            [](const ImageEvaluation& a, const ImageEvaluation& b) { return a.name < b.name; });
-  for (std::size_t i = 1; i < collection.results.size(); ++i) {
-    if (collection.results[i].name == collection.results[i - 1].name) {
-      return Status::failure(ErrorKind::MalformedFile, collection.results[i].name + " was measured twice");
+  std::sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+  });
+  for (auto& [position, result] : placed) {
+    for (const ImageEvaluation& earlier : collection.results) {
+      if (earlier.name == result.name) {
+        return Status::failure(ErrorKind::MalformedFile, result.name + " was measured twice");
+      }
     }
+    collection.results.push_back(std::move(result));
   }
   collection.settings.withReport = true;
   collection.settings.rateChoices = standardRateChoices(collection.settings.choice);

@@ -2,6 +2,7 @@
 #define FILAMORPH_EVALUATION_RESULTFILES_H
 // One image's measurements as a set of files in a shared folder, and folders of them read back for the report.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,13 @@ namespace filamorph::evaluation {
 // its full name. Each file is written through a temporary sibling and the
 // .result file last, so a reader that sees it sees the whole set, and jobs
 // measuring other images may share the folder.
-Status writeResultFiles(const std::string& folder, const ImageEvaluation& result, const EvaluationSettings& settings);
+// position is the image's place in the list the user gave eval, shared by
+// every shard of one corpus, so that merged results keep the list's order.
+Status writeResultFiles(const std::string& folder, const ImageEvaluation& result, std::size_t position,
+                        const EvaluationSettings& settings);
 
 struct ResultCollection {
-  std::vector<ImageEvaluation> results;  // sorted by image name
+  std::vector<ImageEvaluation> results;  // in the order of their positions, then of their names
   EvaluationSettings settings;           // with the report's rate choices
 };
 

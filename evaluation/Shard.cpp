@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <numeric>
 
 namespace filamorph::evaluation {
 namespace {
@@ -25,12 +26,13 @@ std::optional<Shard> parseShard(const std::string& text) {
   return shard;
 }
 
-std::vector<std::string> shardImages(std::vector<std::string> images, const Shard& shard) {
-  std::sort(images.begin(), images.end());
-  std::vector<std::string> part;
-  for (std::size_t position = shard.index; position < images.size(); position += shard.count) {
-    part.push_back(std::move(images[position]));
-  }
+std::vector<std::size_t> shardPositions(const std::vector<std::string>& images, const Shard& shard) {
+  std::vector<std::size_t> sorted(images.size());
+  std::iota(sorted.begin(), sorted.end(), std::size_t{0});
+  std::stable_sort(sorted.begin(), sorted.end(), [&](std::size_t a, std::size_t b) { return images[a] < images[b]; });
+  std::vector<std::size_t> part;
+  for (std::size_t rank = shard.index; rank < sorted.size(); rank += shard.count) part.push_back(sorted[rank]);
+  std::sort(part.begin(), part.end());
   return part;
 }
 
