@@ -55,8 +55,8 @@ std::string contoursCsv(const std::vector<Contour>& contours) {
 }
 
 std::string pointsCsv(const std::vector<Contour>& contours) {
-  std::string text = header(std::string(kContourIndexColumn) + "," + kPointIndexColumn,
-                            [](auto visit) { forEachPointColumn(visit); });
+  std::string text =
+      header(std::string(kContourIndexColumn) + "," + kPointIndexColumn, [](auto visit) { forEachPointColumn(visit); });
   for (std::size_t i = 0; i < contours.size(); ++i) {
     const std::vector<ContourPoint>& points = contours[i].points;
     for (std::size_t j = 0; j < points.size(); ++j) {

@@ -180,8 +180,8 @@ class ResultParser {
         r.jpeg = jpegPoint();
       } else if (key == "times") {
         StageTimes& t = r.times;
-        for (double* time : {&t.import, &t.detection, &t.tracing, &t.model, &t.writing, &t.reading,
-                             &t.reconstruction}) {
+        for (double* time :
+             {&t.import, &t.detection, &t.tracing, &t.model, &t.writing, &t.reading, &t.reconstruction}) {
           *time = real();
         }
       } else if (key == "message") {

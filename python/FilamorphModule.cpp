@@ -48,7 +48,9 @@ ContourChoice choiceOf(const std::optional<int64_t>& keep, const std::array<doub
     choice.keepAll = true;
     return choice;
   }
-  if (*keep < 0 || *keep > INT32_MAX) throw py::value_error("keep must be a count from 0 up, or None for every contour");
+  if (*keep < 0 || *keep > INT32_MAX) {
+    throw py::value_error("keep must be a count from 0 up, or None for every contour");
+  }
   choice.number = static_cast<int32_t>(*keep);
   for (double weight : weights) {
     if (!std::isfinite(weight) || weight < 0.0) throw py::value_error("the weights must be finite numbers from 0 up");
@@ -140,8 +142,7 @@ PYBIND11_MODULE(filamorph, module) {
   const std::array<double, 3> defaultWeights{filamorph::kDefaultSelectionWeights.length,
                                              filamorph::kDefaultSelectionWeights.curvature,
                                              filamorph::kDefaultSelectionWeights.contrast};
-  module.def("encode", &encode, "image"_a, "keep"_a = filamorph::kFileContourLimit,
-             "weights"_a = defaultWeights,
+  module.def("encode", &encode, "image"_a, "keep"_a = filamorph::kFileContourLimit, "weights"_a = defaultWeights,
              "Code a uint8 image (2-D gray plane, or H x W x 3 RGB converted with the 24-bit import weights) into "
              "the bytes of a .flm file, as `filamorph encode --keep KEEP --weights L,C,K`; keep=None keeps every "
              "contour (`--keep all`).");

@@ -100,9 +100,8 @@ py::array_t<uint8_t> arrayOf(const Plane<uint8_t>& plane) {
 py::array contourTableOf(const std::vector<Contour>& contours) {
   RecordTable table;
   table.addColumn<int64_t>(kContourIndexColumn);
-  forEachContourColumn([&](const char* name, auto member) {
-    table.addColumn<typename MemberValue<decltype(member)>::type>(name);
-  });
+  forEachContourColumn(
+      [&](const char* name, auto member) { table.addColumn<typename MemberValue<decltype(member)>::type>(name); });
   py::array array = table.make(contours.size());
   for (std::size_t i = 0; i < contours.size(); ++i) {
     table.put(static_cast<int64_t>(i));
@@ -115,9 +114,8 @@ py::array pointTableOf(const std::vector<Contour>& contours) {
   RecordTable table;
   table.addColumn<int64_t>(kContourIndexColumn);
   table.addColumn<int64_t>(kPointIndexColumn);
-  forEachPointColumn([&](const char* name, auto member) {
-    table.addColumn<typename MemberValue<decltype(member)>::type>(name);
-  });
+  forEachPointColumn(
+      [&](const char* name, auto member) { table.addColumn<typename MemberValue<decltype(member)>::type>(name); });
   std::size_t points = 0;
   for (const Contour& contour : contours) points += contour.points.size();
   py::array array = table.make(points);

@@ -25,9 +25,9 @@ TEST(Shard, ParsesOnlyKOfNWithKBelowN) {
     std::optional<std::pair<unsigned, unsigned>> shard;
   };
   const Case cases[] = {
-      {"0/1", {{0, 1}}}, {"3/4", {{3, 4}}}, {"4/4", std::nullopt}, {"1/0", std::nullopt}, {"-1/2", std::nullopt},
-      {"1", std::nullopt}, {"1/", std::nullopt}, {"/2", std::nullopt}, {"1/2/3", std::nullopt}, {" 1/2", std::nullopt},
-      {"0x1/2", std::nullopt}, {"99999999999/2", std::nullopt},
+      {"0/1", {{0, 1}}},       {"3/4", {{3, 4}}},      {"4/4", std::nullopt},   {"1/0", std::nullopt},
+      {"-1/2", std::nullopt},  {"1", std::nullopt},    {"1/", std::nullopt},    {"/2", std::nullopt},
+      {"1/2/3", std::nullopt}, {" 1/2", std::nullopt}, {"0x1/2", std::nullopt}, {"99999999999/2", std::nullopt},
   };
   for (const Case& c : cases) {
     const std::optional<Shard> shard = parseShard(c.text);
@@ -104,8 +104,8 @@ TEST_F(ShardMergeTest, TwoShardsMergedGiveTheSingleRunsCsvAndReport) {
   EXPECT_EQ(single.status, 2) << single.err;
   EXPECT_EQ(first.status + second.status, 2) << first.err << second.err;
 
-  const ToolRun merged =
-      runTool({"report", "-q", file("shard0"), file("shard1"), "--csv", file("merged.csv"), "--report", file("merged")});
+  const ToolRun merged = runTool(
+      {"report", "-q", file("shard0"), file("shard1"), "--csv", file("merged.csv"), "--report", file("merged")});
   EXPECT_EQ(merged.status, 2) << merged.err;
   EXPECT_NE(merged.err.find("1 of 4 images could not be measured"), std::string::npos) << merged.err;
   const std::string csv = readText(file("single.csv"));
