@@ -3,6 +3,7 @@
 import csv
 import io
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -142,3 +143,17 @@ def test_a_truncated_file_is_malformed():
 def test_version_names_the_build(cli):
     assert cli.run("--version").strip() == "filamorph " + filamorph.__version__
     assert "(" in filamorph.__version__
+
+
+def test_python_threads_run_while_the_codec_works():
+    # Were the GIL held through the solve, this thread would stall for all of it.
+    data = filamorph.encode(read_bmp(PHOTOGRAPHS[1]))
+    worker = threading.Thread(target=filamorph.decode, args=(data,))
+    start = time.perf_counter()
+    worker.start()
+    longest_stall, last = 0.0, time.perf_counter()
+    while worker.is_alive():
+        now = time.perf_counter()
+        longest_stall, last = max(longest_stall, now - last), now
+    worker.join()
+    assert longest_stall < (time.perf_counter() - start) / 2
