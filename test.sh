@@ -14,7 +14,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 if [ "${FILAMORPH_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFILAMORPH_SANITIZE=ON \
-    -DFILAMORPH_BUILD_APP=OFF -DFILAMORPH_BUILD_BENCH=OFF
+    -DFILAMORPH_BUILD_APP=OFF -DFILAMORPH_BUILD_BENCH=OFF -DFILAMORPH_BUILD_PYTHON=OFF
   cmake --build build-sanitize -j "$jobs"
   UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 fi

@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "base/BuildVersion.h"
 #include "cli/ExitCodes.h"
 
 namespace filamorph::cli {
@@ -50,6 +51,8 @@ CommandLine::CommandLine() : app_("Filamorph Codec: contour-based coding of gray
                   "Refuse a coded file declaring more pixels than this (default " + std::to_string(kMaxBitmapPixels) +
                       ", as for bitmaps)")
       ->check(CLI::PositiveNumber);
+  app_.set_version_flag("--version", "filamorph " + versionText(),
+                        "Print the version and the source commit of this build, then exit");
 }
 
 void CommandLine::setAction(CLI::App& command, std::function<void()> action) {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <type_traits>
 
+#include "contours/ContourColumns.h"
+
 namespace filamorph::cli {
 namespace {
 
@@ -33,31 +35,34 @@ class CsvLine {
   bool first_ = true;
 };
 
+// The header line: the index columns, then the shared columns by name.
+template <typename ForEachColumn>
+std::string header(std::string indexColumns, ForEachColumn forEachColumn) {
+  forEachColumn([&](const char* name, auto) { indexColumns += std::string(",") + name; });
+  return indexColumns + "\n";
+}
+
 }  // namespace
 
 std::string contoursCsv(const std::vector<Contour>& contours) {
-  std::string text =
-      "contour,closed,selected,pointCount,left,top,spanCols,spanRows,meanCol,meanRow,length,meanCurvature,"
-      "meanContrast,priority,rank\n";
+  std::string text = header(kContourIndexColumn, [](auto visit) { forEachContourColumn(visit); });
   for (std::size_t i = 0; i < contours.size(); ++i) {
-    const Contour& c = contours[i];
-    CsvLine(text) << i << c.closed << c.selected << c.pointCount << c.left << c.top << c.spanCols << c.spanRows
-                  << c.meanCol << c.meanRow << c.length << c.meanCurvature << c.meanContrast << c.priority << c.rank;
+    CsvLine line(text);
+    line << i;
+    forEachContourColumn([&](const char*, auto member) { line << contours[i].*member; });
   }
   return text;
 }
 
 std::string pointsCsv(const std::vector<Contour>& contours) {
   std::string text =
-      "contour,point,row,col,normal,leftLength,rightLength,leftExtent,rightExtent,leftContrast,rightContrast,"
-      "weightLeft,weightMiddle,weightRight,baseLevel\n";
+      header(std::string(kContourIndexColumn) + "," + kPointIndexColumn, [](auto visit) { forEachPointColumn(visit); });
   for (std::size_t i = 0; i < contours.size(); ++i) {
     const std::vector<ContourPoint>& points = contours[i].points;
     for (std::size_t j = 0; j < points.size(); ++j) {
-      const ContourPoint& p = points[j];
-      CsvLine(text) << i << j << p.row << p.col << p.normal << p.leftLength << p.rightLength << p.leftExtent
-                    << p.rightExtent << p.leftContrast << p.rightContrast << p.weightLeft << p.weightMiddle
-                    << p.weightRight << p.baseLevel;
+      CsvLine line(text);
+      line << i << j;
+      forEachPointColumn([&](const char*, auto member) { line << points[j].*member; });
     }
   }
   return text;

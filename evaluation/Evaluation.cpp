@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/BuildVersion.h"
 #include "base/TemporaryFile.h"
 #include "commands/CodecPipeline.h"
 #include "evaluation/JpegMatch.h"
@@ -235,6 +236,7 @@ std::vector<ContourChoice> standardRateChoices(const ContourChoice& base) {
 ImageEvaluation evaluateImage(const std::string& path, const EvaluationSettings& settings) {
   ImageEvaluation result;
   result.name = path;
+  result.build = versionText();
   ImageCoder coder;
   std::vector<std::string> messages;
   try {

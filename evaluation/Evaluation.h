@@ -51,7 +51,8 @@ struct ReportPictures {
 };
 
 struct ImageEvaluation {
-  std::string name;  // the path as given
+  std::string name;   // the path as given
+  std::string build;  // versionText() of the program that measured it
   int32_t width = 0;
   int32_t height = 0;
   ErrorKind failure = ErrorKind::None;

@@ -138,6 +138,19 @@ std::string imageSection(const ImageEvaluation& r, std::size_t index) {
   return html + "</section>\n";
 }
 
+// Which programs measured the images: results gathered on many machines may come from several.
+std::string buildsLine(const std::vector<ImageEvaluation>& results) {
+  std::vector<std::string> builds;
+  for (const ImageEvaluation& r : results) {
+    if (std::find(builds.begin(), builds.end(), r.build) == builds.end()) builds.push_back(r.build);
+  }
+  if (builds.empty()) return "";
+  std::sort(builds.begin(), builds.end());
+  std::string line = "<p class=\"lead\">Measured with filamorph ";
+  for (const std::string& build : builds) line += escape(build) + (&build == &builds.back() ? "" : ", ");
+  return line + ".</p>\n";
+}
+
 }  // namespace
 
 Plane<uint8_t> amplifiedDifference(const Plane<uint8_t>& a, const Plane<uint8_t>& b, int gain) {
@@ -165,7 +178,7 @@ std::string reportHtml(const std::vector<ImageEvaluation>& results, const Evalua
   for (const ContourChoice& choice : settings.rateChoices) {
     html += choice.label() + (&choice == &settings.rateChoices.back() ? "." : ", ");
   }
-  html += "</p>\n" + summaryTable(results);
+  html += "</p>\n" + buildsLine(results) + summaryTable(results);
   for (std::size_t i = 0; i < results.size(); ++i) {
     if (results[i].ok() && results[i].pictures) html += imageSection(results[i], i);
   }

@@ -78,7 +78,7 @@ std::string csvHeader() {
   return "image,width,height,keep,bytes,bpp,contours,points,psnr_db,ssim,sweeps,"
          "jpeg_quality,jpeg_bytes,jpeg_bpp,jpeg_psnr_db,jpeg_ssim,"
          "import_ms,detection_ms,tracing_ms,model_ms,writing_ms,reading_ms,reconstruction_ms,"
-         "converged_psnr_db,converged_ssim,converged_steps,converged_reconstruction_ms\n";
+         "converged_psnr_db,converged_ssim,converged_steps,converged_reconstruction_ms,build\n";
 }
 
 std::string formatCsv(const std::vector<ImageEvaluation>& results) {
@@ -94,8 +94,9 @@ std::string formatCsv(const std::vector<ImageEvaluation>& results) {
                   decimal(r.jpeg.psnr, 4).c_str(), decimal(r.jpeg.ssim, 6).c_str());
     csv += format(",%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f", t.import, t.detection, t.tracing, t.model, t.writing,
                   t.reading, t.reconstruction);
-    csv += format(",%s,%s,%" PRId32 ",%.3f\n", decimal(r.codec.convergedPsnr, 4).c_str(),
+    csv += format(",%s,%s,%" PRId32 ",%.3f,", decimal(r.codec.convergedPsnr, 4).c_str(),
                   decimal(r.codec.convergedSsim, 6).c_str(), r.codec.convergedSteps, t.convergedReconstruction);
+    csv += csvField(r.build) + "\n";
   }
   return csv;
 }

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev libpng-dev libturbojpeg0-dev libssl-dev "$@")
+          libcli11-dev libpng-dev libturbojpeg0-dev libssl-dev python3-dev pybind11-dev python3-numpy
+          python3-pytest "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,40 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "EvaluationFixture.h"
-#include "cli/Application.h"
+#include "ToolRun.h"
 #include "evaluation/ResultTable.h"
 
 namespace filamorph::evaluation {
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-ToolRun runTool(const std::vector<std::string>& arguments) {
-  std::vector<const char*> argv{"filamorph"};
-  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-  ToolRun run;
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  run.status = cli::runFilamorph(static_cast<int>(argv.size()), argv.data());
-  run.err = ::testing::internal::GetCapturedStderr();
-  run.out = ::testing::internal::GetCapturedStdout();
-  return run;
-}
-
-std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::readText;
+using testing::runTool;
+using testing::ToolRun;
 
 using EvalCommandTest = testing::EvaluationTest;
 

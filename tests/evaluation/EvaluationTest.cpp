@@ -145,6 +145,7 @@ ImageEvaluation measured(const std::string& name) {
   r.codec = {"255", 3608, 1.734615, 30, 754, 25.23441, 0.8410812, 7033, 26.71203, 0.8512346, 17};
   r.jpeg = {88, 3634, 1.747115, 40.64071, 0.9685613};
   r.times = {0.15, 1.056, 1.3134, 0.322, 0.263, 0.178, 3083.4261, 41.0376};
+  r.build = "0.1 (ec4d717-dirty)";
   return r;
 }
 
@@ -158,13 +159,13 @@ TEST(ResultTable, CsvHasAHeaderAndOneLinePerImage) {
             "image,width,height,keep,bytes,bpp,contours,points,psnr_db,ssim,sweeps,"
             "jpeg_quality,jpeg_bytes,jpeg_bpp,jpeg_psnr_db,jpeg_ssim,"
             "import_ms,detection_ms,tracing_ms,model_ms,writing_ms,reading_ms,reconstruction_ms,"
-            "converged_psnr_db,converged_ssim,converged_steps,converged_reconstruction_ms\n"
+            "converged_psnr_db,converged_ssim,converged_steps,converged_reconstruction_ms,build\n"
             "\"photos/a,b.bmp\",130,128,255,3608,1.734615,30,754,25.2344,0.841081,7033,"
             "88,3634,1.747115,40.6407,0.968561,0.150,1.056,1.313,0.322,0.263,0.178,3083.426,"
-            "26.7120,0.851235,17,41.038\n"
+            "26.7120,0.851235,17,41.038,0.1 (ec4d717-dirty)\n"
             "same.bmp,130,128,255,3608,1.734615,30,754,inf,nan,7033,"
             "88,3634,1.747115,40.6407,0.968561,0.150,1.056,1.313,0.322,0.263,0.178,3083.426,"
-            "26.7120,0.851235,17,41.038\n");
+            "26.7120,0.851235,17,41.038,0.1 (ec4d717-dirty)\n");
 }
 
 }  // namespace
