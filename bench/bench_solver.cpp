@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "commands/CommandParameters.h"
 #include "reconstruct/FillInSweep.h"
 #include "reconstruct/Reconstructor.h"
 #include "reconstruct/SweepSchedule.h"
@@ -99,7 +100,8 @@ void startLevels(Plane<double>& levels) {
 // One sweep per iteration, continuing from the previous one, as the solver does.
 void BM_Sweep512(benchmark::State& state) {
   const BenchModel& model = benchModel();
-  const SweepCoefficients coefficients = makeSweepCoefficients(64.0f, 0.5f, 1.1f);
+  const SweepCoefficients coefficients = makeSweepCoefficients(
+      kReconstructParameters.smoothWeight, kReconstructParameters.plateWeight, kReconstructParameters.relaxation);
   Plane<double> work;
   startLevels(work);
   BandSweeper sweeper(coefficients, kSize);
@@ -137,7 +139,8 @@ BENCHMARK(BM_PlainSweep512)->UseManualTime()->Unit(benchmark::kMillisecond);
 // and how many times faster the solver's sweep is.
 void BM_SweepSpeedup512(benchmark::State& state) {
   const BenchModel& model = benchModel();
-  const SweepCoefficients coefficients = makeSweepCoefficients(64.0f, 0.5f, 1.1f);
+  const SweepCoefficients coefficients = makeSweepCoefficients(
+      kReconstructParameters.smoothWeight, kReconstructParameters.plateWeight, kReconstructParameters.relaxation);
   const reference::Parameters parameters;
   Plane<double> work;
   startLevels(work);
@@ -172,7 +175,8 @@ BENCHMARK(BM_SweepSpeedup512)->UseManualTime()->Unit(benchmark::kMillisecond);
 void BM_ExactSweeps512(benchmark::State& state) {
   constexpr int kSweepsPerRun = 64;
   const BenchModel& model = benchModel();
-  const SweepCoefficients coefficients = makeSweepCoefficients(64.0f, 0.5f, 1.1f);
+  const SweepCoefficients coefficients = makeSweepCoefficients(
+      kReconstructParameters.smoothWeight, kReconstructParameters.plateWeight, kReconstructParameters.relaxation);
   const auto threads = static_cast<int32_t>(state.range(0));
   Plane<float> work;
   double seconds = 0.0;
@@ -201,7 +205,7 @@ void BM_Solve256(benchmark::State& state) {
   reconstructor.sweepThreads = static_cast<int32_t>(state.range(0));
   reconstructor.rows = reconstructor.height = kSolveSize;
   reconstructor.cols = reconstructor.width = kSolveSize;
-  reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+  setReconstructParameters(reconstructor);
   double visits = 0.0;
   double seconds = 0.0;
   for (auto _ : state) {

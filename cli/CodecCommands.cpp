@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cli/CodecRun.h"
-#include "cli/CodedFileSummary.h"
+#include "cli/CodedFileInfo.h"
 #include "cli/InputFile.h"
 #include "cli/OutputFile.h"
 #include "cli/Progress.h"
@@ -85,10 +85,10 @@ void addEncode(CommandLine& line) {
     in.requireBitmap("encode");
     CodecRun run;
     analyseAndSelect(run, in, selection);
-    CodedFileSummary summary;
+    CodedFileInfo summary;
     writeFileOutput(arguments->out, [&](const std::string& path) {
       Status written = run.compressToFile(path);
-      if (written) summary = summarizeCodedFile(InputFile(path));
+      if (written) summary = readCodedFileInfo(InputFile(path));
       return written;
     });
     options.statistic(summary.sizeText() + ", " + std::to_string(summary.contours) + " contours, " +
@@ -142,7 +142,7 @@ void addInfo(CommandLine& line) {
   line.setAction(command, [arguments, &options = line.options()] {
     const InputFile in(arguments->in);
     in.requireCodedFile("info");
-    const CodedFileSummary summary = summarizeCodedFile(in, options.maxPixels);
+    const CodedFileInfo summary = readCodedFileInfo(in, options.maxPixels);
     std::printf("width: %" PRId32 "\nheight: %" PRId32 "\ncontours: %" PRId64 "\npoints: %" PRId64
                 "\nbytes: %ju\nbits per pixel: %.3f\n",
                 summary.width, summary.height, summary.contours, summary.points, summary.bytes, summary.bitsPerPixel());

@@ -1,6 +1,39 @@
 #ifndef FILAMORPH_CODECFILE_CODEDFILEFORMAT_H
 #define FILAMORPH_CODECFILE_CODEDFILEFORMAT_H
-// Constants and small codes of the compressed ".flm" file, shared by its writer and reader.
+// The compressed ".flm" file: its layout, constants and small codes, shared by its writer and reader.
+//
+// A file is a sequence of segments, each opening with the byte kMarkerPrefix
+// (FF) and a marker byte. Fields are written most significant bit first and
+// run on across byte boundaries (BitFile); the last byte is padded with zeros.
+// Reading stops at the end of the file or at any other marker (the window
+// then shows "End of the file" and keeps what came before).
+//
+//   segment    field                          bits           meaning
+//   ---------  -----------------------------  -------------  -------------------------------------------------
+//   size       FF D0                          8 + 8          marker (kSizeMarker)
+//              width of the size fields B     8              bitWidth(max(rows, cols)), at most 16
+//              rows, cols                     B + B          image height and width
+//   contours   FF 90                          8 + 8          marker (kContourMarker); needs a size segment first
+//              count                          8              contours, at most kMaxContours
+//              rank of turn symbols 0..7      8 x 3          the prefix code: symbol s costs its rank's code
+//              then, for every contour:
+//                first point row, col         B + B          inside the image
+//                first step's direction code  3              kNeighbourOffsets order (image/Compass.h)
+//                turn symbols, as rank codes  1..7 each      rank r: r one-bits then a zero-bit; rank 7: seven
+//                                                            one-bits alone; the end symbol's rank closes the chain
+//   attributes FF 80                          8 + 8          marker (kAttributeMarker); needs a contour segment
+//              then, for every contour:
+//                extent step E                8              each extent pair covers E points (0: all of them)
+//                left, right extent           5 + 5          per run of E points, 0..kMaxExtent
+//                weight step W                8              each triple covers W points (0: all of them)
+//                left, middle weight          8 + 8          stored + kLevelOffset; the right weight is minus
+//                                                            their sum
+//                base level                   9 (8 if W = 0) stored + kLevelOffset
+//
+// A turn symbol is the change of direction from one step to the next
+// (turnSymbol): 3 goes straight on, 7 would step straight back and so marks
+// the end of a chain. The writer always writes steps of 1 (one record per
+// point) and the size fields in the fewest bits that hold both sides.
 
 #include <array>
 #include <cmath>

@@ -95,6 +95,7 @@ class ImageCoder {
     }
 
     if (solvers.exactSolver) {
+      decoder.reconstruction().sweepThreads = solvers.sweepThreads;
       require(decoder.reconstruct());
       point.sweeps = decoder.reconstruction().sweepCount;
       const Plane<uint8_t>& result = measuredResult(decoder.reconstruction());

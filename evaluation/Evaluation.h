@@ -79,6 +79,9 @@ struct EvaluationSettings {
   // Reconstruct, the converged fill-in, or both (at least one).
   bool exactSolver = true;
   bool convergedSolver = true;
+  // Threads of the exact sweeps (Reconstructor::sweepThreads): 0 lets the
+  // solver choose; a batch that already keeps every core busy asks for 1.
+  int32_t sweepThreads = 0;
   bool withReport = false;
   // The points of the rate-distortion curve (with the report only).
   std::vector<ContourChoice> rateChoices;

@@ -11,6 +11,7 @@
 
 #include "cli/CliTestSupport.h"
 #include "cli/CsvWriters.h"
+#include "commands/CommandParameters.h"
 #include "commands/CommandSession.h"
 #include "evaluation/PngEncoding.h"
 #include "image/BmpFile.h"
@@ -32,7 +33,8 @@ struct DirectSession {
     ASSERT_TRUE(session.obtainFilamorph());
   }
   void select(int32_t keep) {
-    ASSERT_TRUE(session.selectContours(0.5f, 0.5f, 0.5f, keep));
+    ASSERT_TRUE(session.selectContours(kDefaultSelectionWeights.length, kDefaultSelectionWeights.curvature,
+                                       kDefaultSelectionWeights.contrast, keep));
     ASSERT_TRUE(session.layModel());
   }
   // A new generator, as at the window's first reconstruction.
@@ -140,8 +142,8 @@ TEST_F(SyntheticRoundTrip, ReconstructWritesTheSolvedPlaneAndItsStatistics) {
   const CliResult result = runCli({"reconstruct", bitmap, path("out.bmp")});
   ASSERT_EQ(result.status, 0) << result.err;
   char statistics[96];
-  std::snprintf(statistics, sizeof statistics, "%d sweeps, final mean change %.9g\n",
-                direct.reconstruction.sweepCount, static_cast<double>(direct.reconstruction.meanChange));
+  std::snprintf(statistics, sizeof statistics, "%d sweeps, final mean change %.9g\n", direct.reconstruction.sweepCount,
+                static_cast<double>(direct.reconstruction.meanChange));
   EXPECT_EQ(result.err, statistics);
 
   Bitmap written;

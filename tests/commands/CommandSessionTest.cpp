@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Messages.h"
+#include "commands/CommandParameters.h"
 #include "commands/CommandSession.h"
 #include "image/BmpFile.h"
 #include "support/ScratchFolder.h"
@@ -60,7 +61,8 @@ TEST_F(CommandSessionTest, CommandsWithoutTheirDataDoNothing) {
   EXPECT_FALSE(session.detectContours().ok());
   EXPECT_FALSE(session.traceContours());
   EXPECT_FALSE(session.obtainFilamorph());
-  EXPECT_FALSE(session.selectContours(0.5f, 0.5f, 0.5f, 3));
+  EXPECT_FALSE(session.selectContours(kDefaultSelectionWeights.length, kDefaultSelectionWeights.curvature,
+                                      kDefaultSelectionWeights.contrast, 3));
   EXPECT_FALSE(session.rethreshold(50, 75));
   EXPECT_FALSE(session.compressToFile(scratch->path("model.flm")).ok());
   EXPECT_FALSE(session.reconstruct());

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/CommandParameters.h"
 #include "reconstruct/ConvergedSolver.h"
 #include "reconstruct/Reconstructor.h"
 #include "reconstruct/ReferenceSolver.h"
@@ -169,7 +170,7 @@ TEST(ConvergedSolver, OutputIsMadeAsTheSweepsMakeIt) {
 
   Reconstructor reconstructor;
   loadModel(reconstructor, model);
-  reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+  setReconstructParameters(reconstructor);
   reconstructor.meanChange = 3.0f;
   DitherGenerator generator;
   generator.state = 777u;
@@ -200,7 +201,7 @@ TEST(ConvergedSolver, OutputIsMadeAsTheSweepsMakeIt) {
     Reconstructor converged;
     for (Reconstructor* r : {&exact, &converged}) {
       loadModel(*r, start);
-      r->setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+      setReconstructParameters(*r);
     }
     DitherGenerator exactGenerator;
     DitherGenerator convergedGenerator;

@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "commands/CommandParameters.h"
 #include "reconstruct/ReferenceSolver.h"
 #include "reconstruct/SolverFixtures.h"
 
@@ -192,7 +193,8 @@ TEST(Solver, ModelWithoutSamplesGivesMidGray) {
         reconstructor.rows = reconstructor.height = 7;
         reconstructor.cols = reconstructor.width = 9;
       }
-      reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, dither);
+      reconstructor.setSolverParameters(kReconstructParameters.smoothWeight, kReconstructParameters.plateWeight,
+                                        kReconstructParameters.relaxation, kReconstructParameters.tolerance, dither);
       DitherGenerator generator;
       DitherGenerator draws = generator;
       ASSERT_TRUE(reconstructor.solve(generator));
@@ -218,7 +220,7 @@ TEST(Solver, UniformSamplesComeOutExactly) {
       SCOPED_TRACE(::testing::Message() << rows << " x " << cols << " at " << level);
       Reconstructor reconstructor;
       loadModel(reconstructor, uniformModel(rows, cols, 255, static_cast<uint8_t>(level)));
-      reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+      setReconstructParameters(reconstructor);
       DitherGenerator generator;
       ASSERT_TRUE(reconstructor.solve(generator));
       EXPECT_EQ(reconstructor.sweepCount, 1);
@@ -237,7 +239,8 @@ TEST(Solver, SweepAtExactlyTheToleranceIsFollowedByAnother) {
   const auto sweepsWithTolerance = [&](float tolerance) {
     Reconstructor reconstructor;
     loadModel(reconstructor, model);
-    reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, tolerance, 0);
+    reconstructor.setSolverParameters(kReconstructParameters.smoothWeight, kReconstructParameters.plateWeight,
+                                      kReconstructParameters.relaxation, tolerance, 0);
     DitherGenerator generator;
     EXPECT_TRUE(reconstructor.solve(generator));
     return std::pair{reconstructor.sweepCount, reconstructor.meanChange};
@@ -293,7 +296,7 @@ TEST(Solver, CancelledSolveChangesNothing) {
       reconstructor.sweepThreads = threads;
       DitherGenerator generator;
       loadModel(reconstructor, randomModel(8, 10, 0.2, 5u));
-      reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+      setReconstructParameters(reconstructor);
       ASSERT_TRUE(reconstructor.solve(generator));
 
       loadModel(reconstructor, randomModel(9, 7, 0.2, 6u));
@@ -321,7 +324,8 @@ TEST(Solver, CancelledSolveChangesNothing) {
 TEST(Solver, RepeatedSolveStartsFromTheModel) {
   Reconstructor reconstructor;
   loadModel(reconstructor, randomModel(11, 9, 0.15, 9u));
-  reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 0);
+  reconstructor.setSolverParameters(kReconstructParameters.smoothWeight, kReconstructParameters.plateWeight,
+                                    kReconstructParameters.relaxation, kReconstructParameters.tolerance, 0);
   DitherGenerator generator;
   ASSERT_TRUE(reconstructor.solve(generator));
   const std::vector<uint32_t> firstWork = bitsOf(contents(reconstructor.workPlane));
@@ -346,7 +350,7 @@ TEST(Solver, PlanesTooSmallForTheMoleculesAreNotSwept) {
     Reconstructor reconstructor;
     reconstructor.sweepThreads = 2;
     loadModel(reconstructor, model);
-    reconstructor.setSolverParameters(64.0f, 0.5f, 1.1f, 0.0005f, 1);
+    setReconstructParameters(reconstructor);
     reconstructor.meanChange = 7.0f;
     DitherGenerator generator;
     DitherGenerator draws = generator;

@@ -1,4 +1,4 @@
-#include "cli/CodedFileSummary.h"
+#include "cli/CodedFileInfo.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -8,19 +8,19 @@
 
 namespace filamorph::cli {
 
-double CodedFileSummary::bitsPerPixel() const {
+double CodedFileInfo::bitsPerPixel() const {
   const double pixels = static_cast<double>(width) * static_cast<double>(height);
   return pixels > 0 ? static_cast<double>(bytes) * 8.0 / pixels : 0.0;
 }
 
-std::string CodedFileSummary::sizeText() const {
+std::string CodedFileInfo::sizeText() const {
   char text[64];
   std::snprintf(text, sizeof text, "%ju bytes (%.3f bpp)", bytes, bitsPerPixel());
   return text;
 }
 
-CodedFileSummary summarizeCodedFile(const InputFile& file, int64_t maxPixels) {
-  CodedFileSummary summary;
+CodedFileInfo readCodedFileInfo(const InputFile& file, int64_t maxPixels) {
+  CodedFileInfo summary;
   std::error_code error;
   summary.bytes = std::filesystem::file_size(file.path(), error);
   if (error) throw CommandError(ExitCode::InputOutput, "cannot read " + file.displayName() + ": " + error.message());

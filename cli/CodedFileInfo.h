@@ -1,5 +1,5 @@
-#ifndef FILAMORPH_CLI_CODEDFILESUMMARY_H
-#define FILAMORPH_CLI_CODEDFILESUMMARY_H
+#ifndef FILAMORPH_CLI_CODEDFILEINFO_H
+#define FILAMORPH_CLI_CODEDFILEINFO_H
 // What a coded file holds, as the reader sees it: size, contours, points, bytes.
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 namespace filamorph::cli {
 
-struct CodedFileSummary {
+struct CodedFileInfo {
   int32_t width = 0;
   int32_t height = 0;
   int64_t contours = 0;
@@ -27,8 +27,8 @@ struct CodedFileSummary {
 // declares. Counting what the reader rebuilds, rather than what the writer was
 // given, reports what the file really carries. Throws CommandError when the
 // file is unreadable, malformed or declares more than maxPixels pixels.
-CodedFileSummary summarizeCodedFile(const InputFile& file, int64_t maxPixels = kMaxBitmapPixels);
+CodedFileInfo readCodedFileInfo(const InputFile& file, int64_t maxPixels = kMaxBitmapPixels);
 
 }  // namespace filamorph::cli
 
-#endif  // FILAMORPH_CLI_CODEDFILESUMMARY_H
+#endif  // FILAMORPH_CLI_CODEDFILEINFO_H
