@@ -1,5 +1,5 @@
 // Replacing the gray plane by its smoothed version after detection.
-#include "edges/ConvolutionWindow.h"
+#include "image/ConvolutionWindow.h"
 #include "edges/EdgeDetector.h"
 #include "image/GrayLevel.h"
 

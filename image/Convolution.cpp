@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "edges/ConvolutionWindow.h"
+#include "image/ConvolutionWindow.h"
 #include "image/GrayImage.h"
 
 namespace filamorph {

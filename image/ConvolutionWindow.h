@@ -1,5 +1,5 @@
-#ifndef FILAMORPH_EDGES_CONVOLUTIONWINDOW_H
-#define FILAMORPH_EDGES_CONVOLUTIONWINDOW_H
+#ifndef FILAMORPH_IMAGE_CONVOLUTIONWINDOW_H
+#define FILAMORPH_IMAGE_CONVOLUTIONWINDOW_H
 // The output pixels that a convolution writes: those whose whole kernel
 // footprint lies inside the gray plane.
 
@@ -45,4 +45,4 @@ inline ConvolutionWindow convolutionWindow(const GrayImage& image) {
 
 }  // namespace filamorph
 
-#endif  // FILAMORPH_EDGES_CONVOLUTIONWINDOW_H
+#endif  // FILAMORPH_IMAGE_CONVOLUTIONWINDOW_H
