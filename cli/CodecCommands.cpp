@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "base/TextFormat.h"
 #include "cli/CodecRun.h"
 #include "cli/CodedFileInfo.h"
 #include "cli/InputFile.h"
@@ -48,22 +49,17 @@ CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& 
 void reconstructAndReport(CodecRun& run, const GlobalOptions& options, const std::string& solver) {
   if (solver == kConvergedSolver) {
     const ConvergedSolveReport report = run.reconstructConverged();
-    char line[160];
-    std::snprintf(line, sizeof line,
-                  "converged in %d conjugate-gradient steps (%d passes), %" PRId64
-                  " pixels at 0 or 255, relative residual %.3g",
-                  report.iterations, report.passes, report.boundPixels, report.relativeResidual);
-    options.statistic(line);
+    options.statistic(format("converged in %d conjugate-gradient steps (%d passes), %" PRId64
+                             " pixels at 0 or 255, relative residual %.3g",
+                             report.iterations, report.passes, report.boundPixels, report.relativeResidual));
     return;
   }
   {
     SweepProgress progress(progressLinesFor(options.quiet, options.progress), kReconstructParameters.tolerance);
     run.reconstruct(progress.observer());
   }
-  char line[96];
-  std::snprintf(line, sizeof line, "%d sweeps, final mean change %.9g", run.reconstruction().sweepCount,
-                static_cast<double>(run.reconstruction().meanChange));
-  options.statistic(line);
+  options.statistic(format("%d sweeps, final mean change %.9g", run.reconstruction().sweepCount,
+                           static_cast<double>(run.reconstruction().meanChange)));
 }
 
 void analyseAndSelect(CodecRun& run, const InputFile& in, const ContourChoice& selection) {

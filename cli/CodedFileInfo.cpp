@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/TextFormat.h"
 #include "cli/CodecRun.h"
 #include "cli/ExitCodes.h"
 
@@ -14,9 +15,7 @@ double CodedFileInfo::bitsPerPixel() const {
 }
 
 std::string CodedFileInfo::sizeText() const {
-  char text[64];
-  std::snprintf(text, sizeof text, "%ju bytes (%.3f bpp)", bytes, bitsPerPixel());
-  return text;
+  return format("%ju bytes (%.3f bpp)", bytes, bitsPerPixel());
 }
 
 CodedFileInfo readCodedFileInfo(const InputFile& file, int64_t maxPixels) {

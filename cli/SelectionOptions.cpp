@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/TextFormat.h"
 #include "cli/ExitCodes.h"
 
 namespace filamorph::cli {
@@ -30,11 +31,9 @@ float parseWeight(std::string_view text) {
 }
 
 std::string defaultWeights() {
-  char text[64];
-  std::snprintf(text, sizeof text, "%g,%g,%g", static_cast<double>(kDefaultSelectionWeights.length),
+  return format("%g,%g,%g", static_cast<double>(kDefaultSelectionWeights.length),
                 static_cast<double>(kDefaultSelectionWeights.curvature),
                 static_cast<double>(kDefaultSelectionWeights.contrast));
-  return text;
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "base/TextFormat.h"
 #include "commands/ConvergenceProgress.h"
 
 #include <algorithm>
@@ -62,15 +63,9 @@ std::string describeDuration(double seconds) {
   // Anything beyond a few years reads the same; it also keeps the rounding defined.
   constexpr double kLongest = 1e8;
   const long long total = std::llround(std::isfinite(seconds) ? std::clamp(seconds, 0.0, kLongest) : kLongest);
-  char text[48];
-  if (total < 60) {
-    std::snprintf(text, sizeof text, "%lld s", total);
-  } else if (total < 3600) {
-    std::snprintf(text, sizeof text, "%lld min %02lld s", total / 60, total % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%lld h %02lld min", total / 3600, (total % 3600) / 60);
-  }
-  return text;
+  if (total < 60) return format("%lld s", total);
+  if (total < 3600) return format("%lld min %02lld s", total / 60, total % 60);
+  return format("%lld h %02lld min", total / 3600, (total % 3600) / 60);
 }
 
 }  // namespace filamorph

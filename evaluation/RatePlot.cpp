@@ -1,5 +1,5 @@
 #include "evaluation/RatePlot.h"
-#include "evaluation/TextFormat.h"
+#include "base/TextFormat.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,7 +11,7 @@
 #include "base/FileReplace.h"
 #include "evaluation/PngEncoding.h"
 #include "evaluation/RatePlot.h"
-#include "evaluation/TextFormat.h"
+#include "base/TextFormat.h"
 
 namespace filamorph::evaluation {
 namespace {

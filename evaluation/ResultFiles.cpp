@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "base/FileReplace.h"
-#include "evaluation/TextFormat.h"
+#include "base/TextFormat.h"
 #include "image/GrayImageFile.h"
 
 namespace filamorph::evaluation {

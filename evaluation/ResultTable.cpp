@@ -1,5 +1,5 @@
 #include "evaluation/ResultTable.h"
-#include "evaluation/TextFormat.h"
+#include "base/TextFormat.h"
 
 #include <algorithm>
 #include <cinttypes>

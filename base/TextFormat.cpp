@@ -1,9 +1,9 @@
-#include "evaluation/TextFormat.h"
+#include "base/TextFormat.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-namespace filamorph::evaluation {
+namespace filamorph {
 
 std::string format(const char* pattern, ...) {
   va_list arguments;
@@ -18,4 +18,4 @@ std::string format(const char* pattern, ...) {
   return text;
 }
 
-}  // namespace filamorph::evaluation
+}  // namespace filamorph
