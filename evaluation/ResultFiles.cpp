@@ -111,7 +111,8 @@ std::string resultText(const ImageEvaluation& r, std::size_t position, const Eva
   text += "times";
   for (double time :
        {t.import, t.detection, t.tracing, t.model, t.writing, t.reading, t.reconstruction, t.convergedReconstruction}) {
-    text += "\t" + exact(time);
+    text += '\t';
+    text += exact(time);
   }
   text += "\n";
   for (const std::string& message : r.messages) text += "message\t" + escaped(message) + "\n";

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <optional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -172,12 +172,12 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   double residualNorm = 0.0;
   // The coarse levels are built anew only when a pixel is freed: for pixels
   // newly held, those of the previous set still make a sound preconditioner.
-  std::optional<MultigridPreconditioner> preconditioner;
+  std::unique_ptr<MultigridPreconditioner> preconditioner;
   SetChange change{true, false};
   while (true) {
     if (change.freed) {
       preconditioner.reset();
-      preconditioner.emplace(op, fixedCells);
+      preconditioner = std::make_unique<MultigridPreconditioner>(op, fixedCells);
     } else {
       preconditioner->holdAlso(fixedCells);
     }
