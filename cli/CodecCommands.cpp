@@ -87,7 +87,7 @@ void addEncode(CommandLine& line) {
       if (written) summary = readCodedFileInfo(InputFile(path));
       return written;
     });
-    options.statistic(summary.sizeText() + ", " + std::to_string(summary.contours) + " contours, " +
+    options.statistic(sizeText(summary) + ", " + std::to_string(summary.contours) + " contours, " +
                       std::to_string(summary.points) + " points");
   });
 }
@@ -141,7 +141,8 @@ void addInfo(CommandLine& line) {
     const CodedFileInfo summary = readCodedFileInfo(in, options.maxPixels);
     std::printf("width: %" PRId32 "\nheight: %" PRId32 "\ncontours: %" PRId64 "\npoints: %" PRId64
                 "\nbytes: %ju\nbits per pixel: %.3f\n",
-                summary.width, summary.height, summary.contours, summary.points, summary.bytes, summary.bitsPerPixel());
+                summary.width, summary.height, summary.contours, summary.points,
+                static_cast<std::uintmax_t>(summary.bytes), summary.bitsPerPixel());
   });
 }
 

@@ -26,20 +26,19 @@ void CodecRun::selectContours(const ContourChoice& choice) {
   require(pipeline_.select(choice));
 }
 
-void CodecRun::readCoded(const InputFile& in, int64_t maxPixels, CodecPipeline::CodedFileUse use) {
-  pipeline_.setMaxCodedPixels(maxPixels);
-  require(pipeline_.readCodedFile(in.path(), use), in);
-}
-
 void CodecRun::openCodedImage(const InputFile& in, int64_t maxPixels, bool toReconstruct) {
-  readCoded(in, maxPixels,
-            toReconstruct ? CodecPipeline::CodedFileUse::Reconstruction : CodecPipeline::CodedFileUse::ModelPlanes);
+  pipeline_.setMaxCodedPixels(maxPixels);
+  require(pipeline_.readCodedFile(in.path(), toReconstruct ? CodecPipeline::CodedFileUse::Reconstruction
+                                                           : CodecPipeline::CodedFileUse::ModelPlanes),
+          in);
 }
 
-void CodecRun::readCodedImage(const InputFile& in, int64_t maxPixels) {
-  readCoded(in, maxPixels, CodecPipeline::CodedFileUse::ModelOnly);
+CodedFileInfo CodecRun::readCodedFileInfo(const InputFile& in, int64_t maxPixels) {
+  pipeline_.setMaxCodedPixels(maxPixels);
+  CodedFileInfo info;
+  require(pipeline_.readCodedFileInfo(in.path(), info), in);
+  return info;
 }
-
 Status CodecRun::compressToFile(const std::string& path, ContourCoder::CodedFileSummary* summary) {
   return pipeline_.writeCodedFile(path, summary);
 }

@@ -24,17 +24,15 @@ class CodecRun {
   // Open Coded Image, refusing a file that declares more than maxPixels
   // pixels; with toReconstruct the solver's planes must fit in memory too.
   void openCodedImage(const InputFile& in, int64_t maxPixels, bool toReconstruct = false);
-  // Only the reading half of Open Coded Image: no plane, no view, so that the
-  // cost is in proportion to the file.
-  void readCodedImage(const InputFile& in, int64_t maxPixels);
+  // Only the reading half of Open Coded Image (no plane, no view, so that the
+  // cost is in proportion to the file), then what the file holds.
+  CodedFileInfo readCodedFileInfo(const InputFile& in, int64_t maxPixels);
   Status compressToFile(const std::string& path, ContourCoder::CodedFileSummary* summary = nullptr);
   void reconstruct(const SweepObserver& observer);
   // Reconstruct with the converged fill-in, from a fresh generator likewise.
   ConvergedSolveReport reconstructConverged();
 
  private:
-  void readCoded(const InputFile& in, int64_t maxPixels, CodecPipeline::CodedFileUse use);
-
   CodecPipeline pipeline_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 
 #include "base/SystemMemory.h"
 
@@ -19,13 +20,20 @@ class Stopwatch {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-std::string megabytes(uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
+std::string megabytes(uint64_t bytes) {
+  return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
 
 Status stepFailed(const std::string& step) {
   return Status::failure(ErrorKind::CodecStep, step + " could not run");
 }
 
 }  // namespace
+
+double CodedFileInfo::bitsPerPixel() const {
+  const double pixels = static_cast<double>(width) * static_cast<double>(height);
+  return pixels > 0 ? static_cast<double>(bytes) * 8.0 / pixels : 0.0;
+}
 
 std::string ContourChoice::label() const {
   return keepAll ? "all" : std::to_string(number);
@@ -123,13 +131,30 @@ Status CodecPipeline::readCodedFile(const std::string& path, CodedFileUse use) {
     return Status::failure(ErrorKind::MalformedFile, "Cannot read " + path + ": it holds no image size.");
   }
   if (use != CodedFileUse::ModelOnly) {
-    const Status fits = use == CodedFileUse::Reconstruction
-                            ? requireMemory("the model and the solver's planes", kModelBytesPerPixel + kSolveBytesPerPixel)
-                            : requireMemory("the model planes and their view", kModelBytesPerPixel);
+    const Status fits =
+        use == CodedFileUse::Reconstruction
+            ? requireMemory("the model and the solver's planes", kModelBytesPerPixel + kSolveBytesPerPixel)
+            : requireMemory("the model planes and their view", kModelBytesPerPixel);
     if (!fits) return fits;
     if (!session_.layCodedImage()) return stepFailed("Open Coded Image");
   }
   times_.reading += reading.milliseconds();
+  return Status::success();
+}
+
+Status CodecPipeline::readCodedFileInfo(const std::string& path, CodedFileInfo& info) {
+  std::error_code error;
+  const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+  if (error) return Status::failure(ErrorKind::InputOutput, "Cannot read " + path + ": " + error.message() + ".");
+  if (Status read = readCodedFile(path, CodedFileUse::ModelOnly); !read) return read;
+  info = CodedFileInfo{};
+  info.width = analysis_->width;
+  info.height = analysis_->height;
+  info.bytes = bytes;
+  for (const Contour& contour : analysis_->contours) {
+    ++info.contours;
+    info.points += contour.pointCount;
+  }
   return Status::success();
 }
 

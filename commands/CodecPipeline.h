@@ -38,14 +38,26 @@ struct ContourChoice {
 
 // Wall-clock milliseconds of each stage, in the order the commands run.
 struct StageTimes {
-  double import = 0.0;          // Open Image, with any PNG/PGM conversion
-  double detection = 0.0;       // Detect Contours
-  double tracing = 0.0;         // Trace Contours
-  double model = 0.0;           // Obtain Filamorph, the selection and the model planes
-  double writing = 0.0;         // Compress to File
-  double reading = 0.0;         // Open Coded Image
-  double reconstruction = 0.0;  // Reconstruct
+  double import = 0.0;                   // Open Image, with any PNG/PGM conversion
+  double detection = 0.0;                // Detect Contours
+  double tracing = 0.0;                  // Trace Contours
+  double model = 0.0;                    // Obtain Filamorph, the selection and the model planes
+  double writing = 0.0;                  // Compress to File
+  double reading = 0.0;                  // Open Coded Image
+  double reconstruction = 0.0;           // Reconstruct
   double convergedReconstruction = 0.0;  // Reconstruct with the fill-in taken to convergence
+};
+
+// What a coded file holds, counted from what the reader rebuilds rather than
+// from what the writer was given, so that it reports what the file carries.
+struct CodedFileInfo {
+  int32_t width = 0;
+  int32_t height = 0;
+  int64_t contours = 0;
+  int64_t points = 0;
+  uint64_t bytes = 0;
+
+  double bitsPerPixel() const;
 };
 
 // Owns a fresh analysis object and reconstruction object and drives them
@@ -90,6 +102,9 @@ class CodecPipeline {
   // planes the system cannot give now are refused (CodecStep) before they
   // are made.
   Status readCodedFile(const std::string& path, CodedFileUse use = CodedFileUse::ModelPlanes);
+  // The reading half of Open Coded Image, then what the file holds: its cost
+  // is in proportion to the file, not to the image it declares.
+  Status readCodedFileInfo(const std::string& path, CodedFileInfo& info);
   int64_t maxCodedPixels() const { return maxCodedPixels_; }
   void setMaxCodedPixels(int64_t pixels) { maxCodedPixels_ = pixels; }
   // Reconstruct. Every run starts its own dither generator at 1, so that

@@ -48,11 +48,17 @@ Status analyseBitmap(const Bitmap& picture, AnalysisStage stage, CodecPipeline& 
   return Status::success();
 }
 
-Status openCoded(std::span<const uint8_t> coded, CodecPipeline& pipeline) {
+// Hands the coded bytes to read as a file, which messages call by kCodedName.
+template <typename Read>
+Status readCodedBytes(std::span<const uint8_t> coded, const Read& read) {
   TemporaryFile file(".flm");
   if (!file.status()) return file.status();
   if (Status written = writeBytes(file.path(), coded); !written) return written;
-  return pipeline.readCodedFile(file.path()).withPathNamed(file.path(), kCodedName);
+  return read(file.path()).withPathNamed(file.path(), kCodedName);
+}
+
+Status openCoded(std::span<const uint8_t> coded, CodecPipeline& pipeline) {
+  return readCodedBytes(coded, [&](const std::string& path) { return pipeline.readCodedFile(path); });
 }
 
 }  // namespace
@@ -98,18 +104,9 @@ Status analysePicture(const Bitmap& picture, const ContourChoice& choice, Pictur
   return Status::success();
 }
 
-Status describeCodedFile(std::span<const uint8_t> coded, CodedFileFacts& facts) {
+Status describeCodedFile(std::span<const uint8_t> coded, CodedFileInfo& info) {
   CodecPipeline pipeline;
-  if (Status opened = openCoded(coded, pipeline); !opened) return opened;
-  facts = CodedFileFacts{};
-  facts.width = pipeline.analysis().width;
-  facts.height = pipeline.analysis().height;
-  facts.bytes = coded.size();
-  for (const Contour& contour : pipeline.analysis().contours) {
-    ++facts.contours;
-    facts.points += contour.pointCount;
-  }
-  return Status::success();
+  return readCodedBytes(coded, [&](const std::string& path) { return pipeline.readCodedFileInfo(path, info); });
 }
 
 }  // namespace filamorph::python

@@ -37,15 +37,8 @@ struct PictureAnalysis {
 };
 Status analysePicture(const Bitmap& picture, const ContourChoice& choice, PictureAnalysis& analysis);
 
-// What a coded file holds, counted from what the reader rebuilds.
-struct CodedFileFacts {
-  int32_t width = 0;
-  int32_t height = 0;
-  int64_t contours = 0;
-  int64_t points = 0;
-  uint64_t bytes = 0;
-};
-Status describeCodedFile(std::span<const uint8_t> coded, CodedFileFacts& facts);
+// info: what the coded bytes hold, read without laying the model's planes.
+Status describeCodedFile(std::span<const uint8_t> coded, CodedFileInfo& info);
 
 }  // namespace filamorph::python
 

@@ -120,17 +120,15 @@ py::object analyse(const py::handle& image, const std::optional<int64_t>& keep, 
 
 py::dict info(const py::handle& data) {
   const std::string coded = bytesOf(data);
-  CodedFileFacts facts;
+  CodedFileInfo facts;
   Status status;
   {
     py::gil_scoped_release unlocked;
     status = describeCodedFile(spanOf(coded), facts);
   }
   require(status);
-  const double pixels = static_cast<double>(facts.width) * static_cast<double>(facts.height);
   return py::dict("width"_a = facts.width, "height"_a = facts.height, "contours"_a = facts.contours,
-                  "points"_a = facts.points, "bytes"_a = facts.bytes,
-                  "bits_per_pixel"_a = static_cast<double>(facts.bytes) * 8.0 / pixels);
+                  "points"_a = facts.points, "bytes"_a = facts.bytes, "bits_per_pixel"_a = facts.bitsPerPixel());
 }
 
 }  // namespace
