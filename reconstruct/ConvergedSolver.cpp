@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -170,23 +169,15 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
 
   std::vector<std::ptrdiff_t> fixedCells;
   double residualNorm = 0.0;
-  // The coarse levels are built anew only when a pixel is freed: for pixels
-  // newly held, those of the previous set still make a sound preconditioner.
-  std::unique_ptr<MultigridPreconditioner> preconditioner;
-  SetChange change{true, false};
+  MultigridPreconditioner preconditioner(op);
+  report.levels = static_cast<int32_t>(preconditioner.levelCount());
   while (true) {
-    if (change.freed) {
-      preconditioner.reset();
-      preconditioner = std::make_unique<MultigridPreconditioner>(op, fixedCells);
-    } else {
-      preconditioner->holdAlso(fixedCells);
-    }
-    report.levels = static_cast<int32_t>(preconditioner->levelCount());
-    report.iterations += conjugateGradients(op, *preconditioner, b, targetNorm, x, residualNorm);
+    report.iterations += conjugateGradients(op, preconditioner, b, targetNorm, x, residualNorm);
     ++report.passes;
     if (report.passes == kMostPasses) break;
-    change = updateActiveSet(op, b, x, fixedCells);
+    const SetChange change = updateActiveSet(op, b, x, fixedCells);
     if (!change.freed && !change.held) break;
+    preconditioner.followFixedPixels();
   }
   report.relativeResidual = residualNorm * kRelativeTolerance / targetNorm;
 

@@ -43,13 +43,6 @@ const FineOperator::SlotCoefficients& FineOperator::coefficientsAt(int32_t row, 
                  [static_cast<std::size_t>(axisPlace(col, grid_.cols))];
 }
 
-inline double FineOperator::innerNeighbours(const double* x) const {
-  const std::ptrdiff_t s = grid_.stride();
-  return innerAxial_ * ((x[-s] + x[s]) + (x[-1] + x[1])) +
-         innerDiagonal_ * ((x[-s - 1] + x[-s + 1]) + (x[s - 1] + x[s + 1])) +
-         innerTwoStep_ * ((x[-2 * s] + x[2 * s]) + (x[-2] + x[2]));
-}
-
 inline double FineOperator::edgeNeighbours(const SlotCoefficients& coefficients, const double* x) const {
   // Slots the molecule lacks hold 0 and point at cells inside the padding.
   double sum = 0.0;
@@ -75,91 +68,67 @@ void FineOperator::energyStencil(int32_t row, int32_t col, double (&stencil)[5][
     stencil[2 + kStencil[slot].row][2 + kStencil[slot].col] = coefficients[slot];
 }
 
-// Visits every pixel in raster order: pixels whose molecule is the inner one
-// through `inner(cell)`, the others through `edge(cell, coefficients)`.
-template <typename InnerVisit, typename EdgeVisit>
-void FineOperator::traverse(InnerVisit&& inner, EdgeVisit&& edge) const {
-  const int32_t rows = grid_.rows;
-  const int32_t cols = grid_.cols;
-  for (int32_t row = 0; row < rows; ++row) {
-    const bool innerRow = row >= 2 && row < rows - 2;
-    const std::ptrdiff_t rowStart = grid_.at(row, 0);
-    for (int32_t col = 0; col < cols; ++col) {
-      if (innerRow && col >= 2 && col < cols - 2)
-        inner(rowStart + col);
-      else
-        edge(rowStart + col, coefficientsAt(row, col));
-    }
+namespace {
+
+struct InnerStencil {
+  double own, axial, diagonal, twoStep;
+};
+
+// The products of a run of inner pixels: one vector loop, compiled for each
+// instruction set the processor may offer. Every lane does a pixel's own
+// arithmetic, so the result does not depend on the vector width.
+[[gnu::target_clones("avx512f", "avx2", "default")]] void innerProducts(const InnerStencil k, const uint8_t* states,
+                                                                         const double* x, std::ptrdiff_t stride,
+                                                                         int32_t count, double* out) {
+  const std::ptrdiff_t s = stride;
+  for (int32_t i = 0; i < count; ++i) {
+    const double own = k.own + FineOperator::kDataWeight * static_cast<double>(states[i] & FineOperator::kSample);
+    const double* p = x + i;
+    const double product = own * p[0] + (k.axial * ((p[-s] + p[s]) + (p[-1] + p[1])) +
+                                          k.diagonal * ((p[-s - 1] + p[-s + 1]) + (p[s - 1] + p[s + 1])) +
+                                          k.twoStep * ((p[-2 * s] + p[2 * s]) + (p[-2] + p[2])));
+    // An integer test, unlike a float one, leaves the loop free of branches.
+    const auto free = static_cast<double>((states[i] & FineOperator::kFixed) ^ FineOperator::kFixed);
+    out[i] = (0.5 * free) * product;
   }
+}
+
+}  // namespace
+
+void FineOperator::productRow(const double* x, double* out, int32_t row) const {
+  const int32_t cols = grid_.cols;
+  const std::ptrdiff_t first = grid_.at(row, 0);
+  const auto edgeCell = [&](int32_t col) {
+    const std::ptrdiff_t cell = first + col;
+    out[col] = (states_[static_cast<std::size_t>(cell)] & kFixed) != 0 ? 0.0 : product(row, col, x);
+  };
+  const bool innerRow = row >= 2 && row < grid_.rows - 2;
+  if (!innerRow) {
+    for (int32_t col = 0; col < cols; ++col) edgeCell(col);
+    return;
+  }
+  edgeCell(0);
+  edgeCell(1);
+  innerProducts(InnerStencil{innerOwn_, innerAxial_, innerDiagonal_, innerTwoStep_}, states_.data() + first + 2,
+                x + first + 2, grid_.stride(), cols - 4, out + 2);
+  edgeCell(cols - 2);
+  edgeCell(cols - 1);
 }
 
 void FineOperator::multiply(const double* x, double* out) const {
-  const auto result = [&](std::ptrdiff_t cell, double own, double neighbours) {
-    const uint8_t s = states_[static_cast<std::size_t>(cell)];
-    const double diagonalTerm = own + ((s & kSample) != 0 ? kDataWeight : 0.0);
-    out[cell] = (s & kFixed) != 0 ? 0.0 : diagonalTerm * x[cell] + neighbours;
-  };
-  traverse([&](std::ptrdiff_t cell) { result(cell, innerOwn_, innerNeighbours(x + cell)); },
-           [&](std::ptrdiff_t cell, const SlotCoefficients& k) { result(cell, k[0], edgeNeighbours(k, x + cell)); });
+  for (int32_t row = 0; row < grid_.rows; ++row) productRow(x, out + grid_.at(row, 0), row);
 }
 
 void FineOperator::residual(const double* b, const double* x, double* out) const {
-  const auto result = [&](std::ptrdiff_t cell, double own, double neighbours) {
-    const uint8_t s = states_[static_cast<std::size_t>(cell)];
-    const double diagonalTerm = own + ((s & kSample) != 0 ? kDataWeight : 0.0);
-    out[cell] = (s & kFixed) != 0 ? 0.0 : b[cell] - (diagonalTerm * x[cell] + neighbours);
-  };
-  traverse([&](std::ptrdiff_t cell) { result(cell, innerOwn_, innerNeighbours(x + cell)); },
-           [&](std::ptrdiff_t cell, const SlotCoefficients& k) { result(cell, k[0], edgeNeighbours(k, x + cell)); });
-}
-
-// The inner run of a row keeps the two neighbours updated just before the
-// pixel (left in raster order, right in reverse) out of the main sum and adds
-// them last, so that the chain from one pixel to the next is short.
-template <bool Backward>
-void FineOperator::sweep(const double* b, double* x) const {
-  const double inverseDiagonal[2] = {1.0 / innerOwn_, 1.0 / (innerOwn_ + kDataWeight)};
-  const std::ptrdiff_t s = grid_.stride();
-  constexpr int kNear = Backward ? 1 : -1;
-  const auto edge = [&](int32_t row, int32_t col) {
-    const std::ptrdiff_t cell = grid_.at(row, col);
-    const uint8_t state = states_[static_cast<std::size_t>(cell)];
-    if ((state & kFixed) != 0) return;
-    const SlotCoefficients& k = coefficientsAt(row, col);
-    x[cell] = (b[cell] - edgeNeighbours(k, x + cell)) / (k[0] + ((state & kSample) != 0 ? kDataWeight : 0.0));
-  };
-  const int32_t rows = grid_.rows;
-  const int32_t cols = grid_.cols;
-  for (int32_t step = 0; step < rows; ++step) {
-    const int32_t row = Backward ? rows - 1 - step : step;
-    if (row < 2 || row >= rows - 2) {
-      for (int32_t colStep = 0; colStep < cols; ++colStep) edge(row, Backward ? cols - 1 - colStep : colStep);
-      continue;
+  for (int32_t row = 0; row < grid_.rows; ++row) {
+    const std::ptrdiff_t first = grid_.at(row, 0);
+    productRow(x, out + first, row);
+    const uint8_t* states = states_.data() + first;
+    for (int32_t col = 0; col < grid_.cols; ++col) {
+      const auto free = static_cast<double>((states[col] & kFixed) ^ kFixed);
+      out[first + col] = (0.5 * free) * (b[first + col] - out[first + col]);
     }
-    const int32_t first = Backward ? cols - 1 : 0;
-    edge(row, first);
-    edge(row, first - kNear);
-    const std::ptrdiff_t rowStart = grid_.at(row, 0);
-    for (int32_t colStep = 2; colStep < cols - 2; ++colStep) {
-      const std::ptrdiff_t cell = rowStart + (Backward ? cols - 1 - colStep : colStep);
-      const uint8_t state = states_[static_cast<std::size_t>(cell)];
-      if ((state & kFixed) != 0) continue;
-      const double* p = x + cell;
-      const double far = b[cell] - (innerAxial_ * ((p[-s] + p[s]) + p[-kNear]) +
-                                    innerDiagonal_ * ((p[-s - 1] + p[-s + 1]) + (p[s - 1] + p[s + 1])) +
-                                    innerTwoStep_ * ((p[-2 * s] + p[2 * s]) + p[-2 * kNear]));
-      x[cell] = (far - (innerAxial_ * p[kNear] + innerTwoStep_ * p[2 * kNear])) * inverseDiagonal[state & kSample];
-    }
-    edge(row, first + (cols - 2) * -kNear);
-    edge(row, first + (cols - 1) * -kNear);
   }
-}
-
-void FineOperator::forwardSweep(const double* b, double* x) const {
-  sweep<false>(b, x);
-}
-void FineOperator::backwardSweep(const double* b, double* x) const {
-  sweep<true>(b, x);
 }
 
 }  // namespace filamorph

@@ -36,6 +36,7 @@ class FineOperator {
 
   const PaddedGrid& grid() const { return grid_; }
   uint8_t state(std::ptrdiff_t cell) const { return states_[static_cast<std::size_t>(cell)]; }
+  const uint8_t* states() const { return states_.data(); }
   void setFixed(std::ptrdiff_t cell, bool fixed);
 
   // Row (row, col) of the whole system, fixed pixels included, times x.
@@ -44,24 +45,19 @@ class FineOperator {
   // The smoothness part A of the pixel's row as a 5 x 5 stencil centred on it.
   void energyStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const;
 
+  // Row `row` of K x into out[0 .. cols).
+  void productRow(const double* x, double* out, int32_t row) const;
   void multiply(const double* x, double* out) const;
   void residual(const double* b, const double* x, double* out) const;
-  // Gauss-Seidel sweeps in raster order and in its reverse: the one undoes
-  // the order of the other, so that a forward-then-backward pair is symmetric.
-  void forwardSweep(const double* b, double* x) const;
-  void backwardSweep(const double* b, double* x) const;
+
+  using SlotCoefficients = std::array<double, kStencilSize>;
+  // The smoothness part of the pixel's molecule, slot by slot as in kStencil;
+  // slots the molecule lacks hold 0.
+  const SlotCoefficients& coefficientsAt(int32_t row, int32_t col) const;
 
  private:
-  using SlotCoefficients = std::array<double, kStencilSize>;
 
-  template <typename InnerVisit, typename EdgeVisit>
-  void traverse(InnerVisit&& inner, EdgeVisit&& edge) const;
-  template <bool Backward>
-  void sweep(const double* b, double* x) const;
-
-  double innerNeighbours(const double* x) const;
   double edgeNeighbours(const SlotCoefficients& coefficients, const double* x) const;
-  const SlotCoefficients& coefficientsAt(int32_t row, int32_t col) const;
 
   PaddedGrid grid_;
   std::vector<uint8_t> states_;

@@ -82,15 +82,15 @@ HalfStencil gatherStencil(FineStencil&& fineStencil, const AxisTransfer& rows, c
   return half;
 }
 
-void store(const HalfStencil& half, float* target) {
+void store(const HalfStencil& half, StencilLevel& level, int32_t row, int32_t col) {
   for (int slot = 0; slot < kHalfStencilSize; ++slot)
-    target[slot] = static_cast<float>(half[static_cast<std::size_t>(slot)]);
+    level.entry(row, col, slot) = static_cast<float>(half[static_cast<std::size_t>(slot)]);
 }
 
 }  // namespace
 
-void coarsenImageOperator(const FineOperator& fine, const std::vector<std::ptrdiff_t>& fixedCells,
-                          const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse) {
+void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, const AxisTransfer& cols,
+                          StencilLevel& coarse) {
   const auto energyStencil = [&](int32_t row, int32_t col, double(&stencil)[5][5]) {
     fine.energyStencil(row, col, stencil);
   };
@@ -101,12 +101,12 @@ void coarsenImageOperator(const FineOperator& fine, const std::vector<std::ptrdi
     const bool interiorRow = hasInterior && row >= rows.interiorFirst && row <= rows.interiorLast;
     for (int32_t col = 0; col < cols.coarseCount; ++col) {
       const bool interiorCell = interiorRow && col >= cols.interiorFirst && col <= cols.interiorLast;
-      store(interiorCell ? interior : gatherStencil(energyStencil, rows, cols, row, col), coarse.halfStencil(row, col));
+      store(interiorCell ? interior : gatherStencil(energyStencil, rows, cols, row, col), coarse, row, col);
     }
   }
 
   const auto add = [&](int32_t row, int32_t col, int slot, double value) {
-    float& entry = coarse.halfStencil(row, col)[slot];
+    float& entry = coarse.entry(row, col, slot);
     entry = static_cast<float>(static_cast<double>(entry) + value);
   };
   const PaddedGrid& grid = fine.grid();
@@ -115,32 +115,15 @@ void coarsenImageOperator(const FineOperator& fine, const std::vector<std::ptrdi
       if ((fine.state(grid.at(row, col)) & FineOperator::kSample) != 0)
         spreadEntry(rows, cols, row, col, row, col, FineOperator::kDataWeight, add);
 
-  // Cutting a fixed pixel loose removes its couplings from both its row and
-  // its column; a coupling between two fixed pixels is removed once, from
-  // each one's row.
-  for (const std::ptrdiff_t cell : fixedCells) {
-    const auto row = static_cast<int32_t>(cell / grid.stride() - PaddedGrid::kMargin);
-    const auto col = static_cast<int32_t>(cell % grid.stride() - PaddedGrid::kMargin);
-    double stencil[5][5];
-    fine.energyStencil(row, col, stencil);
-    for (int r = 0; r < 5; ++r) {
-      for (int c = 0; c < 5; ++c) {
-        if ((r == 2 && c == 2) || stencil[r][c] == 0.0) continue;
-        const int32_t lRow = row + r - 2;
-        const int32_t lCol = col + c - 2;
-        spreadEntry(rows, cols, row, col, lRow, lCol, -stencil[r][c], add);
-        if ((fine.state(grid.at(lRow, lCol)) & FineOperator::kFixed) == 0)
-          spreadEntry(rows, cols, lRow, lCol, row, col, -stencil[r][c], add);
-      }
-    }
-  }
+  coarse.finish();
 }
 
 void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse) {
   const auto stencilOf = [&](int32_t row, int32_t col, double(&stencil)[5][5]) { fine.fullStencil(row, col, stencil); };
   for (int32_t row = 0; row < rows.coarseCount; ++row)
     for (int32_t col = 0; col < cols.coarseCount; ++col)
-      store(gatherStencil(stencilOf, rows, cols, row, col), coarse.halfStencil(row, col));
+      store(gatherStencil(stencilOf, rows, cols, row, col), coarse, row, col);
+  coarse.finish();
 }
 
 }  // namespace filamorph

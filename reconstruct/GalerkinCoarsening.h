@@ -12,13 +12,12 @@
 
 namespace filamorph {
 
-// The first coarse level, from the image's operator. The fixed pixels are
-// cut loose from their neighbours first (each keeps only its diagonal), so
-// that the coarse level corrects the free pixels alone. Cells away from the
-// image edges share one stencil and are not computed one by one. `coarse`
-// must hold all-zero stencils.
-void coarsenImageOperator(const FineOperator& fine, const std::vector<std::ptrdiff_t>& fixedCells,
-                          const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse);
+// The first coarse level, from the image's whole system: pixels held at a
+// bound are coarsened as free ones. Cells away from the image edges share one
+// stencil and are not computed one by one. `coarse` must hold all-zero
+// stencils.
+void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, const AxisTransfer& cols,
+                          StencilLevel& coarse);
 
 // The next coarse level from a coarse one; `coarse` must hold all-zero stencils.
 void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse);

@@ -66,41 +66,54 @@ AxisTransfer AxisTransfer::make(int32_t fineCount, bool coarsen) {
 }
 
 void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine, const PaddedGrid& coarse,
-                   const double* e, double* x) {
-  for (int32_t row = 0; row < fine.rows; ++row) {
-    const auto& rowLinks = rows.parents[static_cast<std::size_t>(row)];
-    const double* upper = e + coarse.at(rowLinks[0].index, 0);
-    const double* lower = e + coarse.at(rowLinks[1].index, 0);
-    const double upperWeight = rowLinks[0].weight;
-    const double lowerWeight = rowLinks[1].weight;
-    double* out = x + fine.at(row, 0);
+                   const float* e, float* x, std::vector<float>& scratch) {
+  const auto fineCols = static_cast<std::size_t>(fine.cols);
+  scratch.resize(static_cast<std::size_t>(coarse.rows) * fineCols);
+  for (int32_t row = 0; row < coarse.rows; ++row) {
+    const float* in = e + coarse.at(row, 0);
+    float* out = &scratch[static_cast<std::size_t>(row) * fineCols];
     for (int32_t col = 0; col < fine.cols; ++col) {
-      const auto& colLinks = cols.parents[static_cast<std::size_t>(col)];
-      const int32_t left = colLinks[0].index;
-      const int32_t right = colLinks[1].index;
-      const double atLeft = upperWeight * upper[left] + lowerWeight * lower[left];
-      const double atRight = upperWeight * upper[right] + lowerWeight * lower[right];
-      out[col] += colLinks[0].weight * atLeft + colLinks[1].weight * atRight;
+      const auto& links = cols.parents[static_cast<std::size_t>(col)];
+      out[col] = static_cast<float>(links[0].weight) * in[links[0].index] +
+                 static_cast<float>(links[1].weight) * in[links[1].index];
     }
+  }
+  for (int32_t row = 0; row < fine.rows; ++row) {
+    const auto& links = rows.parents[static_cast<std::size_t>(row)];
+    const float* upper = &scratch[static_cast<std::size_t>(links[0].index) * fineCols];
+    const float* lower = &scratch[static_cast<std::size_t>(links[1].index) * fineCols];
+    const auto upperWeight = static_cast<float>(links[0].weight);
+    const auto lowerWeight = static_cast<float>(links[1].weight);
+    float* out = x + fine.at(row, 0);
+    for (int32_t col = 0; col < fine.cols; ++col) out[col] += upperWeight * upper[col] + lowerWeight * lower[col];
   }
 }
 
 void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,
-                      const PaddedGrid& coarse, const double* t, double* b) {
-  std::fill(b, b + coarse.cellCount(), 0.0);
-  for (int32_t row = 0; row < fine.rows; ++row) {
-    const auto& rowLinks = rows.parents[static_cast<std::size_t>(row)];
-    double* upper = b + coarse.at(rowLinks[0].index, 0);
-    double* lower = b + coarse.at(rowLinks[1].index, 0);
-    const double* in = t + fine.at(row, 0);
-    for (int32_t col = 0; col < fine.cols; ++col) {
-      const auto& colLinks = cols.parents[static_cast<std::size_t>(col)];
-      const double value = in[col];
-      for (const auto& colLink : colLinks) {
-        const double share = colLink.weight * value;
-        upper[colLink.index] += rowLinks[0].weight * share;
-        lower[colLink.index] += rowLinks[1].weight * share;
-      }
+                      const PaddedGrid& coarse, const float* t, float* b, std::vector<float>& scratch) {
+  const auto fineCols = static_cast<std::size_t>(fine.cols);
+  scratch.resize(static_cast<std::size_t>(coarse.rows) * fineCols);
+  for (int32_t row = 0; row < coarse.rows; ++row) {
+    float* gathered = &scratch[static_cast<std::size_t>(row) * fineCols];
+    const auto& kids = rows.children[static_cast<std::size_t>(row)];
+    const int count = rows.childCount[static_cast<std::size_t>(row)];
+    const float* first = t + fine.at(kids[0].index, 0);
+    const auto firstWeight = static_cast<float>(kids[0].weight);
+    for (std::size_t col = 0; col < fineCols; ++col) gathered[col] = firstWeight * first[col];
+    for (int k = 1; k < count; ++k) {
+      const float* in = t + fine.at(kids[static_cast<std::size_t>(k)].index, 0);
+      const auto weight = static_cast<float>(kids[static_cast<std::size_t>(k)].weight);
+      for (std::size_t col = 0; col < fineCols; ++col) gathered[col] += weight * in[col];
+    }
+    float* out = b + coarse.at(row, 0);
+    for (int32_t col = 0; col < coarse.cols; ++col) {
+      const auto& colKids = cols.children[static_cast<std::size_t>(col)];
+      const int colCount = cols.childCount[static_cast<std::size_t>(col)];
+      float sum = 0.0f;
+      for (int k = 0; k < colCount; ++k)
+        sum += static_cast<float>(colKids[static_cast<std::size_t>(k)].weight) *
+               gathered[colKids[static_cast<std::size_t>(k)].index];
+      out[col] = sum;
     }
   }
 }

@@ -39,13 +39,15 @@ struct AxisTransfer {
   static AxisTransfer make(int32_t fineCount, bool coarsen);
 };
 
-// e on the coarse grid is interpolated and added to x on the fine grid.
+// e on the coarse grid is interpolated and added to x on the fine grid;
+// `scratch` holds the coarse rows interpolated along the columns.
 void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine, const PaddedGrid& coarse,
-                   const double* e, double* x);
+                   const float* e, float* x, std::vector<float>& scratch);
 
-// b on the coarse grid becomes the transpose of the interpolation applied to t.
+// b on the coarse grid becomes the transpose of the interpolation applied to
+// t; `scratch` holds the fine rows gathered into coarse ones.
 void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,
-                      const PaddedGrid& coarse, const double* t, double* b);
+                      const PaddedGrid& coarse, const float* t, float* b, std::vector<float>& scratch);
 
 }  // namespace filamorph
 

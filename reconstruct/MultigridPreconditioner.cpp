@@ -16,57 +16,71 @@ constexpr int32_t kShortestHalvedAxis = 6;
 
 }  // namespace
 
-MultigridPreconditioner::CoarseLevel::CoarseLevel(const PaddedGrid& grid)
-    : op(grid), x(grid.cellCount(), 0.0), b(grid.cellCount(), 0.0), t(grid.cellCount(), 0.0) {}
+MultigridPreconditioner::Level::Level(std::unique_ptr<CycleLevel> level, bool image)
+    : op(std::move(level)),
+      b(op->grid().cellCount(), 0.0f),
+      x(op->grid().cellCount(), 0.0f),
+      d(op->grid().cellCount(), 0.0f),
+      smoother(*op, image) {}
 
-MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine, std::vector<std::ptrdiff_t> fixedCells)
-    : fine_(fine), fixedCells_(std::move(fixedCells)) {
+MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine) : fine_(fine) {
+  auto image = std::make_unique<FineCycleLevel>(fine);
+  image_ = image.get();
+  levels_.emplace_back(std::move(image), true);
   PaddedGrid grid = fine.grid();
   while (grid.unknownCount() > kDirectSolveLimit) {
     rowTransfers_.push_back(AxisTransfer::make(grid.rows, grid.rows >= kShortestHalvedAxis));
     colTransfers_.push_back(AxisTransfer::make(grid.cols, grid.cols >= kShortestHalvedAxis));
     grid = PaddedGrid{rowTransfers_.back().coarseCount, colTransfers_.back().coarseCount};
-    coarseLevels_.emplace_back(grid);
-    if (coarseLevels_.size() == 1)
-      coarsenImageOperator(fine, fixedCells_, rowTransfers_[0], colTransfers_[0], coarseLevels_[0].op);
+    auto coarse = std::make_unique<StencilLevel>(grid);
+    if (levels_.size() == 1)
+      coarsenImageOperator(fine, rowTransfers_.back(), colTransfers_.back(), *coarse);
     else
-      coarsenLevel(coarseLevels_[coarseLevels_.size() - 2].op, rowTransfers_.back(), colTransfers_.back(),
-                   coarseLevels_.back().op);
+      coarsenLevel(static_cast<const StencilLevel&>(*levels_.back().op), rowTransfers_.back(), colTransfers_.back(),
+                   *coarse);
+    levels_.emplace_back(std::move(coarse), false);
   }
-  if (!coarseLevels_.empty()) fineScratch_.assign(fine.grid().cellCount(), 0.0);
   factorCoarsest();
 }
 
+void MultigridPreconditioner::followFixedPixels() {
+  image_->followFixedPixels();
+  if (levels_.size() == 1) factorCoarsest();
+}
+
 void MultigridPreconditioner::factorCoarsest() {
-  const PaddedGrid grid = coarseLevels_.empty() ? fine_.grid() : coarseLevels_.back().op.grid();
+  const CycleLevel& level = *levels_.back().op;
+  const PaddedGrid& grid = level.grid();
   const std::size_t n = grid.unknownCount();
   std::vector<double> matrix(n * n, 0.0);
+  const auto index = [&](int32_t row, int32_t col) {
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.cols) + static_cast<std::size_t>(col);
+  };
+  const bool image = levels_.size() == 1;
+  const auto takesPart = [&](int32_t row, int32_t col) {
+    return !image || (fine_.state(grid.at(row, col)) & FineOperator::kFixed) == 0;
+  };
   for (int32_t row = 0; row < grid.rows; ++row) {
     for (int32_t col = 0; col < grid.cols; ++col) {
-      const std::size_t i =
-          static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.cols) + static_cast<std::size_t>(col);
       double stencil[5][5];
-      bool cutLoose = false;
-      if (coarseLevels_.empty()) {
+      if (image) {
         fine_.energyStencil(row, col, stencil);
         stencil[2][2] = fine_.diagonal(row, col);
-        cutLoose = (fine_.state(grid.at(row, col)) & FineOperator::kFixed) != 0;
       } else {
-        coarseLevels_.back().op.fullStencil(row, col, stencil);
+        static_cast<const StencilLevel&>(level).fullStencil(row, col, stencil);
       }
+      const std::size_t i = index(row, col);
+      // A fixed pixel is cut loose: it keeps its diagonal alone.
+      matrix[i * n + i] = stencil[2][2];
+      if (!takesPart(row, col)) continue;
       for (int r = 0; r < 5; ++r) {
         for (int c = 0; c < 5; ++c) {
           const int32_t otherRow = row + r - 2;
           const int32_t otherCol = col + c - 2;
-          if (stencil[r][c] == 0.0 || otherRow < 0 || otherRow >= grid.rows || otherCol < 0 || otherCol >= grid.cols)
+          if ((r == 2 && c == 2) || stencil[r][c] == 0.0 || otherRow < 0 || otherRow >= grid.rows || otherCol < 0 ||
+              otherCol >= grid.cols || !takesPart(otherRow, otherCol))
             continue;
-          const bool isDiagonal = r == 2 && c == 2;
-          if (coarseLevels_.empty() && !isDiagonal &&
-              (cutLoose || (fine_.state(grid.at(otherRow, otherCol)) & FineOperator::kFixed) != 0))
-            continue;
-          const std::size_t j = static_cast<std::size_t>(otherRow) * static_cast<std::size_t>(grid.cols) +
-                                static_cast<std::size_t>(otherCol);
-          matrix[i * n + j] = stencil[r][c];
+          matrix[i * n + index(otherRow, otherCol)] = stencil[r][c];
         }
       }
     }
@@ -75,54 +89,56 @@ void MultigridPreconditioner::factorCoarsest() {
   coarsestValues_.assign(n, 0.0);
 }
 
-void MultigridPreconditioner::solveCoarsest(const PaddedGrid& grid, const double* b, double* x) {
+void MultigridPreconditioner::solveCoarsest(Level& level) {
+  const PaddedGrid& grid = level.op->grid();
+  const float* inverse = level.op->inverseDiagonal();
   std::size_t i = 0;
   for (int32_t row = 0; row < grid.rows; ++row)
-    for (int32_t col = 0; col < grid.cols; ++col) coarsestValues_[i++] = b[grid.at(row, col)];
+    for (int32_t col = 0; col < grid.cols; ++col) coarsestValues_[i++] = level.b[static_cast<std::size_t>(grid.at(row, col))];
   coarsest_.solve(coarsestValues_);
   i = 0;
-  for (int32_t row = 0; row < grid.rows; ++row)
-    for (int32_t col = 0; col < grid.cols; ++col) x[grid.at(row, col)] = coarsestValues_[i++];
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      const auto cell = static_cast<std::size_t>(grid.at(row, col));
+      const double value = coarsestValues_[i++];
+      level.x[cell] = inverse[cell] != 0.0f ? static_cast<float>(value) : 0.0f;
+    }
+  }
 }
 
 void MultigridPreconditioner::apply(const double* residual, double* correction) {
-  const PaddedGrid& grid = fine_.grid();
-  std::fill(correction, correction + grid.cellCount(), 0.0);
-  if (coarseLevels_.empty()) {
-    // Pixels held when the matrix was factored are cut loose in it and get
-    // residual / diagonal, which is 0; pixels held since are set to 0.
-    solveCoarsest(grid, residual, correction);
-    for (const std::ptrdiff_t cell : fixedCells_) correction[cell] = 0.0;
-  } else {
-    fine_.forwardSweep(residual, correction);
-    fine_.residual(residual, correction, fineScratch_.data());
-    restrictResidual(rowTransfers_[0], colTransfers_[0], grid, coarseLevels_[0].op.grid(), fineScratch_.data(),
-                     coarseLevels_[0].b.data());
-    cycle(0);
-    prolongateAdd(rowTransfers_[0], colTransfers_[0], grid, coarseLevels_[0].op.grid(), coarseLevels_[0].x.data(),
-                  correction);
-    for (const std::ptrdiff_t cell : fixedCells_) correction[cell] = 0.0;
-    fine_.backwardSweep(residual, correction);
-  }
+  Level& image = levels_.front();
+  const std::size_t cells = image.b.size();
+  for (std::size_t cell = 0; cell < cells; ++cell) image.b[cell] = static_cast<float>(residual[cell]);
+  cycle(0);
+  for (std::size_t cell = 0; cell < cells; ++cell) correction[cell] = image.x[cell];
 }
 
-void MultigridPreconditioner::cycle(std::size_t level) {
-  CoarseLevel& here = coarseLevels_[level];
-  const PaddedGrid& grid = here.op.grid();
-  if (level + 1 == coarseLevels_.size()) {
-    solveCoarsest(grid, here.b.data(), here.x.data());
+void MultigridPreconditioner::cycle(std::size_t index) {
+  Level& here = levels_[index];
+  if (index + 1 == levels_.size()) {
+    solveCoarsest(here);
     return;
   }
-  CoarseLevel& below = coarseLevels_[level + 1];
-  std::fill(here.x.begin(), here.x.end(), 0.0);
-  here.op.forwardSweep(here.b.data(), here.x.data());
-  here.op.residual(here.b.data(), here.x.data(), here.t.data());
-  restrictResidual(rowTransfers_[level + 1], colTransfers_[level + 1], grid, below.op.grid(), here.t.data(),
-                   below.b.data());
-  cycle(level + 1);
-  prolongateAdd(rowTransfers_[level + 1], colTransfers_[level + 1], grid, below.op.grid(), below.x.data(),
-                here.x.data());
-  here.op.backwardSweep(here.b.data(), here.x.data());
+  const CycleLevel& op = *here.op;
+  const PaddedGrid& grid = op.grid();
+  Level& below = levels_[index + 1];
+  std::fill(here.x.begin(), here.x.end(), 0.0f);
+  here.smoother.smooth(op, here.b.data(), here.x.data(), here.d.data(), true);
+  for (int32_t row = 0; row < grid.rows; ++row)
+    op.residualRow(here.b.data(), here.x.data(), here.d.data() + grid.at(row, 0), row);
+  restrictResidual(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), here.d.data(), below.b.data(),
+                   transferScratch_);
+  cycle(index + 1);
+  prolongateAdd(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), below.x.data(), here.x.data(),
+                transferScratch_);
+  if (index == 0) {
+    // Fixed pixels take no part in the correction.
+    const float* inverse = op.inverseDiagonal();
+    for (std::size_t cell = 0; cell < here.x.size(); ++cell)
+      if (inverse[cell] == 0.0f) here.x[cell] = 0.0f;
+  }
+  here.smoother.smooth(op, here.b.data(), here.x.data(), here.d.data(), false);
 }
 
 }  // namespace filamorph

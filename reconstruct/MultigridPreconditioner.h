@@ -3,60 +3,61 @@
 // One multigrid V-cycle as the preconditioner of the converged fill-in solve.
 
 #include <cstddef>
-#include <utility>
+#include <memory>
 #include <vector>
 
+#include "reconstruct/ChebyshevSmoother.h"
 #include "reconstruct/DenseCholesky.h"
+#include "reconstruct/FineCycleLevel.h"
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/GridTransfer.h"
 #include "reconstruct/StencilLevel.h"
 
 namespace filamorph {
 
-// A V(1,1) cycle from a zero start: a Gauss-Seidel sweep in raster order
-// before each coarse correction and one in reverse order after it, Galerkin
-// coarse levels, and a dense direct solve once a level has few enough
-// unknowns. The cycle is a fixed symmetric positive definite linear map of
-// the residual, as conjugate gradients needs. Fixed pixels take no part: the
-// cycle sees them as cut loose and returns 0 there.
+// A V-cycle from a zero start in single precision: Chebyshev smoothing before
+// and after each coarse correction, Galerkin coarse levels, and a dense direct
+// solve once a level has few enough unknowns. The cycle is a fixed symmetric
+// positive definite map of the residual (up to rounding), as conjugate
+// gradients needs. Fixed pixels take no part: the cycle returns 0 there.
 //
 // An axis is halved while it has at least 6 cells; a thin strip is coarsened
-// along its length only. Holds a reference to the fine operator, whose fixed
-// pixels must not change while the preconditioner is in use.
+// along its length only. Holds a reference to the fine operator.
 class MultigridPreconditioner {
  public:
-  MultigridPreconditioner(const FineOperator& fine, std::vector<std::ptrdiff_t> fixedCells);
+  explicit MultigridPreconditioner(const FineOperator& fine);
 
-  // Pixels held since the coarse levels were built: `fixedCells` is the whole
-  // held set, a superset of the one given at construction. The image level
-  // follows the fine operator's states; the coarse levels keep the old set,
-  // which leaves the cycle symmetric and positive definite on the free pixels.
-  void holdAlso(std::vector<std::ptrdiff_t> fixedCells) { fixedCells_ = std::move(fixedCells); }
+  // The fine operator's fixed pixels have changed. The image level follows
+  // them; the coarse levels are made from the whole system and stay as they
+  // are, which leaves the cycle symmetric and positive definite on the free
+  // pixels, as long as the image level's smoothing converges.
+  void followFixedPixels();
 
   // correction = M^-1 residual, both padded vectors of the fine grid.
   void apply(const double* residual, double* correction);
 
-  std::size_t levelCount() const { return coarseLevels_.size() + 1; }
+  std::size_t levelCount() const { return levels_.size(); }
 
  private:
-  struct CoarseLevel {
-    explicit CoarseLevel(const PaddedGrid& grid);
-    StencilLevel op;
-    std::vector<double> x, b, t;
+  struct Level {
+    Level(std::unique_ptr<CycleLevel> level, bool image);
+    std::unique_ptr<CycleLevel> op;
+    std::vector<float> b, x, d;
+    ChebyshevSmoother smoother;
   };
 
   void cycle(std::size_t level);
   void factorCoarsest();
-  void solveCoarsest(const PaddedGrid& grid, const double* b, double* x);
+  void solveCoarsest(Level& level);
 
   const FineOperator& fine_;
-  std::vector<std::ptrdiff_t> fixedCells_;
-  // Transfers between level i and level i + 1; level 0 is the image.
+  FineCycleLevel* image_;  // levels_[0]
+  std::vector<Level> levels_;
+  // Transfers between level i and level i + 1.
   std::vector<AxisTransfer> rowTransfers_;
   std::vector<AxisTransfer> colTransfers_;
-  std::vector<CoarseLevel> coarseLevels_;  // levels 1, 2, ...
+  std::vector<float> transferScratch_;
   DenseCholesky coarsest_;
-  std::vector<double> fineScratch_;
   std::vector<double> coarsestValues_;
 };
 

@@ -1,0 +1,117 @@
+#include "reconstruct/ChebyshevSmoother.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace filamorph {
+
+namespace {
+
+constexpr int kPowerSteps = 12;
+// Power steps approach the largest eigenvalue from below; a polynomial
+// fitted under it would amplify what lies above.
+constexpr double kEstimateMargin = 1.1;
+
+// x_{k+1} = x_k + d_k with d_0 = r_0 / theta and
+// d_k = rho_k rho_{k-1} d_{k-1} + (2 rho_k / delta) D^-1 r_k.
+struct Weights {
+  double theta, delta, sigma;
+};
+
+Weights weightsFor(double upper) {
+  const double lower = upper / ChebyshevSmoother::kDampedRange;
+  Weights w{};
+  w.theta = 0.5 * (upper + lower);
+  w.delta = 0.5 * (upper - lower);
+  w.sigma = w.theta / w.delta;
+  return w;
+}
+
+}  // namespace
+
+double estimateLargestEigenvalue(const CycleLevel& level) {
+  const PaddedGrid& grid = level.grid();
+  const float* inverse = level.inverseDiagonal();
+  std::vector<float> v(grid.cellCount(), 0.0f);
+  std::vector<float> zero(grid.cellCount(), 0.0f);
+  std::vector<float> row(static_cast<std::size_t>(grid.cols));
+  // A fixed pseudo-random start, so that every run estimates alike.
+  uint32_t state = 12345u;
+  for (int32_t r = 0; r < grid.rows; ++r) {
+    for (int32_t c = 0; c < grid.cols; ++c) {
+      state = state * 1664525u + 1013904223u;
+      const auto cell = static_cast<std::size_t>(grid.at(r, c));
+      if (inverse[cell] != 0.0f) v[cell] = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
+    }
+  }
+  std::vector<float> next(grid.cellCount(), 0.0f);
+  double estimate = 0.0;
+  for (int step = 0; step < kPowerSteps; ++step) {
+    double energy = 0.0;    // v A v
+    double weighted = 0.0;  // v D v
+    double largest = 0.0;
+    for (int32_t r = 0; r < grid.rows; ++r) {
+      level.residualRow(zero.data(), v.data(), row.data(), r);  // -A v
+      const std::ptrdiff_t first = grid.at(r, 0);
+      for (int32_t c = 0; c < grid.cols; ++c) {
+        const auto cell = static_cast<std::size_t>(first + c);
+        if (inverse[cell] == 0.0f) continue;
+        const double value = v[cell];
+        energy -= value * row[static_cast<std::size_t>(c)];
+        weighted += value * value / inverse[cell];
+        const double image = -static_cast<double>(inverse[cell]) * row[static_cast<std::size_t>(c)];
+        next[cell] = static_cast<float>(image);
+        largest = std::max(largest, std::fabs(image));
+      }
+    }
+    if (!(weighted > 0.0) || !(largest > 0.0)) break;
+    estimate = energy / weighted;
+    for (std::size_t cell = 0; cell < v.size(); ++cell) v[cell] = static_cast<float>(next[cell] / largest);
+  }
+  return estimate;
+}
+
+ChebyshevSmoother::ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose)
+    : upper_(discBoundIsClose ? level.discBound()
+                              : std::min(level.discBound(), kEstimateMargin * estimateLargestEigenvalue(level))) {}
+
+void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, float* x, float* d, bool zeroStart) const {
+  const PaddedGrid& grid = level.grid();
+  const float* inverse = level.inverseDiagonal();
+  const Weights w = weightsFor(upper_);
+  const auto forEachRow = [&](auto&& body) {
+    for (int32_t r = 0; r < grid.rows; ++r) body(grid.at(r, 0), r);
+  };
+  std::vector<float> residual(static_cast<std::size_t>(grid.cols));
+  double rho = 1.0 / w.sigma;
+  const auto firstScale = static_cast<float>(1.0 / w.theta);
+  forEachRow([&](std::ptrdiff_t first, int32_t r) {
+    const float* source = b + first;
+    if (!zeroStart) {
+      level.residualRow(b, x, residual.data(), r);
+      source = residual.data();
+    }
+    for (int32_t c = 0; c < grid.cols; ++c) d[first + c] = firstScale * (inverse[first + c] * source[c]);
+  });
+  forEachRow([&](std::ptrdiff_t first, int32_t) {
+    for (int32_t c = 0; c < grid.cols; ++c) x[first + c] += d[first + c];
+  });
+  for (int step = 1; step < kDegree; ++step) {
+    const double rhoNext = 1.0 / (2.0 * w.sigma - rho);
+    const auto keep = static_cast<float>(rhoNext * rho);
+    const auto scale = static_cast<float>(2.0 * rhoNext / w.delta);
+    rho = rhoNext;
+    forEachRow([&](std::ptrdiff_t first, int32_t r) {
+      level.residualRow(b, x, residual.data(), r);
+      for (int32_t c = 0; c < grid.cols; ++c)
+        d[first + c] = keep * d[first + c] + scale * (inverse[first + c] * residual[static_cast<std::size_t>(c)]);
+    });
+    forEachRow([&](std::ptrdiff_t first, int32_t) {
+      for (int32_t c = 0; c < grid.cols; ++c) x[first + c] += d[first + c];
+    });
+  }
+}
+
+}  // namespace filamorph

@@ -1,0 +1,40 @@
+#ifndef FILAMORPH_RECONSTRUCT_CHEBYSHEVSMOOTHER_H
+#define FILAMORPH_RECONSTRUCT_CHEBYSHEVSMOOTHER_H
+// The smoother of the multigrid cycle: Jacobi steps weighted by a Chebyshev
+// polynomial, which every cell of a row can take at once.
+
+#include "reconstruct/CycleLevel.h"
+
+namespace filamorph {
+
+// Damps the error components whose eigenvalues of D^-1 A lie between
+// upper / kDampedRange and upper, where upper bounds the largest eigenvalue.
+// The error leaves a smoothing as p(D^-1 A) e with one fixed polynomial p,
+// which is self-adjoint in the energy inner product: the same smoothing
+// before and after the coarse correction keeps the cycle symmetric.
+class ChebyshevSmoother {
+ public:
+  static constexpr int kDegree = 2;
+  static constexpr double kDampedRange = 8.0;
+
+  // Bounds the largest eigenvalue of the level by its Gershgorin discs where
+  // they are known to be close (the image's own molecules, whose bound the
+  // alternating pattern reaches), else estimates it by power steps.
+  ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose);
+
+  // x += the smoothing's correction for b; `d` is scratch of the level's size.
+  // With `zeroStart`, x holds 0 on entry and the first residual is b itself.
+  void smooth(const CycleLevel& level, const float* b, float* x, float* d, bool zeroStart) const;
+
+  double upperEigenvalue() const { return upper_; }
+
+ private:
+  double upper_ = 0.0;
+};
+
+// The largest eigenvalue of D^-1 A estimated from below by power steps.
+double estimateLargestEigenvalue(const CycleLevel& level);
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_RECONSTRUCT_CHEBYSHEVSMOOTHER_H

@@ -1,0 +1,108 @@
+#include "reconstruct/FineCycleLevel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace filamorph {
+
+namespace {
+
+struct InnerStencil {
+  float own, sampleStep, axial, diagonal, twoStep;
+};
+
+// The residuals of a run of inner pixels: one vector loop, compiled for each
+// instruction set the processor may offer.
+[[gnu::target_clones("avx512f", "avx2", "default")]] void innerResiduals(const InnerStencil k, const uint8_t* states,
+                                                                          const float* x, const float* b,
+                                                                          std::ptrdiff_t stride, int32_t count,
+                                                                          float* out) {
+  const std::ptrdiff_t s = stride;
+  for (int32_t i = 0; i < count; ++i) {
+    const float own = k.own + k.sampleStep * static_cast<float>(states[i] & FineOperator::kSample);
+    const float* p = x + i;
+    const float product = own * p[0] + (k.axial * ((p[-s] + p[s]) + (p[-1] + p[1])) +
+                                         k.diagonal * ((p[-s - 1] + p[-s + 1]) + (p[s - 1] + p[s + 1])) +
+                                         k.twoStep * ((p[-2 * s] + p[2 * s]) + (p[-2] + p[2])));
+    // An integer test, unlike a float one, leaves the loop free of branches.
+    const auto free = static_cast<float>((states[i] & FineOperator::kFixed) ^ FineOperator::kFixed);
+    out[i] = (0.5f * free) * (b[i] - product);
+  }
+}
+
+}  // namespace
+
+FineCycleLevel::FineCycleLevel(const FineOperator& fine) : CycleLevel(fine.grid()), fine_(fine) {
+  const auto& inner = fine.coefficientsAt(2, 2);
+  own_[0] = static_cast<float>(inner[0]);
+  own_[1] = static_cast<float>(inner[0] + FineOperator::kDataWeight);
+  // Slots 9, 2 and 10 of the stencil: (0,+1), (-1,-1), (0,+2).
+  axial_ = static_cast<float>(inner[9]);
+  diagonal_ = static_cast<float>(inner[2]);
+  twoStep_ = static_cast<float>(inner[10]);
+  for (int slot = 0; slot < kStencilSize; ++slot) cellStep_[slot] = grid_.offset(kStencil[slot].row, kStencil[slot].col);
+  followFixedPixels();
+}
+
+float FineCycleLevel::ownCoefficient(int32_t row, int32_t col) const {
+  return static_cast<float>(fine_.diagonal(row, col));
+}
+
+void FineCycleLevel::followFixedPixels() {
+  for (int32_t row = 0; row < grid_.rows; ++row) {
+    for (int32_t col = 0; col < grid_.cols; ++col) {
+      const std::ptrdiff_t cell = grid_.at(row, col);
+      const bool fixed = (fine_.state(cell) & FineOperator::kFixed) != 0;
+      inverseDiagonal_[static_cast<std::size_t>(cell)] = fixed ? 0.0f : 1.0f / ownCoefficient(row, col);
+    }
+  }
+}
+
+void FineCycleLevel::residualRow(const float* b, const float* x, float* out, int32_t row) const {
+  const int32_t cols = grid_.cols;
+  const std::ptrdiff_t first = grid_.at(row, 0);
+  const uint8_t* states = fine_.states() + first;
+  const float* inverse = inverseDiagonal_.data() + first;
+  const auto edgeCell = [&](int32_t col) {
+    const std::ptrdiff_t cell = first + col;
+    if (inverse[col] == 0.0f) {
+      out[col] = 0.0f;
+      return;
+    }
+    const auto& k = fine_.coefficientsAt(row, col);
+    float sum = ownCoefficient(row, col) * x[cell];
+    for (int slot = 1; slot < kStencilSize; ++slot) sum += static_cast<float>(k[slot]) * x[cell + cellStep_[slot]];
+    out[col] = b[cell] - sum;
+  };
+  if (row < 2 || row >= grid_.rows - 2) {
+    for (int32_t col = 0; col < cols; ++col) edgeCell(col);
+    return;
+  }
+  edgeCell(0);
+  edgeCell(1);
+  innerResiduals(InnerStencil{own_[0], own_[1] - own_[0], axial_, diagonal_, twoStep_}, states + 2, x + first + 2,
+                 b + first + 2, grid_.stride(), cols - 4, out + 2);
+  edgeCell(cols - 2);
+  edgeCell(cols - 1);
+}
+
+double FineCycleLevel::discBound() const {
+  // Molecules depend on the place against the edges alone: the cells within
+  // three of a corner meet every kind.
+  double bound = 0.0;
+  for (int32_t row = 0; row < grid_.rows; ++row) {
+    if (row >= 3 && row < grid_.rows - 3) continue;
+    for (int32_t col = 0; col < grid_.cols; ++col) {
+      if (col >= 3 && col < grid_.cols - 3) continue;
+      const auto& k = fine_.coefficientsAt(row, col);
+      double radius = 0.0;
+      for (int slot = 1; slot < kStencilSize; ++slot) radius += std::fabs(k[slot]);
+      // A sample's data term only raises the diagonal, so the bound of a
+      // pixel without one covers it.
+      bound = std::max(bound, 1.0 + radius / k[0]);
+    }
+  }
+  return bound;
+}
+
+}  // namespace filamorph

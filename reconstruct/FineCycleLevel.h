@@ -1,0 +1,36 @@
+#ifndef FILAMORPH_RECONSTRUCT_FINECYCLELEVEL_H
+#define FILAMORPH_RECONSTRUCT_FINECYCLELEVEL_H
+// The image's own grid in the multigrid cycle: the fill-in system in single
+// precision, computed from the sample mask as the double-precision one is.
+
+#include <array>
+#include <cstdint>
+
+#include "reconstruct/CycleLevel.h"
+#include "reconstruct/FineOperator.h"
+
+namespace filamorph {
+
+// Follows the fixed pixels of the fine operator it was made from: call
+// `followFixedPixels` after they change. Holds a reference to the operator.
+class FineCycleLevel final : public CycleLevel {
+ public:
+  explicit FineCycleLevel(const FineOperator& fine);
+
+  void followFixedPixels();
+
+  void residualRow(const float* b, const float* x, float* out, int32_t row) const override;
+  double discBound() const override;
+
+ private:
+  float ownCoefficient(int32_t row, int32_t col) const;
+
+  const FineOperator& fine_;
+  float own_[2];  // an inner pixel's own coefficient, without and with a sample
+  float axial_, diagonal_, twoStep_;
+  std::array<std::ptrdiff_t, kStencilSize> cellStep_{};
+};
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_RECONSTRUCT_FINECYCLELEVEL_H
