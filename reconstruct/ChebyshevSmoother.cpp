@@ -29,6 +29,22 @@ Weights weightsFor(double upper) {
   return w;
 }
 
+// d = scale D^-1 r along a run of cells.
+[[gnu::target_clones("avx512f", "avx2", "default")]] void startRun(float scale, const float* inverse, const float* r,
+                                                                    int32_t count, float* d) {
+  for (int32_t i = 0; i < count; ++i) d[i] = scale * (inverse[i] * r[i]);
+}
+
+// d = keep d + scale D^-1 r along a run of cells.
+[[gnu::target_clones("avx512f", "avx2", "default")]] void scaleRun(float keep, float scale, const float* inverse,
+                                                                    const float* r, int32_t count, float* d) {
+  for (int32_t i = 0; i < count; ++i) d[i] = keep * d[i] + scale * (inverse[i] * r[i]);
+}
+
+[[gnu::target_clones("avx512f", "avx2", "default")]] void addRun(const float* d, int32_t count, float* x) {
+  for (int32_t i = 0; i < count; ++i) x[i] += d[i];
+}
+
 }  // namespace
 
 double estimateLargestEigenvalue(const CycleLevel& level) {
@@ -77,40 +93,41 @@ ChebyshevSmoother::ChebyshevSmoother(const CycleLevel& level, bool discBoundIsCl
     : upper_(discBoundIsClose ? level.discBound()
                               : std::min(level.discBound(), kEstimateMargin * estimateLargestEigenvalue(level))) {}
 
-void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, float* x, float* d, bool zeroStart) const {
+void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, float* x, float* d, bool zeroStart,
+                               const SolverThreads& threads) const {
   const PaddedGrid& grid = level.grid();
   const float* inverse = level.inverseDiagonal();
   const Weights w = weightsFor(upper_);
   const auto forEachRow = [&](auto&& body) {
-    for (int32_t r = 0; r < grid.rows; ++r) body(grid.at(r, 0), r);
+    threads.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
+      std::vector<float> residual(static_cast<std::size_t>(grid.cols));
+      for (int32_t row = firstRow; row < endRow; ++row) body(grid.at(row, 0), row, residual.data());
+    });
   };
-  std::vector<float> residual(static_cast<std::size_t>(grid.cols));
+  const auto addCorrection = [&] {
+    forEachRow([&](std::ptrdiff_t first, int32_t, float*) { addRun(d + first, grid.cols, x + first); });
+  };
   double rho = 1.0 / w.sigma;
   const auto firstScale = static_cast<float>(1.0 / w.theta);
-  forEachRow([&](std::ptrdiff_t first, int32_t r) {
+  forEachRow([&](std::ptrdiff_t first, int32_t row, float* residual) {
     const float* source = b + first;
     if (!zeroStart) {
-      level.residualRow(b, x, residual.data(), r);
-      source = residual.data();
+      level.residualRow(b, x, residual, row);
+      source = residual;
     }
-    for (int32_t c = 0; c < grid.cols; ++c) d[first + c] = firstScale * (inverse[first + c] * source[c]);
+    startRun(firstScale, inverse + first, source, grid.cols, d + first);
   });
-  forEachRow([&](std::ptrdiff_t first, int32_t) {
-    for (int32_t c = 0; c < grid.cols; ++c) x[first + c] += d[first + c];
-  });
+  addCorrection();
   for (int step = 1; step < kDegree; ++step) {
     const double rhoNext = 1.0 / (2.0 * w.sigma - rho);
     const auto keep = static_cast<float>(rhoNext * rho);
     const auto scale = static_cast<float>(2.0 * rhoNext / w.delta);
     rho = rhoNext;
-    forEachRow([&](std::ptrdiff_t first, int32_t r) {
-      level.residualRow(b, x, residual.data(), r);
-      for (int32_t c = 0; c < grid.cols; ++c)
-        d[first + c] = keep * d[first + c] + scale * (inverse[first + c] * residual[static_cast<std::size_t>(c)]);
+    forEachRow([&](std::ptrdiff_t first, int32_t row, float* residual) {
+      level.residualRow(b, x, residual, row);
+      scaleRun(keep, scale, inverse + first, residual, grid.cols, d + first);
     });
-    forEachRow([&](std::ptrdiff_t first, int32_t) {
-      for (int32_t c = 0; c < grid.cols; ++c) x[first + c] += d[first + c];
-    });
+    addCorrection();
   }
 }
 

@@ -4,6 +4,7 @@
 // polynomial, which every cell of a row can take at once.
 
 #include "reconstruct/CycleLevel.h"
+#include "reconstruct/SolverThreads.h"
 
 namespace filamorph {
 
@@ -24,7 +25,8 @@ class ChebyshevSmoother {
 
   // x += the smoothing's correction for b; `d` is scratch of the level's size.
   // With `zeroStart`, x holds 0 on entry and the first residual is b itself.
-  void smooth(const CycleLevel& level, const float* b, float* x, float* d, bool zeroStart) const;
+  void smooth(const CycleLevel& level, const float* b, float* x, float* d, bool zeroStart,
+              const SolverThreads& threads) const;
 
   double upperEigenvalue() const { return upper_; }
 

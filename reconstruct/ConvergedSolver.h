@@ -26,8 +26,11 @@ struct ConvergedSolveReport {
 // A model without samples fills with 128 (its equations leave the level
 // free, and the sweeps leave it at its start); a plane under 4 x 4 is not
 // solved: samples keep their level and the rest is 128, as in the sweeps.
+//
+// `threadCount` is 1 or more, or 0 for one per processor (at most two); the
+// result is the same bit for bit with any.
 Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth, float plateWeight,
-                                  ConvergedSolveReport& report);
+                                  int32_t threadCount, ConvergedSolveReport& report);
 
 }  // namespace filamorph
 

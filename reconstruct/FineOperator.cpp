@@ -115,20 +115,24 @@ void FineOperator::productRow(const double* x, double* out, int32_t row) const {
   edgeCell(cols - 1);
 }
 
-void FineOperator::multiply(const double* x, double* out) const {
-  for (int32_t row = 0; row < grid_.rows; ++row) productRow(x, out + grid_.at(row, 0), row);
+void FineOperator::multiply(const double* x, double* out, const SolverThreads& threads) const {
+  threads.forRows(grid_.rows, grid_.cols, [&](int32_t first, int32_t end) {
+    for (int32_t row = first; row < end; ++row) productRow(x, out + grid_.at(row, 0), row);
+  });
 }
 
-void FineOperator::residual(const double* b, const double* x, double* out) const {
-  for (int32_t row = 0; row < grid_.rows; ++row) {
-    const std::ptrdiff_t first = grid_.at(row, 0);
-    productRow(x, out + first, row);
-    const uint8_t* states = states_.data() + first;
-    for (int32_t col = 0; col < grid_.cols; ++col) {
-      const auto free = static_cast<double>((states[col] & kFixed) ^ kFixed);
-      out[first + col] = (0.5 * free) * (b[first + col] - out[first + col]);
+void FineOperator::residual(const double* b, const double* x, double* out, const SolverThreads& threads) const {
+  threads.forRows(grid_.rows, grid_.cols, [&](int32_t firstRow, int32_t endRow) {
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      const std::ptrdiff_t first = grid_.at(row, 0);
+      productRow(x, out + first, row);
+      const uint8_t* states = states_.data() + first;
+      for (int32_t col = 0; col < grid_.cols; ++col) {
+        const auto free = static_cast<double>((states[col] & kFixed) ^ kFixed);
+        out[first + col] = (0.5 * free) * (b[first + col] - out[first + col]);
+      }
     }
-  }
+  });
 }
 
 }  // namespace filamorph

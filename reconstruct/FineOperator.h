@@ -1,7 +1,7 @@
 #ifndef FILAMORPH_RECONSTRUCT_FINEOPERATOR_H
 #define FILAMORPH_RECONSTRUCT_FINEOPERATOR_H
 // The fill-in system of a whole image in symmetric form, computed on the fly
-// from the sample mask: its products, residuals and Gauss-Seidel sweeps.
+// from the sample mask: its products and residuals.
 
 #include <array>
 #include <cstddef>
@@ -10,6 +10,7 @@
 
 #include "reconstruct/Molecule.h"
 #include "reconstruct/PaddedGrid.h"
+#include "reconstruct/SolverThreads.h"
 
 namespace filamorph {
 
@@ -47,8 +48,8 @@ class FineOperator {
 
   // Row `row` of K x into out[0 .. cols).
   void productRow(const double* x, double* out, int32_t row) const;
-  void multiply(const double* x, double* out) const;
-  void residual(const double* b, const double* x, double* out) const;
+  void multiply(const double* x, double* out, const SolverThreads& threads) const;
+  void residual(const double* b, const double* x, double* out, const SolverThreads& threads) const;
 
   using SlotCoefficients = std::array<double, kStencilSize>;
   // The smoothness part of the pixel's molecule, slot by slot as in kStencil;

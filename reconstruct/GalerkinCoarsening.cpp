@@ -118,11 +118,15 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
   coarse.finish();
 }
 
-void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse) {
+void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse,
+                  const SolverThreads& threads) {
   const auto stencilOf = [&](int32_t row, int32_t col, double(&stencil)[5][5]) { fine.fullStencil(row, col, stencil); };
-  for (int32_t row = 0; row < rows.coarseCount; ++row)
-    for (int32_t col = 0; col < cols.coarseCount; ++col)
-      store(gatherStencil(stencilOf, rows, cols, row, col), coarse, row, col);
+  // Each coarse cell gathers its own stencil: the rows can be shared out.
+  threads.forRows(rows.coarseCount, cols.coarseCount, [&](int32_t firstRow, int32_t endRow) {
+    for (int32_t row = firstRow; row < endRow; ++row)
+      for (int32_t col = 0; col < cols.coarseCount; ++col)
+        store(gatherStencil(stencilOf, rows, cols, row, col), coarse, row, col);
+  });
   coarse.finish();
 }
 

@@ -20,7 +20,8 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
                           StencilLevel& coarse);
 
 // The next coarse level from a coarse one; `coarse` must hold all-zero stencils.
-void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse);
+void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse,
+                  const SolverThreads& threads);
 
 }  // namespace filamorph
 

@@ -29,6 +29,12 @@ bool isInterior(const AxisTransfer& axis, int32_t coarseIndex) {
   return true;
 }
 
+// out += a x + b y along a run of cells.
+[[gnu::target_clones("avx512f", "avx2", "default")]] void addRows(float a, const float* x, float b, const float* y,
+                                                                   int32_t count, float* out) {
+  for (int32_t i = 0; i < count; ++i) out[i] += a * x[i] + b * y[i];
+}
+
 }  // namespace
 
 AxisTransfer AxisTransfer::make(int32_t fineCount, bool coarsen) {
@@ -66,34 +72,37 @@ AxisTransfer AxisTransfer::make(int32_t fineCount, bool coarsen) {
 }
 
 void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine, const PaddedGrid& coarse,
-                   const float* e, float* x, std::vector<float>& scratch) {
+                   const float* e, float* x, std::vector<float>& scratch, const SolverThreads& threads) {
   const auto fineCols = static_cast<std::size_t>(fine.cols);
   scratch.resize(static_cast<std::size_t>(coarse.rows) * fineCols);
-  for (int32_t row = 0; row < coarse.rows; ++row) {
-    const float* in = e + coarse.at(row, 0);
-    float* out = &scratch[static_cast<std::size_t>(row) * fineCols];
-    for (int32_t col = 0; col < fine.cols; ++col) {
-      const auto& links = cols.parents[static_cast<std::size_t>(col)];
-      out[col] = static_cast<float>(links[0].weight) * in[links[0].index] +
-                 static_cast<float>(links[1].weight) * in[links[1].index];
+  threads.forRows(coarse.rows, fine.cols, [&](int32_t firstRow, int32_t endRow) {
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      const float* in = e + coarse.at(row, 0);
+      float* out = &scratch[static_cast<std::size_t>(row) * fineCols];
+      for (int32_t col = 0; col < fine.cols; ++col) {
+        const auto& links = cols.parents[static_cast<std::size_t>(col)];
+        out[col] = static_cast<float>(links[0].weight) * in[links[0].index] +
+                   static_cast<float>(links[1].weight) * in[links[1].index];
+      }
     }
-  }
-  for (int32_t row = 0; row < fine.rows; ++row) {
-    const auto& links = rows.parents[static_cast<std::size_t>(row)];
-    const float* upper = &scratch[static_cast<std::size_t>(links[0].index) * fineCols];
-    const float* lower = &scratch[static_cast<std::size_t>(links[1].index) * fineCols];
-    const auto upperWeight = static_cast<float>(links[0].weight);
-    const auto lowerWeight = static_cast<float>(links[1].weight);
-    float* out = x + fine.at(row, 0);
-    for (int32_t col = 0; col < fine.cols; ++col) out[col] += upperWeight * upper[col] + lowerWeight * lower[col];
-  }
+  });
+  threads.forRows(fine.rows, fine.cols, [&](int32_t firstRow, int32_t endRow) {
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      const auto& links = rows.parents[static_cast<std::size_t>(row)];
+      addRows(static_cast<float>(links[0].weight), &scratch[static_cast<std::size_t>(links[0].index) * fineCols],
+              static_cast<float>(links[1].weight), &scratch[static_cast<std::size_t>(links[1].index) * fineCols],
+              fine.cols, x + fine.at(row, 0));
+    }
+  });
 }
 
 void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,
-                      const PaddedGrid& coarse, const float* t, float* b, std::vector<float>& scratch) {
+                      const PaddedGrid& coarse, const float* t, float* b, std::vector<float>& scratch,
+                      const SolverThreads& threads) {
   const auto fineCols = static_cast<std::size_t>(fine.cols);
   scratch.resize(static_cast<std::size_t>(coarse.rows) * fineCols);
-  for (int32_t row = 0; row < coarse.rows; ++row) {
+  threads.forRows(coarse.rows, fine.cols, [&](int32_t firstRow, int32_t endRow) {
+  for (int32_t row = firstRow; row < endRow; ++row) {
     float* gathered = &scratch[static_cast<std::size_t>(row) * fineCols];
     const auto& kids = rows.children[static_cast<std::size_t>(row)];
     const int count = rows.childCount[static_cast<std::size_t>(row)];
@@ -116,6 +125,7 @@ void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const 
       out[col] = sum;
     }
   }
+  });
 }
 
 }  // namespace filamorph

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "reconstruct/PaddedGrid.h"
+#include "reconstruct/SolverThreads.h"
 
 namespace filamorph {
 
@@ -42,12 +43,13 @@ struct AxisTransfer {
 // e on the coarse grid is interpolated and added to x on the fine grid;
 // `scratch` holds the coarse rows interpolated along the columns.
 void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine, const PaddedGrid& coarse,
-                   const float* e, float* x, std::vector<float>& scratch);
+                   const float* e, float* x, std::vector<float>& scratch, const SolverThreads& threads);
 
 // b on the coarse grid becomes the transpose of the interpolation applied to
 // t; `scratch` holds the fine rows gathered into coarse ones.
 void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,
-                      const PaddedGrid& coarse, const float* t, float* b, std::vector<float>& scratch);
+                      const PaddedGrid& coarse, const float* t, float* b, std::vector<float>& scratch,
+                      const SolverThreads& threads);
 
 }  // namespace filamorph
 

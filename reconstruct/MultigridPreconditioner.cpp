@@ -23,7 +23,8 @@ MultigridPreconditioner::Level::Level(std::unique_ptr<CycleLevel> level, bool im
       d(op->grid().cellCount(), 0.0f),
       smoother(*op, image) {}
 
-MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine) : fine_(fine) {
+MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine, const SolverThreads& threads)
+    : fine_(fine), threads_(threads) {
   auto image = std::make_unique<FineCycleLevel>(fine);
   image_ = image.get();
   levels_.emplace_back(std::move(image), true);
@@ -37,7 +38,7 @@ MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine) : fin
       coarsenImageOperator(fine, rowTransfers_.back(), colTransfers_.back(), *coarse);
     else
       coarsenLevel(static_cast<const StencilLevel&>(*levels_.back().op), rowTransfers_.back(), colTransfers_.back(),
-                   *coarse);
+                   *coarse, threads);
     levels_.emplace_back(std::move(coarse), false);
   }
   factorCoarsest();
@@ -108,10 +109,15 @@ void MultigridPreconditioner::solveCoarsest(Level& level) {
 
 void MultigridPreconditioner::apply(const double* residual, double* correction) {
   Level& image = levels_.front();
-  const std::size_t cells = image.b.size();
-  for (std::size_t cell = 0; cell < cells; ++cell) image.b[cell] = static_cast<float>(residual[cell]);
+  float* b = image.b.data();
+  threads_.forCells(image.op->grid(), [&](std::size_t first, std::size_t end) {
+    for (std::size_t cell = first; cell < end; ++cell) b[cell] = static_cast<float>(residual[cell]);
+  });
   cycle(0);
-  for (std::size_t cell = 0; cell < cells; ++cell) correction[cell] = image.x[cell];
+  const float* x = image.x.data();
+  threads_.forCells(image.op->grid(), [&](std::size_t first, std::size_t end) {
+    for (std::size_t cell = first; cell < end; ++cell) correction[cell] = x[cell];
+  });
 }
 
 void MultigridPreconditioner::cycle(std::size_t index) {
@@ -123,22 +129,27 @@ void MultigridPreconditioner::cycle(std::size_t index) {
   const CycleLevel& op = *here.op;
   const PaddedGrid& grid = op.grid();
   Level& below = levels_[index + 1];
-  std::fill(here.x.begin(), here.x.end(), 0.0f);
-  here.smoother.smooth(op, here.b.data(), here.x.data(), here.d.data(), true);
-  for (int32_t row = 0; row < grid.rows; ++row)
-    op.residualRow(here.b.data(), here.x.data(), here.d.data() + grid.at(row, 0), row);
-  restrictResidual(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), here.d.data(), below.b.data(),
-                   transferScratch_);
+  float* x = here.x.data();
+  float* d = here.d.data();
+  threads_.forCells(grid, [&](std::size_t first, std::size_t end) { std::fill(x + first, x + end, 0.0f); });
+  here.smoother.smooth(op, here.b.data(), x, d, true, threads_);
+  threads_.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
+    for (int32_t row = firstRow; row < endRow; ++row) op.residualRow(here.b.data(), x, d + grid.at(row, 0), row);
+  });
+  restrictResidual(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), d, below.b.data(),
+                   transferScratch_, threads_);
   cycle(index + 1);
-  prolongateAdd(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), below.x.data(), here.x.data(),
-                transferScratch_);
+  prolongateAdd(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), below.x.data(), x,
+                transferScratch_, threads_);
   if (index == 0) {
     // Fixed pixels take no part in the correction.
     const float* inverse = op.inverseDiagonal();
-    for (std::size_t cell = 0; cell < here.x.size(); ++cell)
-      if (inverse[cell] == 0.0f) here.x[cell] = 0.0f;
+    threads_.forCells(grid, [&](std::size_t first, std::size_t end) {
+      for (std::size_t cell = first; cell < end; ++cell)
+        if (inverse[cell] == 0.0f) x[cell] = 0.0f;
+    });
   }
-  here.smoother.smooth(op, here.b.data(), here.x.data(), here.d.data(), false);
+  here.smoother.smooth(op, here.b.data(), x, d, false, threads_);
 }
 
 }  // namespace filamorph

@@ -11,6 +11,7 @@
 #include "reconstruct/FineCycleLevel.h"
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/GridTransfer.h"
+#include "reconstruct/SolverThreads.h"
 #include "reconstruct/StencilLevel.h"
 
 namespace filamorph {
@@ -22,10 +23,10 @@ namespace filamorph {
 // gradients needs. Fixed pixels take no part: the cycle returns 0 there.
 //
 // An axis is halved while it has at least 6 cells; a thin strip is coarsened
-// along its length only. Holds a reference to the fine operator.
+// along its length only. Holds references to the fine operator and the threads.
 class MultigridPreconditioner {
  public:
-  explicit MultigridPreconditioner(const FineOperator& fine);
+  MultigridPreconditioner(const FineOperator& fine, const SolverThreads& threads);
 
   // The fine operator's fixed pixels have changed. The image level follows
   // them; the coarse levels are made from the whole system and stay as they
@@ -51,6 +52,7 @@ class MultigridPreconditioner {
   void solveCoarsest(Level& level);
 
   const FineOperator& fine_;
+  const SolverThreads& threads_;
   FineCycleLevel* image_;  // levels_[0]
   std::vector<Level> levels_;
   // Transfers between level i and level i + 1.

@@ -110,7 +110,7 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
 ConvergedSolveReport Reconstructor::solveConverged(DitherGenerator& generator) {
   SolveModel model = modelToSolve();
   ConvergedSolveReport report;
-  Plane<float> work = solveConvergedFillIn(sparsenessOf(model), depthOf(model), plateWeight, report);
+  Plane<float> work = solveConvergedFillIn(sparsenessOf(model), depthOf(model), plateWeight, sweepThreads, report);
   Plane<uint8_t> newGray = grayPlaneToMake();
 
   // Commit: nothing below can fail.

@@ -32,8 +32,9 @@ class Reconstructor : public GrayImage {
   uint8_t dither = 0;
   uint8_t ownsWorkPlane = 0;
   int32_t sweepCount = 0;  // sweeps of the latest solve
-  // Threads for the sweeps: 1 or 2, or 0 to choose by the hardware and the
-  // image size. The result is the same bit for bit with either.
+  // Threads for the sweeps and the converged solve: 1 or 2, or 0 to choose
+  // by the hardware and the image size. The result is the same bit for bit
+  // with either.
   int32_t sweepThreads = 0;
 
   void setSolverParameters(float smoothWeight, float plateWeight, float relaxation, float tolerance, uint8_t dither);

@@ -45,10 +45,11 @@ std::vector<float> sweepToStandstill(const Model& model, float plateWeight, int 
   return work;
 }
 
-std::vector<float> convergedWork(const Model& model, float plateWeight, ConvergedSolveReport& report) {
+std::vector<float> convergedWork(const Model& model, float plateWeight, ConvergedSolveReport& report,
+                                  int32_t threads = 0) {
   Reconstructor holder;
   loadModel(holder, model);
-  return contents(solveConvergedFillIn(holder.sparsenessPlane, holder.depthPlane, plateWeight, report));
+  return contents(solveConvergedFillIn(holder.sparsenessPlane, holder.depthPlane, plateWeight, threads, report));
 }
 
 float largestDifference(const std::vector<float>& a, const std::vector<float>& b) {
@@ -157,6 +158,20 @@ TEST(ConvergedSolver, StepsDoNotGrowWithTheImage) {
   EXPECT_LE(*std::max_element(steps.begin(), steps.end()), *std::min_element(steps.begin(), steps.end()) + 4)
       << ::testing::PrintToString(steps);
   EXPECT_LE(steps.back(), 25);
+}
+
+// The rows are shared between threads in fixed blocks and every sum is added
+// block by block in order: a second thread changes nothing, bit for bit,
+// also when pixels are held at the bounds.
+TEST(ConvergedSolver, SameResultOnOneAndTwoThreads) {
+  for (const Model& model : {bandModel(256), stripedModel(120, 130)}) {
+    ConvergedSolveReport one;
+    ConvergedSolveReport two;
+    const std::vector<float> alone = convergedWork(model, 0.5f, one, 1);
+    EXPECT_EQ(convergedWork(model, 0.5f, two, 2), alone);
+    EXPECT_EQ(two.iterations, one.iterations);
+    EXPECT_EQ(two.passes, one.passes);
+  }
 }
 
 // The output stage is the sweeps' own: the work plane of the converged

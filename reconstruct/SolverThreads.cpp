@@ -1,0 +1,101 @@
+#include "reconstruct/SolverThreads.h"
+
+#include <algorithm>
+
+namespace filamorph {
+
+namespace {
+
+// Below this many cells a grid's work is over before a second thread would
+// have started on its share.
+constexpr int64_t kSharedGridCells = 96 * 96;
+constexpr int32_t kMostThreads = 2;
+// How long an idle helper keeps looking for the next job before it sleeps:
+// the kernels of one solve follow each other within microseconds.
+constexpr int kIdleSpins = 4000;
+
+constexpr int kGenerationShift = 32;
+constexpr int kBlocksShift = 16;
+constexpr uint64_t kFieldMask = 0xFFFF;
+
+uint64_t generationOf(uint64_t ticket) { return ticket >> kGenerationShift; }
+int32_t blocksOf(uint64_t ticket) { return static_cast<int32_t>((ticket >> kBlocksShift) & kFieldMask); }
+int32_t nextOf(uint64_t ticket) { return static_cast<int32_t>(ticket & kFieldMask); }
+
+void pause() { __builtin_ia32_pause(); }
+
+}  // namespace
+
+SolverThreads::SolverThreads(int32_t threads) {
+  const int32_t wanted =
+      threads > 0 ? threads : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+  if (std::min(wanted, kMostThreads) > 1) helper_ = std::thread([this] { helperLoop(); });
+}
+
+SolverThreads::~SolverThreads() {
+  if (!helper_.joinable()) return;
+  stopping_.store(true, std::memory_order_release);
+  ticket_.fetch_add(uint64_t{1} << kGenerationShift, std::memory_order_release);
+  ticket_.notify_one();
+  helper_.join();
+}
+
+bool SolverThreads::shared(int32_t rows, int32_t cols) const {
+  // Block counts must fit their field of the ticket; a grid that tall is
+  // not shared.
+  return helper_.joinable() && static_cast<int64_t>(rows) * cols >= kSharedGridCells &&
+         static_cast<uint64_t>(blockCount(rows)) <= kFieldMask;
+}
+
+int32_t SolverThreads::claim(uint64_t generation) const {
+  uint64_t ticket = ticket_.load(std::memory_order_acquire);
+  while (generationOf(ticket) == generation && nextOf(ticket) < blocksOf(ticket)) {
+    if (ticket_.compare_exchange_weak(ticket, ticket + 1, std::memory_order_acq_rel, std::memory_order_acquire))
+      return nextOf(ticket);
+  }
+  return -1;
+}
+
+void SolverThreads::runShared(const Job& job) const {
+  job_ = job;
+  finished_.store(0, std::memory_order_relaxed);
+  const uint64_t generation = generationOf(ticket_.load(std::memory_order_relaxed)) + 1;
+  ticket_.store((generation << kGenerationShift) | (static_cast<uint64_t>(job.blocks) << kBlocksShift),
+                std::memory_order_release);
+  ticket_.notify_one();
+  for (int32_t block; (block = claim(generation)) >= 0;) {
+    job.call(job.body, block);
+    finished_.fetch_add(1, std::memory_order_relaxed);
+  }
+  // Only blocks the helper has begun are left.
+  for (int spins = 0; finished_.load(std::memory_order_acquire) != job.blocks; ++spins) {
+    if (spins < kIdleSpins)
+      pause();
+    else
+      std::this_thread::yield();
+  }
+}
+
+void SolverThreads::helperLoop() {
+  uint64_t seen = 0;
+  while (true) {
+    uint64_t ticket = ticket_.load(std::memory_order_acquire);
+    if (stopping_.load(std::memory_order_acquire)) return;
+    if (generationOf(ticket) != seen) {
+      seen = generationOf(ticket);
+      for (int32_t block; (block = claim(seen)) >= 0;) {
+        job_.call(job_.body, block);
+        finished_.fetch_add(1, std::memory_order_release);
+      }
+      continue;
+    }
+    int spins = 0;
+    while (spins < kIdleSpins && ticket_.load(std::memory_order_relaxed) == ticket) {
+      pause();
+      ++spins;
+    }
+    if (spins == kIdleSpins) ticket_.wait(ticket, std::memory_order_acquire);
+  }
+}
+
+}  // namespace filamorph

@@ -1,0 +1,114 @@
+#ifndef FILAMORPH_RECONSTRUCT_SOLVERTHREADS_H
+#define FILAMORPH_RECONSTRUCT_SOLVERTHREADS_H
+// The threads of the converged solver: work over the rows of a grid shared
+// among them, and sums that come out the same whatever their number.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "reconstruct/PaddedGrid.h"
+
+namespace filamorph {
+
+// Work is cut into blocks of rows that the calling thread and a helper take
+// one by one. The caller never waits for the helper to arrive: when the
+// helper is not running (a busy machine), the caller takes every block and
+// waits only for a block the helper has already begun.
+class SolverThreads {
+ public:
+  static constexpr int32_t kRowsPerBlock = 8;
+
+  // `threads` is 1 or more, or 0 for one per processor; at most two are used.
+  explicit SolverThreads(int32_t threads);
+  ~SolverThreads();
+  SolverThreads(const SolverThreads&) = delete;
+  SolverThreads& operator=(const SolverThreads&) = delete;
+
+  int32_t count() const { return helper_.joinable() ? 2 : 1; }
+
+  // Calls body(firstRow, endRow) over blocks covering [0, rows).
+  template <typename Body>
+  void forRows(int32_t rows, int32_t cols, Body&& body) const {
+    const int32_t blocks = blockCount(rows);
+    const auto runBlock = [&](int32_t block) { body(block * kRowsPerBlock, endOf(block, rows)); };
+    run(blocks, shared(rows, cols), runBlock);
+  }
+
+  // The sum of body(firstRow, endRow) over the blocks, added in block order,
+  // so that the total does not depend on which thread ran which block.
+  template <typename Body>
+  double sumRows(int32_t rows, int32_t cols, Body&& body) const {
+    const int32_t blocks = blockCount(rows);
+    std::vector<double> partial(static_cast<std::size_t>(blocks));
+    const auto runBlock = [&](int32_t block) {
+      partial[static_cast<std::size_t>(block)] = body(block * kRowsPerBlock, endOf(block, rows));
+    };
+    run(blocks, shared(rows, cols), runBlock);
+    double sum = 0.0;
+    for (const double value : partial) sum += value;
+    return sum;
+  }
+
+  // The same over the whole padded array of a grid, margins included:
+  // body(firstCell, endCell) on ranges of whole padded rows.
+  template <typename Body>
+  void forCells(const PaddedGrid& grid, Body&& body) const {
+    const std::ptrdiff_t stride = grid.stride();
+    forRows(grid.rows + 2 * PaddedGrid::kMargin, grid.cols, [&](int32_t first, int32_t end) {
+      body(static_cast<std::size_t>(first * stride), static_cast<std::size_t>(end * stride));
+    });
+  }
+  template <typename Body>
+  double sumCells(const PaddedGrid& grid, Body&& body) const {
+    const std::ptrdiff_t stride = grid.stride();
+    return sumRows(grid.rows + 2 * PaddedGrid::kMargin, grid.cols, [&](int32_t first, int32_t end) {
+      return body(static_cast<std::size_t>(first * stride), static_cast<std::size_t>(end * stride));
+    });
+  }
+
+ private:
+  struct Job {
+    void (*call)(const void* body, int32_t block) = nullptr;
+    const void* body = nullptr;
+    int32_t blocks = 0;
+  };
+
+  static int32_t blockCount(int32_t rows) { return (rows + kRowsPerBlock - 1) / kRowsPerBlock; }
+  static int32_t endOf(int32_t block, int32_t rows) {
+    return block * kRowsPerBlock + kRowsPerBlock < rows ? block * kRowsPerBlock + kRowsPerBlock : rows;
+  }
+  bool shared(int32_t rows, int32_t cols) const;
+
+  template <typename RunBlock>
+  void run(int32_t blocks, bool share, const RunBlock& runBlock) const {
+    if (!share) {
+      for (int32_t block = 0; block < blocks; ++block) runBlock(block);
+      return;
+    }
+    Job job;
+    job.call = [](const void* body, int32_t block) { (*static_cast<const RunBlock*>(body))(block); };
+    job.body = &runBlock;
+    job.blocks = blocks;
+    runShared(job);
+  }
+  void runShared(const Job& job) const;
+  // Takes the next block of the job of `generation`, or returns -1. The job
+  // may be read after a successful claim: its caller waits for that block.
+  int32_t claim(uint64_t generation) const;
+  void helperLoop();
+
+  // The generation of the current job, its block count and its next block,
+  // in one word: a claim can never take a block of another job.
+  mutable std::atomic<uint64_t> ticket_{0};
+  mutable std::atomic<int32_t> finished_{0};
+  mutable Job job_;
+  std::atomic<bool> stopping_{false};
+  std::thread helper_;
+};
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_RECONSTRUCT_SOLVERTHREADS_H
