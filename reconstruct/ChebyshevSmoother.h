@@ -16,7 +16,7 @@ namespace filamorph {
 class ChebyshevSmoother {
  public:
   static constexpr int kDegree = 2;
-  static constexpr double kDampedRange = 8.0;
+  static constexpr double kDampedRange = 12.0;
 
   // Bounds the largest eigenvalue of the level by its Gershgorin discs where
   // they are known to be close (the image's own molecules, whose bound the

@@ -16,20 +16,32 @@ namespace {
 constexpr float kStartLevel = 128.0f;
 constexpr double kLowestLevel = 0.0;
 constexpr double kHighestLevel = 255.0;
-// Conjugate gradients stop at this residual norm relative to the data term's:
-// it leaves every pixel within a few thousandths of a level.
-constexpr double kRelativeTolerance = 1e-8;
 constexpr int32_t kMostStepsPerPass = 1000;
 constexpr int32_t kMostPasses = 50;
-// How far in levels a pixel may overshoot a bound, or a held pixel may pull
-// away from it, before the active set changes: above the solve's own error,
-// so that rounding does not make a pixel flip back and forth.
-constexpr double kBoundSlack = 1e-3;
-// A free pixel past a bound is held at it only when no free pixel within this
-// many rows and columns overshoots further: holding every overshooting pixel
-// at once holds far more than the minimiser does, and freeing them again
-// takes a pass for each ring of the held region.
-constexpr int32_t kHoldRadius = 2;
+
+// The set of pixels held at a bound is found in two phases of passes, each
+// pass a solve of the free pixels followed by a change of the set. The first
+// phase solves loosely and moves only pixels clearly past a bound or pulling
+// away from it; the second solves to the final tolerance and settles the rest.
+struct Phase {
+  // Conjugate gradients stop at this residual norm relative to the data term's.
+  double relativeTolerance;
+  // How far in levels a pixel may overshoot a bound, or a held pixel may pull
+  // away from it, before the set changes: above the solve's own error, so
+  // that the error does not make a pixel flip back and forth.
+  double slack;
+  // A free pixel past a bound is held at it when no free pixel next to it
+  // overshoots further: holding every overshooting pixel at once holds far
+  // more than the minimiser does, and freeing them again takes a pass for
+  // each ring of the held region.
+  // With `growHeld`, a free pixel past a bound next to a held one is held as
+  // well: once the large overshoots are held, the pixels they push past the
+  // bound lie around them, a small way past it.
+  bool growHeld;
+};
+constexpr Phase kSearch{1e-6, 0.3, false};
+// The final tolerance leaves every pixel within a few thousandths of a level.
+constexpr Phase kSettle{1e-8, 1e-3, true};
 
 // Vector loops of conjugate gradients over a range of cells, compiled for
 // each instruction set the processor may offer. Sums run in eight lanes
@@ -134,7 +146,7 @@ struct SetChange {
   bool held = false;
 };
 
-SetChange updateActiveSet(FineOperator& op, const std::vector<double>& b, std::vector<double>& x,
+SetChange updateActiveSet(const Phase& phase, FineOperator& op, const std::vector<double>& b, std::vector<double>& x,
                           std::vector<std::ptrdiff_t>& fixedCells) {
   const PaddedGrid& grid = op.grid();
   SetChange change;
@@ -144,7 +156,7 @@ SetChange updateActiveSet(FineOperator& op, const std::vector<double>& b, std::v
     const auto col = static_cast<int32_t>(cell % grid.stride() - PaddedGrid::kMargin);
     const double pull = (op.product(row, col, x.data()) - b[static_cast<std::size_t>(cell)]) / op.diagonal(row, col);
     const bool atLowest = x[static_cast<std::size_t>(cell)] == kLowestLevel;
-    if (atLowest ? pull >= -kBoundSlack : pull <= kBoundSlack) {
+    if (atLowest ? pull >= -phase.slack : pull <= phase.slack) {
       stillFixed.push_back(cell);
     } else {
       op.setFixed(cell, false);
@@ -161,12 +173,17 @@ SetChange updateActiveSet(FineOperator& op, const std::vector<double>& b, std::v
     for (int32_t col = 0; col < grid.cols; ++col) {
       const std::ptrdiff_t cell = grid.at(row, col);
       const double own = overshoot(cell);
-      if (own <= kBoundSlack) continue;
+      if (own <= phase.slack) continue;
       bool largest = true;
-      for (int32_t r = std::max(row - kHoldRadius, 0); r <= std::min(row + kHoldRadius, grid.rows - 1) && largest; ++r)
-        for (int32_t c = std::max(col - kHoldRadius, 0); c <= std::min(col + kHoldRadius, grid.cols - 1); ++c)
-          if (overshoot(grid.at(r, c)) > own) largest = false;
-      if (largest) newlyFixed.push_back(cell);
+      bool besideHeld = false;
+      for (int32_t r = std::max(row - 1, 0); r <= std::min(row + 1, grid.rows - 1); ++r) {
+        for (int32_t c = std::max(col - 1, 0); c <= std::min(col + 1, grid.cols - 1); ++c) {
+          const std::ptrdiff_t neighbour = grid.at(r, c);
+          if (overshoot(neighbour) > own) largest = false;
+          if ((op.state(neighbour) & FineOperator::kFixed) != 0) besideHeld = true;
+        }
+      }
+      if (largest || (phase.growHeld && besideHeld)) newlyFixed.push_back(cell);
     }
   }
   for (const std::ptrdiff_t cell : newlyFixed) {
@@ -215,21 +232,33 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   }
   FineOperator op(grid, plateWeight, std::move(states));
   const SolverThreads threads(threadCount);
-  const double targetNorm = kRelativeTolerance * std::sqrt(dot(grid, b, b, threads));
+  const double dataNorm = std::sqrt(dot(grid, b, b, threads));
 
   std::vector<std::ptrdiff_t> fixedCells;
   double residualNorm = 0.0;
   MultigridPreconditioner preconditioner(op, threads);
   report.levels = static_cast<int32_t>(preconditioner.levelCount());
+  // A pass of the first phase that changes nothing ends it, and the same set
+  // is solved on to the final tolerance: a model whose unconstrained solution
+  // lies within the bounds takes one pass.
+  const Phase* phase = &kSearch;
+  bool newSet = true;
   while (true) {
-    report.iterations += conjugateGradients(op, preconditioner, b, targetNorm, x, residualNorm, threads);
-    ++report.passes;
+    report.iterations += conjugateGradients(op, preconditioner, b, phase->relativeTolerance * dataNorm, x,
+                                            residualNorm, threads);
+    if (newSet) ++report.passes;
     if (report.passes == kMostPasses) break;
-    const SetChange change = updateActiveSet(op, b, x, fixedCells);
-    if (!change.freed && !change.held) break;
-    preconditioner.followFixedPixels();
+    const SetChange change = updateActiveSet(*phase, op, b, x, fixedCells);
+    newSet = change.freed || change.held;
+    if (newSet) {
+      preconditioner.followFixedPixels();
+    } else if (phase == &kSearch) {
+      phase = &kSettle;
+    } else {
+      break;
+    }
   }
-  report.relativeResidual = residualNorm * kRelativeTolerance / targetNorm;
+  report.relativeResidual = residualNorm / dataNorm;
 
   for (int32_t row = 0; row < rows; ++row) {
     for (int32_t col = 0; col < cols; ++col) {
