@@ -97,14 +97,14 @@ double dot(const PaddedGrid& grid, const std::vector<double>& a, const std::vect
 // Conjugate gradients on the free pixels from the current x; returns the
 // steps taken and leaves the final residual norm in residualNorm.
 int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& preconditioner,
-                           const std::vector<double>& b, double targetNorm, std::vector<double>& x,
+                           double targetNorm, std::vector<double>& x,
                            double& residualNorm, const SolverThreads& threads) {
   const PaddedGrid& grid = op.grid();
   const std::size_t n = x.size();
   std::vector<double> r(n);
   std::vector<double> direction(n);
   std::vector<double> scratch(n);  // the preconditioned residual, then the operator times the direction
-  op.residual(b.data(), x.data(), r.data(), threads);
+  op.residual(x.data(), r.data(), threads);
   double rr = dot(grid, r, r, threads);
   int32_t steps = 0;
   if (rr > targetNorm * targetNorm) {
@@ -146,7 +146,7 @@ struct SetChange {
   bool held = false;
 };
 
-SetChange updateActiveSet(const Phase& phase, FineOperator& op, const std::vector<double>& b, std::vector<double>& x,
+SetChange updateActiveSet(const Phase& phase, FineOperator& op, std::vector<double>& x,
                           std::vector<std::ptrdiff_t>& fixedCells) {
   const PaddedGrid& grid = op.grid();
   SetChange change;
@@ -154,7 +154,7 @@ SetChange updateActiveSet(const Phase& phase, FineOperator& op, const std::vecto
   for (const std::ptrdiff_t cell : fixedCells) {
     const auto row = static_cast<int32_t>(cell / grid.stride() - PaddedGrid::kMargin);
     const auto col = static_cast<int32_t>(cell % grid.stride() - PaddedGrid::kMargin);
-    const double pull = (op.product(row, col, x.data()) - b[static_cast<std::size_t>(cell)]) / op.diagonal(row, col);
+    const double pull = (op.product(row, col, x.data()) - op.dataTerm(cell)) / op.diagonal(row, col);
     const bool atLowest = x[static_cast<std::size_t>(cell)] == kLowestLevel;
     if (atLowest ? pull >= -phase.slack : pull <= phase.slack) {
       stillFixed.push_back(cell);
@@ -204,35 +204,40 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   report = {};
   const int32_t rows = sparseness.rows();
   const int32_t cols = sparseness.cols();
-  Plane<float> work;
-  work.allocate(rows, cols);
+  const auto startLevel = [&](int32_t row, int32_t col) {
+    return sparseness[row][col] != 0 ? static_cast<float>(depth[row][col]) : kStartLevel;
+  };
   bool anySample = false;
-  for (int32_t row = 0; row < rows; ++row) {
-    for (int32_t col = 0; col < cols; ++col) {
-      const bool sample = sparseness[row][col] != 0;
-      anySample = anySample || sample;
-      work[row][col] = sample ? static_cast<float>(depth[row][col]) : kStartLevel;
-    }
+  for (int32_t row = 0; row < rows && !anySample; ++row)
+    for (int32_t col = 0; col < cols; ++col) anySample = anySample || sparseness[row][col] != 0;
+  if (rows < 4 || cols < 4 || !anySample) {
+    Plane<float> work;
+    work.allocate(rows, cols);
+    for (int32_t row = 0; row < rows; ++row)
+      for (int32_t col = 0; col < cols; ++col) work[row][col] = startLevel(row, col);
+    return work;
   }
-  if (rows < 4 || cols < 4 || !anySample) return work;
 
   const PaddedGrid grid{rows, cols};
   std::vector<uint8_t> states(grid.cellCount(), 0);
-  std::vector<double> b(grid.cellCount(), 0.0);
+  std::vector<uint8_t> levels(grid.cellCount(), 0);
   std::vector<double> x(grid.cellCount(), 0.0);
+  double dataSquares = 0.0;
   for (int32_t row = 0; row < rows; ++row) {
     for (int32_t col = 0; col < cols; ++col) {
       const auto cell = static_cast<std::size_t>(grid.at(row, col));
       if (sparseness[row][col] != 0) {
         states[cell] = FineOperator::kSample;
-        b[cell] = FineOperator::kDataWeight * depth[row][col];
+        levels[cell] = depth[row][col];
+        const double data = FineOperator::kDataWeight * depth[row][col];
+        dataSquares += data * data;
       }
-      x[cell] = work[row][col];
+      x[cell] = startLevel(row, col);
     }
   }
-  FineOperator op(grid, plateWeight, std::move(states));
+  FineOperator op(grid, plateWeight, std::move(states), std::move(levels));
   const SolverThreads threads(threadCount);
-  const double dataNorm = std::sqrt(dot(grid, b, b, threads));
+  const double dataNorm = std::sqrt(dataSquares);
 
   std::vector<std::ptrdiff_t> fixedCells;
   double residualNorm = 0.0;
@@ -244,11 +249,11 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   const Phase* phase = &kSearch;
   bool newSet = true;
   while (true) {
-    report.iterations += conjugateGradients(op, preconditioner, b, phase->relativeTolerance * dataNorm, x,
+    report.iterations += conjugateGradients(op, preconditioner, phase->relativeTolerance * dataNorm, x,
                                             residualNorm, threads);
     if (newSet) ++report.passes;
     if (report.passes == kMostPasses) break;
-    const SetChange change = updateActiveSet(*phase, op, b, x, fixedCells);
+    const SetChange change = updateActiveSet(*phase, op, x, fixedCells);
     newSet = change.freed || change.held;
     if (newSet) {
       preconditioner.followFixedPixels();
@@ -260,6 +265,9 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   }
   report.relativeResidual = residualNorm / dataNorm;
 
+  // Made only now: the solve's own vectors are the peak of its memory.
+  Plane<float> work;
+  work.allocate(rows, cols);
   for (int32_t row = 0; row < rows; ++row) {
     for (int32_t col = 0; col < cols; ++col) {
       double value = x[static_cast<std::size_t>(grid.at(row, col))];

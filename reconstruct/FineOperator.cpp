@@ -11,8 +11,9 @@ constexpr AxisPlace kPlaces[kAxisPlaceCount] = {AxisPlace::NearEdge, AxisPlace::
 
 }  // namespace
 
-FineOperator::FineOperator(const PaddedGrid& grid, float plateWeight, std::vector<uint8_t> states)
-    : grid_(grid), states_(std::move(states)) {
+FineOperator::FineOperator(const PaddedGrid& grid, float plateWeight, std::vector<uint8_t> states,
+                           std::vector<uint8_t> levels)
+    : grid_(grid), states_(std::move(states)), levels_(std::move(levels)) {
   const double share = plateWeight;
   for (const AxisPlace rowPlace : kPlaces) {
     for (const AxisPlace colPlace : kPlaces) {
@@ -121,15 +122,16 @@ void FineOperator::multiply(const double* x, double* out, const SolverThreads& t
   });
 }
 
-void FineOperator::residual(const double* b, const double* x, double* out, const SolverThreads& threads) const {
+void FineOperator::residual(const double* x, double* out, const SolverThreads& threads) const {
   threads.forRows(grid_.rows, grid_.cols, [&](int32_t firstRow, int32_t endRow) {
     for (int32_t row = firstRow; row < endRow; ++row) {
       const std::ptrdiff_t first = grid_.at(row, 0);
       productRow(x, out + first, row);
       const uint8_t* states = states_.data() + first;
+      const uint8_t* levels = levels_.data() + first;
       for (int32_t col = 0; col < grid_.cols; ++col) {
         const auto free = static_cast<double>((states[col] & kFixed) ^ kFixed);
-        out[first + col] = (0.5 * free) * (b[first + col] - out[first + col]);
+        out[first + col] = (0.5 * free) * (kDataWeight * levels[col] - out[first + col]);
       }
     }
   });

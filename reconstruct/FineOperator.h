@@ -32,8 +32,9 @@ class FineOperator {
   // w: one over the smoothness weight 0.01 of a sample pixel, as a float.
   static constexpr double kDataWeight = 1.0 / static_cast<double>(0.01f);
 
-  // `states` holds kSample and kFixed bits per cell of the padded grid.
-  FineOperator(const PaddedGrid& grid, float plateWeight, std::vector<uint8_t> states);
+  // `states` holds kSample and kFixed bits per cell of the padded grid,
+  // `levels` the level of each sample pixel and 0 elsewhere.
+  FineOperator(const PaddedGrid& grid, float plateWeight, std::vector<uint8_t> states, std::vector<uint8_t> levels);
 
   const PaddedGrid& grid() const { return grid_; }
   uint8_t state(std::ptrdiff_t cell) const { return states_[static_cast<std::size_t>(cell)]; }
@@ -49,7 +50,10 @@ class FineOperator {
   // Row `row` of K x into out[0 .. cols).
   void productRow(const double* x, double* out, int32_t row) const;
   void multiply(const double* x, double* out, const SolverThreads& threads) const;
-  void residual(const double* b, const double* x, double* out, const SolverThreads& threads) const;
+  // The right-hand side w m d at a cell.
+  double dataTerm(std::ptrdiff_t cell) const { return kDataWeight * levels_[static_cast<std::size_t>(cell)]; }
+  // w m d - K x.
+  void residual(const double* x, double* out, const SolverThreads& threads) const;
 
   using SlotCoefficients = std::array<double, kStencilSize>;
   // The smoothness part of the pixel's molecule, slot by slot as in kStencil;
@@ -62,6 +66,7 @@ class FineOperator {
 
   PaddedGrid grid_;
   std::vector<uint8_t> states_;
+  std::vector<uint8_t> levels_;
   std::array<std::array<SlotCoefficients, kAxisPlaceCount>, kAxisPlaceCount> byPlace_{};
   std::array<std::ptrdiff_t, kStencilSize> cellStep_{};
   double innerOwn_, innerAxial_, innerDiagonal_, innerTwoStep_;
