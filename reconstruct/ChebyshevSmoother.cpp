@@ -29,20 +29,36 @@ Weights weightsFor(double upper) {
   return w;
 }
 
-// d = scale D^-1 r along a run of cells.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void startRun(float scale, const float* inverse, const float* r,
-                                                                    int32_t count, float* d) {
-  for (int32_t i = 0; i < count; ++i) d[i] = scale * (inverse[i] * r[i]);
+// One step of the iteration along a run of cells, written as
+// x_{k+1} = x_k + keep (x_k - x_{k-1}) + scale D^-1 r_k, so that a step is a
+// single pass: the new values go over x_{k-1}, which only their own cell reads.
+
+// x_1 = scale D^-1 b from x_0 = 0.
+[[gnu::target_clones("avx512f", "avx2", "default")]] void stepFromZeroRun(float scale, const float* inverse,
+                                                                           const float* b, int32_t count, float* next) {
+  for (int32_t i = 0; i < count; ++i) next[i] = scale * (inverse[i] * b[i]);
 }
 
-// d = keep d + scale D^-1 r along a run of cells.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void scaleRun(float keep, float scale, const float* inverse,
-                                                                    const float* r, int32_t count, float* d) {
-  for (int32_t i = 0; i < count; ++i) d[i] = keep * d[i] + scale * (inverse[i] * r[i]);
+// x_1 = x_0 + scale D^-1 r_0.
+[[gnu::target_clones("avx512f", "avx2", "default")]] void firstStepRun(const float* x, float scale,
+                                                                        const float* inverse, const float* r,
+                                                                        int32_t count, float* next) {
+  for (int32_t i = 0; i < count; ++i) next[i] = x[i] + scale * (inverse[i] * r[i]);
 }
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] void addRun(const float* d, int32_t count, float* x) {
-  for (int32_t i = 0; i < count; ++i) x[i] += d[i];
+// x_{k+1} over x_{k-1}.
+[[gnu::target_clones("avx512f", "avx2", "default")]] void laterStepRun(const float* x, float keep, float scale,
+                                                                        const float* inverse, const float* r,
+                                                                        int32_t count, float* previousThenNext) {
+  for (int32_t i = 0; i < count; ++i)
+    previousThenNext[i] = x[i] + (keep * (x[i] - previousThenNext[i]) + scale * (inverse[i] * r[i]));
+}
+
+// x_2 when x_0 is the zero start.
+[[gnu::target_clones("avx512f", "avx2", "default")]] void secondStepFromZeroRun(const float* x, float keep, float scale,
+                                                                                 const float* inverse, const float* r,
+                                                                                 int32_t count, float* next) {
+  for (int32_t i = 0; i < count; ++i) next[i] = x[i] + (keep * x[i] + scale * (inverse[i] * r[i]));
 }
 
 }  // namespace
@@ -93,41 +109,49 @@ ChebyshevSmoother::ChebyshevSmoother(const CycleLevel& level, bool discBoundIsCl
     : upper_(discBoundIsClose ? level.discBound()
                               : std::min(level.discBound(), kEstimateMargin * estimateLargestEigenvalue(level))) {}
 
-void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, float* x, float* d, bool zeroStart,
-                               const SolverThreads& threads) const {
+void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vector<float>& x,
+                               std::vector<float>& spare, bool zeroStart, const SolverThreads& threads) const {
   const PaddedGrid& grid = level.grid();
+  const int32_t cols = grid.cols;
   const float* inverse = level.inverseDiagonal();
   const Weights w = weightsFor(upper_);
-  const auto forEachRow = [&](auto&& body) {
-    threads.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
-      std::vector<float> residual(static_cast<std::size_t>(grid.cols));
-      for (int32_t row = firstRow; row < endRow; ++row) body(grid.at(row, 0), row, residual.data());
+  // body(first cell of the row, row, the row's residual when asked for it)
+  const auto forEachRow = [&](bool withResidual, auto&& body) {
+    threads.forRows(grid.rows, cols, [&](int32_t firstRow, int32_t endRow) {
+      std::vector<float> residual(withResidual ? static_cast<std::size_t>(cols) : 0);
+      for (int32_t row = firstRow; row < endRow; ++row) {
+        if (withResidual) level.residualRow(b, x.data(), residual.data(), row);
+        body(grid.at(row, 0), residual.data());
+      }
     });
-  };
-  const auto addCorrection = [&] {
-    forEachRow([&](std::ptrdiff_t first, int32_t, float*) { addRun(d + first, grid.cols, x + first); });
   };
   double rho = 1.0 / w.sigma;
   const auto firstScale = static_cast<float>(1.0 / w.theta);
-  forEachRow([&](std::ptrdiff_t first, int32_t row, float* residual) {
-    const float* source = b + first;
-    if (!zeroStart) {
-      level.residualRow(b, x, residual, row);
-      source = residual;
-    }
-    startRun(firstScale, inverse + first, source, grid.cols, d + first);
-  });
-  addCorrection();
+  // Whether x_{k-1} is the zero start, which no buffer holds.
+  bool previousIsZero = zeroStart;
+  if (zeroStart) {
+    forEachRow(false, [&](std::ptrdiff_t first, const float*) {
+      stepFromZeroRun(firstScale, inverse + first, b + first, cols, x.data() + first);
+    });
+  } else {
+    forEachRow(true, [&](std::ptrdiff_t first, const float* residual) {
+      firstStepRun(x.data() + first, firstScale, inverse + first, residual, cols, spare.data() + first);
+    });
+    std::swap(x, spare);
+  }
   for (int step = 1; step < kDegree; ++step) {
     const double rhoNext = 1.0 / (2.0 * w.sigma - rho);
     const auto keep = static_cast<float>(rhoNext * rho);
     const auto scale = static_cast<float>(2.0 * rhoNext / w.delta);
     rho = rhoNext;
-    forEachRow([&](std::ptrdiff_t first, int32_t row, float* residual) {
-      level.residualRow(b, x, residual, row);
-      scaleRun(keep, scale, inverse + first, residual, grid.cols, d + first);
+    forEachRow(true, [&](std::ptrdiff_t first, const float* residual) {
+      if (previousIsZero)
+        secondStepFromZeroRun(x.data() + first, keep, scale, inverse + first, residual, cols, spare.data() + first);
+      else
+        laterStepRun(x.data() + first, keep, scale, inverse + first, residual, cols, spare.data() + first);
     });
-    addCorrection();
+    previousIsZero = false;
+    std::swap(x, spare);
   }
 }
 

@@ -3,6 +3,8 @@
 // The smoother of the multigrid cycle: Jacobi steps weighted by a Chebyshev
 // polynomial, which every cell of a row can take at once.
 
+#include <vector>
+
 #include "reconstruct/CycleLevel.h"
 #include "reconstruct/SolverThreads.h"
 
@@ -23,10 +25,12 @@ class ChebyshevSmoother {
   // alternating pattern reaches), else estimates it by power steps.
   ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose);
 
-  // x += the smoothing's correction for b; `d` is scratch of the level's size.
-  // With `zeroStart`, x holds 0 on entry and the first residual is b itself.
-  void smooth(const CycleLevel& level, const float* b, float* x, float* d, bool zeroStart,
-              const SolverThreads& threads) const;
+  // Smooths x for A x = b. The steps write into `spare` and x in turn, and
+  // the two are swapped so that x ends with the result; both have the
+  // level's size and zero margins. With `zeroStart`, x is taken as 0 and
+  // its values on entry are not read.
+  void smooth(const CycleLevel& level, const float* b, std::vector<float>& x, std::vector<float>& spare,
+              bool zeroStart, const SolverThreads& threads) const;
 
   double upperEigenvalue() const { return upper_; }
 

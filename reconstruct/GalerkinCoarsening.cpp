@@ -1,6 +1,9 @@
 #include "reconstruct/GalerkinCoarsening.h"
 
 #include <array>
+#include <map>
+#include <tuple>
+#include <vector>
 
 namespace filamorph {
 
@@ -118,14 +121,113 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
   coarse.finish();
 }
 
+namespace {
+
+// Along one axis, where the transfer is regular: the children of a coarse
+// index as offsets from its base fine index (2 I when the axis is halved, I
+// otherwise), and the parents of a fine offset as offsets from the coarse one.
+struct RegularAxis {
+  std::vector<std::pair<int, double>> children;
+  bool halved;
+
+  explicit RegularAxis(bool coarsened) : halved(coarsened) {
+    if (halved)
+      children = {{-1, 0.5}, {0, 1.0}, {1, 0.5}};
+    else
+      children = {{0, 1.0}};
+  }
+  std::vector<std::pair<int, double>> parents(int fineOffset) const {
+    if (!halved) return {{fineOffset, 1.0}};
+    // Even numerators: the divisions are exact for negative offsets too.
+    if (fineOffset % 2 == 0) return {{fineOffset / 2, 1.0}};
+    return {{(fineOffset - 1) / 2, 0.5}, {(fineOffset + 1) / 2, 0.5}};
+  }
+};
+
+// One term of a coarse stencil away from the edges: weight x the fine entry in
+// plane `plane` at the cell (rowOffset, colOffset) from the base fine cell,
+// added to the coarse slot `slot`.
+struct CoarseningTerm {
+  int plane;
+  int rowOffset;
+  int colOffset;
+  int slot;
+  double weight;
+};
+
+std::vector<CoarseningTerm> regularTerms(const RegularAxis& rows, const RegularAxis& cols) {
+  std::map<std::tuple<int, int, int, int>, double> sums;
+  for (const auto& [childRow, rowWeight] : rows.children) {
+    for (const auto& [childCol, colWeight] : cols.children) {
+      for (int dr = -2; dr <= 2; ++dr) {
+        for (int dc = -2; dc <= 2; ++dc) {
+          // The entry A(k, k + (dr, dc)) is held by k, or by its neighbour.
+          const int ownSlot = halfSlot(dr, dc);
+          const int plane = ownSlot >= 0 ? ownSlot : halfSlot(-dr, -dc);
+          const int sourceRow = ownSlot >= 0 ? childRow : childRow + dr;
+          const int sourceCol = ownSlot >= 0 ? childCol : childCol + dc;
+          for (const auto& [parentRow, parentRowWeight] : rows.parents(childRow + dr)) {
+            for (const auto& [parentCol, parentColWeight] : cols.parents(childCol + dc)) {
+              const int slot = halfSlot(parentRow, parentCol);
+              if (slot < 0) continue;
+              sums[{plane, sourceRow, sourceCol, slot}] += rowWeight * colWeight * parentRowWeight * parentColWeight;
+            }
+          }
+        }
+      }
+    }
+  }
+  std::vector<CoarseningTerm> terms;
+  for (const auto& [key, weight] : sums)
+    terms.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key), std::get<3>(key), weight});
+  return terms;
+}
+
+// sums[col] += weight x source[step x col] over a run of coarse cells.
+template <int Step>
+void addTerm(double weight, const float* source, int32_t count, double* sums) {
+  for (int32_t col = 0; col < count; ++col) sums[col] += weight * static_cast<double>(source[Step * col]);
+}
+
+}  // namespace
+
 void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse,
                   const SolverThreads& threads) {
   const auto stencilOf = [&](int32_t row, int32_t col, double(&stencil)[5][5]) { fine.fullStencil(row, col, stencil); };
+  const bool hasInterior = rows.interiorFirst <= rows.interiorLast && cols.interiorFirst <= cols.interiorLast;
+  const std::vector<CoarseningTerm> terms =
+      hasInterior ? regularTerms(RegularAxis(rows.coarsened), RegularAxis(cols.coarsened)) : std::vector<CoarseningTerm>{};
+  const int32_t firstInner = cols.interiorFirst;
+  const int32_t innerCount = hasInterior ? cols.interiorLast - cols.interiorFirst + 1 : 0;
+  const PaddedGrid& fineGrid = fine.grid();
+  const int rowScale = rows.coarsened ? 2 : 1;
+  const int colScale = cols.coarsened ? 2 : 1;
   // Each coarse cell gathers its own stencil: the rows can be shared out.
   threads.forRows(rows.coarseCount, cols.coarseCount, [&](int32_t firstRow, int32_t endRow) {
-    for (int32_t row = firstRow; row < endRow; ++row)
+    std::vector<double> sums(static_cast<std::size_t>(kHalfStencilSize) * static_cast<std::size_t>(innerCount));
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      const bool innerRow = hasInterior && row >= rows.interiorFirst && row <= rows.interiorLast;
       for (int32_t col = 0; col < cols.coarseCount; ++col)
-        store(gatherStencil(stencilOf, rows, cols, row, col), coarse, row, col);
+        if (!innerRow || col < firstInner || col >= firstInner + innerCount)
+          store(gatherStencil(stencilOf, rows, cols, row, col), coarse, row, col);
+      if (!innerRow) continue;
+      // The cells away from the edges: term by term along the row.
+      std::fill(sums.begin(), sums.end(), 0.0);
+      for (const CoarseningTerm& term : terms) {
+        const float* source = fine.slotPlane(term.plane) +
+                              fineGrid.at(rowScale * row + term.rowOffset, colScale * firstInner + term.colOffset);
+        double* target = &sums[static_cast<std::size_t>(term.slot) * static_cast<std::size_t>(innerCount)];
+        if (colScale == 2)
+          addTerm<2>(term.weight, source, innerCount, target);
+        else
+          addTerm<1>(term.weight, source, innerCount, target);
+      }
+      for (int slot = 0; slot < kHalfStencilSize; ++slot)
+        for (int32_t k = 0; k < innerCount; ++k)
+          coarse.entry(row, firstInner + k, slot) =
+              static_cast<float>(sums[static_cast<std::size_t>(slot) * static_cast<std::size_t>(innerCount) +
+                                      static_cast<std::size_t>(k)]);
+    }
   });
   coarse.finish();
 }

@@ -129,10 +129,9 @@ void MultigridPreconditioner::cycle(std::size_t index) {
   const CycleLevel& op = *here.op;
   const PaddedGrid& grid = op.grid();
   Level& below = levels_[index + 1];
+  here.smoother.smooth(op, here.b.data(), here.x, here.d, true, threads_);
   float* x = here.x.data();
   float* d = here.d.data();
-  threads_.forCells(grid, [&](std::size_t first, std::size_t end) { std::fill(x + first, x + end, 0.0f); });
-  here.smoother.smooth(op, here.b.data(), x, d, true, threads_);
   threads_.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
     for (int32_t row = firstRow; row < endRow; ++row) op.residualRow(here.b.data(), x, d + grid.at(row, 0), row);
   });
@@ -149,7 +148,7 @@ void MultigridPreconditioner::cycle(std::size_t index) {
         if (inverse[cell] == 0.0f) x[cell] = 0.0f;
     });
   }
-  here.smoother.smooth(op, here.b.data(), x, d, false, threads_);
+  here.smoother.smooth(op, here.b.data(), here.x, here.d, false, threads_);
 }
 
 }  // namespace filamorph

@@ -43,6 +43,8 @@ class MultigridPreconditioner {
   struct Level {
     Level(std::unique_ptr<CycleLevel> level, bool image);
     std::unique_ptr<CycleLevel> op;
+    // The right-hand side, the solution, and a second buffer that the
+    // smoothing writes into in turn with x, which also takes the residual.
     std::vector<float> b, x, d;
     ChebyshevSmoother smoother;
   };

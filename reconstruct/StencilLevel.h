@@ -21,6 +21,8 @@ class StencilLevel final : public CycleLevel {
 
   float& entry(int32_t row, int32_t col, int slot) { return planes_[plane(slot) + grid_.at(row, col)]; }
   float entry(int32_t row, int32_t col, int slot) const { return planes_[plane(slot) + grid_.at(row, col)]; }
+  // The plane of one slot, laid out as the padded grid.
+  const float* slotPlane(int slot) const { return &planes_[plane(slot)]; }
   // The whole stencil of a cell, A(p, p + (r - 2, c - 2)) at [r][c].
   void fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const;
   // Derives the inverse diagonal from the entries.

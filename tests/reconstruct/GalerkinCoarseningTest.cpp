@@ -1,0 +1,120 @@
+// The coarse levels of the multigrid solver are P^T A P of the level above,
+// with P the bilinear prolongation: checked against dense matrices.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "reconstruct/GalerkinCoarsening.h"
+#include "reconstruct/GridTransfer.h"
+#include "reconstruct/SolverThreads.h"
+#include "reconstruct/StencilLevel.h"
+
+namespace filamorph {
+namespace {
+
+using Matrix = std::vector<std::vector<double>>;
+
+// A symmetric level with random entries: every cell's half stencil, cut
+// where it would leave the grid.
+void fillRandomly(StencilLevel& level, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<float> entry(-1.0f, 1.0f);
+  const PaddedGrid& grid = level.grid();
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      for (int slot = 0; slot < kHalfStencilSize; ++slot) {
+        const int32_t otherRow = row + kHalfOffsets[slot].row;
+        const int32_t otherCol = col + kHalfOffsets[slot].col;
+        if (otherRow < grid.rows && otherCol >= 0 && otherCol < grid.cols)
+          level.entry(row, col, slot) = slot == 0 ? 30.0f + entry(random) : entry(random);
+      }
+    }
+  }
+  level.finish();
+}
+
+Matrix denseOf(const StencilLevel& level) {
+  const PaddedGrid& grid = level.grid();
+  const auto n = static_cast<std::size_t>(grid.rows * grid.cols);
+  Matrix a(n, std::vector<double>(n, 0.0));
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      double stencil[5][5];
+      level.fullStencil(row, col, stencil);
+      for (int r = 0; r < 5; ++r) {
+        for (int c = 0; c < 5; ++c) {
+          const int32_t otherRow = row + r - 2;
+          const int32_t otherCol = col + c - 2;
+          if (otherRow < 0 || otherRow >= grid.rows || otherCol < 0 || otherCol >= grid.cols) continue;
+          a[static_cast<std::size_t>(row * grid.cols + col)][static_cast<std::size_t>(otherRow * grid.cols + otherCol)] =
+              stencil[r][c];
+        }
+      }
+    }
+  }
+  return a;
+}
+
+// P[fine][coarse] from the links of both axes.
+Matrix prolongation(const AxisTransfer& rows, const AxisTransfer& cols) {
+  Matrix p(static_cast<std::size_t>(rows.fineCount * cols.fineCount),
+           std::vector<double>(static_cast<std::size_t>(rows.coarseCount * cols.coarseCount), 0.0));
+  for (int32_t row = 0; row < rows.fineCount; ++row)
+    for (int32_t col = 0; col < cols.fineCount; ++col)
+      for (const auto& rowLink : rows.parents[static_cast<std::size_t>(row)])
+        for (const auto& colLink : cols.parents[static_cast<std::size_t>(col)])
+          p[static_cast<std::size_t>(row * cols.fineCount + col)]
+           [static_cast<std::size_t>(rowLink.index * cols.coarseCount + colLink.index)] +=
+              rowLink.weight * colLink.weight;
+  return p;
+}
+
+struct CoarseningCase {
+  int32_t rows, cols;
+};
+
+class CoarsenLevel : public ::testing::TestWithParam<CoarseningCase> {};
+
+// Squares with even and odd sides take the path for cells away from the
+// edges; strips are halved along their length only.
+TEST_P(CoarsenLevel, EqualsTheDenseTripleProduct) {
+  const CoarseningCase shape = GetParam();
+  StencilLevel fine(PaddedGrid{shape.rows, shape.cols});
+  fillRandomly(fine, static_cast<uint32_t>(shape.rows * 100 + shape.cols));
+  const AxisTransfer rows = AxisTransfer::make(shape.rows, shape.rows >= 6);
+  const AxisTransfer cols = AxisTransfer::make(shape.cols, shape.cols >= 6);
+  StencilLevel coarse(PaddedGrid{rows.coarseCount, cols.coarseCount});
+  const SolverThreads threads(2);
+  coarsenLevel(fine, rows, cols, coarse, threads);
+
+  const Matrix a = denseOf(fine);
+  const Matrix p = prolongation(rows, cols);
+  const Matrix c = denseOf(coarse);
+  const std::size_t fineCount = a.size();
+  const std::size_t coarseCount = c.size();
+  for (std::size_t i = 0; i < coarseCount; ++i) {
+    for (std::size_t j = 0; j < coarseCount; ++j) {
+      double expected = 0.0;
+      for (std::size_t k = 0; k < fineCount; ++k) {
+        if (p[k][i] == 0.0) continue;
+        for (std::size_t l = 0; l < fineCount; ++l) expected += p[k][i] * a[k][l] * p[l][j];
+      }
+      ASSERT_NEAR(c[i][j], expected, 1e-4 * (1.0 + std::fabs(expected))) << "coarse cells " << i << ", " << j;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, CoarsenLevel,
+                         ::testing::Values(CoarseningCase{16, 18}, CoarseningCase{17, 15}, CoarseningCase{5, 30},
+                                           CoarseningCase{27, 4}, CoarseningCase{30, 5}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.rows) + "x" + std::to_string(info.param.cols);
+                         });
+
+}  // namespace
+}  // namespace filamorph
