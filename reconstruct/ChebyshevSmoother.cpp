@@ -9,7 +9,7 @@ namespace filamorph {
 
 namespace {
 
-constexpr int kPowerSteps = 12;
+constexpr int kPowerSteps = 8;
 // Power steps approach the largest eigenvalue from below; a polynomial
 // fitted under it would amplify what lies above.
 constexpr double kEstimateMargin = 1.1;

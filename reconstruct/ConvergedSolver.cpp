@@ -8,6 +8,7 @@
 
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/MultigridPreconditioner.h"
+#include "reconstruct/VectorRuns.h"
 
 namespace filamorph {
 
@@ -43,50 +44,6 @@ constexpr Phase kSearch{1e-6, 0.3, false};
 // The final tolerance leaves every pixel within a few thousandths of a level.
 constexpr Phase kSettle{1e-8, 1e-3, true};
 
-// Vector loops of conjugate gradients over a range of cells, compiled for
-// each instruction set the processor may offer. Sums run in eight lanes
-// whatever the vector width, so that they come out the same everywhere.
-constexpr int kLanes = 8;
-
-double laneTotal(const double (&lanes)[kLanes]) {
-  return ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) + ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7]));
-}
-
-[[gnu::target_clones("avx512f", "avx2", "default")]] double dotRun(const double* a, const double* b, std::size_t n) {
-  double lanes[kLanes] = {};
-  std::size_t i = 0;
-  for (; i + kLanes <= n; i += kLanes)
-    for (int k = 0; k < kLanes; ++k) lanes[k] += a[i + k] * b[i + k];
-  for (; i < n; ++i) lanes[0] += a[i] * b[i];
-  return laneTotal(lanes);
-}
-
-// x += alpha p; r -= alpha q; returns the sum of r squared.
-[[gnu::target_clones("avx512f", "avx2", "default")]] double stepRun(double alpha, const double* p, const double* q,
-                                                                     double* x, double* r, std::size_t n) {
-  double lanes[kLanes] = {};
-  std::size_t i = 0;
-  for (; i + kLanes <= n; i += kLanes) {
-    for (int k = 0; k < kLanes; ++k) {
-      x[i + k] += alpha * p[i + k];
-      r[i + k] -= alpha * q[i + k];
-      lanes[k] += r[i + k] * r[i + k];
-    }
-  }
-  for (; i < n; ++i) {
-    x[i] += alpha * p[i];
-    r[i] -= alpha * q[i];
-    lanes[0] += r[i] * r[i];
-  }
-  return laneTotal(lanes);
-}
-
-// p = z + beta p.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void directionRun(double beta, const double* z, double* p,
-                                                                        std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) p[i] = z[i] + beta * p[i];
-}
-
 double dot(const PaddedGrid& grid, const std::vector<double>& a, const std::vector<double>& b,
            const SolverThreads& threads) {
   return threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
@@ -108,15 +65,13 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
   double rr = dot(grid, r, r, threads);
   int32_t steps = 0;
   if (rr > targetNorm * targetNorm) {
-    preconditioner.apply(r.data(), scratch.data());
+    double rz = preconditioner.apply(r.data(), scratch.data());
     threads.forCells(grid, [&](std::size_t first, std::size_t end) {
       std::copy(scratch.begin() + static_cast<std::ptrdiff_t>(first), scratch.begin() + static_cast<std::ptrdiff_t>(end),
                 direction.begin() + static_cast<std::ptrdiff_t>(first));
     });
-    double rz = dot(grid, r, scratch, threads);
     while (steps < kMostStepsPerPass) {
-      op.multiply(direction.data(), scratch.data(), threads);
-      const double curvature = dot(grid, direction, scratch, threads);
+      const double curvature = op.multiply(direction.data(), scratch.data(), threads);
       if (!(curvature > 0.0)) break;
       const double alpha = rz / curvature;
       rr = threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
@@ -125,8 +80,7 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
       });
       ++steps;
       if (rr <= targetNorm * targetNorm) break;
-      preconditioner.apply(r.data(), scratch.data());
-      const double rzNext = dot(grid, r, scratch, threads);
+      const double rzNext = preconditioner.apply(r.data(), scratch.data());
       const double beta = rzNext / rz;
       rz = rzNext;
       threads.forCells(grid, [&](std::size_t first, std::size_t end) {

@@ -30,6 +30,21 @@ struct InnerStencil {
   }
 }
 
+// The same along a run of an edge row, where every pixel has the molecule
+// `k` (slots as in kStencil, k[0] the own coefficient without a sample).
+[[gnu::target_clones("avx512f", "avx2", "default")]] void edgeRowResiduals(const float* k, const std::ptrdiff_t* steps,
+                                                                            float sampleStep, const uint8_t* states,
+                                                                            const float* x, const float* b,
+                                                                            int32_t count, float* out) {
+  for (int32_t i = 0; i < count; ++i) {
+    const float own = k[0] + sampleStep * static_cast<float>(states[i] & FineOperator::kSample);
+    float sum = own * x[i];
+    for (int slot = 1; slot < kStencilSize; ++slot) sum += k[slot] * x[i + steps[slot]];
+    const auto free = static_cast<float>((states[i] & FineOperator::kFixed) ^ FineOperator::kFixed);
+    out[i] = (0.5f * free) * (b[i] - sum);
+  }
+}
+
 }  // namespace
 
 FineCycleLevel::FineCycleLevel(const FineOperator& fine) : CycleLevel(fine.grid()), fine_(fine) {
@@ -74,14 +89,18 @@ void FineCycleLevel::residualRow(const float* b, const float* x, float* out, int
     for (int slot = 1; slot < kStencilSize; ++slot) sum += static_cast<float>(k[slot]) * x[cell + cellStep_[slot]];
     out[col] = b[cell] - sum;
   };
-  if (row < 2 || row >= grid_.rows - 2) {
-    for (int32_t col = 0; col < cols; ++col) edgeCell(col);
-    return;
-  }
   edgeCell(0);
   edgeCell(1);
-  innerResiduals(InnerStencil{own_[0], own_[1] - own_[0], axial_, diagonal_, twoStep_}, states + 2, x + first + 2,
-                 b + first + 2, grid_.stride(), cols - 4, out + 2);
+  if (row < 2 || row >= grid_.rows - 2) {
+    const auto& k = fine_.coefficientsAt(row, 2);
+    float coefficients[kStencilSize];
+    for (int slot = 0; slot < kStencilSize; ++slot) coefficients[slot] = static_cast<float>(k[slot]);
+    edgeRowResiduals(coefficients, cellStep_.data(), own_[1] - own_[0], states + 2, x + first + 2, b + first + 2,
+                     cols - 4, out + 2);
+  } else {
+    innerResiduals(InnerStencil{own_[0], own_[1] - own_[0], axial_, diagonal_, twoStep_}, states + 2, x + first + 2,
+                   b + first + 2, grid_.stride(), cols - 4, out + 2);
+  }
   edgeCell(cols - 2);
   edgeCell(cols - 1);
 }

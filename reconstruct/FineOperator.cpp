@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "reconstruct/VectorRuns.h"
+
 namespace filamorph {
 
 namespace {
@@ -116,9 +118,15 @@ void FineOperator::productRow(const double* x, double* out, int32_t row) const {
   edgeCell(cols - 1);
 }
 
-void FineOperator::multiply(const double* x, double* out, const SolverThreads& threads) const {
-  threads.forRows(grid_.rows, grid_.cols, [&](int32_t first, int32_t end) {
-    for (int32_t row = first; row < end; ++row) productRow(x, out + grid_.at(row, 0), row);
+double FineOperator::multiply(const double* x, double* out, const SolverThreads& threads) const {
+  return threads.sumRows(grid_.rows, grid_.cols, [&](int32_t first, int32_t end) {
+    double sum = 0.0;
+    for (int32_t row = first; row < end; ++row) {
+      const std::ptrdiff_t start = grid_.at(row, 0);
+      productRow(x, out + start, row);
+      sum += dotRun(x + start, out + start, static_cast<std::size_t>(grid_.cols));
+    }
+    return sum;
   });
 }
 

@@ -49,7 +49,8 @@ class FineOperator {
 
   // Row `row` of K x into out[0 .. cols).
   void productRow(const double* x, double* out, int32_t row) const;
-  void multiply(const double* x, double* out, const SolverThreads& threads) const;
+  // out = K x; returns x . out.
+  double multiply(const double* x, double* out, const SolverThreads& threads) const;
   // The right-hand side w m d at a cell.
   double dataTerm(std::ptrdiff_t cell) const { return kDataWeight * levels_[static_cast<std::size_t>(cell)]; }
   // w m d - K x.

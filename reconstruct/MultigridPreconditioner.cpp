@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "reconstruct/GalerkinCoarsening.h"
+#include "reconstruct/VectorRuns.h"
 
 namespace filamorph {
 
@@ -107,16 +108,15 @@ void MultigridPreconditioner::solveCoarsest(Level& level) {
   }
 }
 
-void MultigridPreconditioner::apply(const double* residual, double* correction) {
+double MultigridPreconditioner::apply(const double* residual, double* correction) {
   Level& image = levels_.front();
+  const PaddedGrid& grid = image.op->grid();
   float* b = image.b.data();
-  threads_.forCells(image.op->grid(), [&](std::size_t first, std::size_t end) {
-    for (std::size_t cell = first; cell < end; ++cell) b[cell] = static_cast<float>(residual[cell]);
-  });
+  threads_.forCells(grid, [&](std::size_t first, std::size_t end) { narrowRun(residual + first, end - first, b + first); });
   cycle(0);
   const float* x = image.x.data();
-  threads_.forCells(image.op->grid(), [&](std::size_t first, std::size_t end) {
-    for (std::size_t cell = first; cell < end; ++cell) correction[cell] = x[cell];
+  return threads_.sumCells(grid, [&](std::size_t first, std::size_t end) {
+    return widenDotRun(x + first, residual + first, end - first, correction + first);
   });
 }
 

@@ -34,8 +34,9 @@ class MultigridPreconditioner {
   // pixels, as long as the image level's smoothing converges.
   void followFixedPixels();
 
-  // correction = M^-1 residual, both padded vectors of the fine grid.
-  void apply(const double* residual, double* correction);
+  // correction = M^-1 residual, both padded vectors of the fine grid;
+  // returns residual . correction.
+  double apply(const double* residual, double* correction);
 
   std::size_t levelCount() const { return levels_.size(); }
 
