@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <vector>
+#include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
 
@@ -34,32 +35,29 @@ Weights weightsFor(double upper) {
 // single pass: the new values go over x_{k-1}, which only their own cell reads.
 
 // x_1 = scale D^-1 b from x_0 = 0.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void stepFromZeroRun(float scale, const float* inverse,
-                                                                           const float* b, int32_t count, float* next) {
+[[gnu::always_inline]] inline void stepFromZeroRunBody(float scale, const float* inverse, const float* b, int32_t count, float* next) {
   for (int32_t i = 0; i < count; ++i) next[i] = scale * (inverse[i] * b[i]);
 }
+FILAMORPH_VECTOR_KERNEL(void, stepFromZeroRun, (float scale, const float* inverse, const float* b, int32_t count, float* next), (scale, inverse, b, count, next))
 
 // x_1 = x_0 + scale D^-1 r_0.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void firstStepRun(const float* x, float scale,
-                                                                        const float* inverse, const float* r,
-                                                                        int32_t count, float* next) {
+[[gnu::always_inline]] inline void firstStepRunBody(const float* x, float scale, const float* inverse, const float* r, int32_t count, float* next) {
   for (int32_t i = 0; i < count; ++i) next[i] = x[i] + scale * (inverse[i] * r[i]);
 }
+FILAMORPH_VECTOR_KERNEL(void, firstStepRun, (const float* x, float scale, const float* inverse, const float* r, int32_t count, float* next), (x, scale, inverse, r, count, next))
 
 // x_{k+1} over x_{k-1}.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void laterStepRun(const float* x, float keep, float scale,
-                                                                        const float* inverse, const float* r,
-                                                                        int32_t count, float* previousThenNext) {
+[[gnu::always_inline]] inline void laterStepRunBody(const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count, float* previousThenNext) {
   for (int32_t i = 0; i < count; ++i)
     previousThenNext[i] = x[i] + (keep * (x[i] - previousThenNext[i]) + scale * (inverse[i] * r[i]));
 }
+FILAMORPH_VECTOR_KERNEL(void, laterStepRun, (const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count, float* previousThenNext), (x, keep, scale, inverse, r, count, previousThenNext))
 
 // x_2 when x_0 is the zero start.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void secondStepFromZeroRun(const float* x, float keep, float scale,
-                                                                                 const float* inverse, const float* r,
-                                                                                 int32_t count, float* next) {
+[[gnu::always_inline]] inline void secondStepFromZeroRunBody(const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count, float* next) {
   for (int32_t i = 0; i < count; ++i) next[i] = x[i] + (keep * x[i] + scale * (inverse[i] * r[i]));
 }
+FILAMORPH_VECTOR_KERNEL(void, secondStepFromZeroRun, (const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count, float* next), (x, keep, scale, inverse, r, count, next))
 
 }  // namespace
 

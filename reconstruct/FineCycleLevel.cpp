@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
 
@@ -13,10 +14,7 @@ struct InnerStencil {
 
 // The residuals of a run of inner pixels: one vector loop, compiled for each
 // instruction set the processor may offer.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void innerResiduals(const InnerStencil k, const uint8_t* states,
-                                                                          const float* x, const float* b,
-                                                                          std::ptrdiff_t stride, int32_t count,
-                                                                          float* out) {
+[[gnu::always_inline]] inline void innerResidualsBody(const InnerStencil k, const uint8_t* states, const float* x, const float* b, std::ptrdiff_t stride, int32_t count, float* out) {
   const std::ptrdiff_t s = stride;
   for (int32_t i = 0; i < count; ++i) {
     const float own = k.own + k.sampleStep * static_cast<float>(states[i] & FineOperator::kSample);
@@ -29,13 +27,11 @@ struct InnerStencil {
     out[i] = (0.5f * free) * (b[i] - product);
   }
 }
+FILAMORPH_VECTOR_KERNEL(void, innerResiduals, (const InnerStencil k, const uint8_t* states, const float* x, const float* b, std::ptrdiff_t stride, int32_t count, float* out), (k, states, x, b, stride, count, out))
 
 // The same along a run of an edge row, where every pixel has the molecule
 // `k` (slots as in kStencil, k[0] the own coefficient without a sample).
-[[gnu::target_clones("avx512f", "avx2", "default")]] void edgeRowResiduals(const float* k, const std::ptrdiff_t* steps,
-                                                                            float sampleStep, const uint8_t* states,
-                                                                            const float* x, const float* b,
-                                                                            int32_t count, float* out) {
+[[gnu::always_inline]] inline void edgeRowResidualsBody(const float* k, const std::ptrdiff_t* steps, float sampleStep, const uint8_t* states, const float* x, const float* b, int32_t count, float* out) {
   for (int32_t i = 0; i < count; ++i) {
     const float own = k[0] + sampleStep * static_cast<float>(states[i] & FineOperator::kSample);
     float sum = own * x[i];
@@ -44,6 +40,7 @@ struct InnerStencil {
     out[i] = (0.5f * free) * (b[i] - sum);
   }
 }
+FILAMORPH_VECTOR_KERNEL(void, edgeRowResiduals, (const float* k, const std::ptrdiff_t* steps, float sampleStep, const uint8_t* states, const float* x, const float* b, int32_t count, float* out), (k, steps, sampleStep, states, x, b, count, out))
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "reconstruct/VectorRuns.h"
+#include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
 
@@ -80,9 +81,7 @@ struct InnerStencil {
 // The products of a run of inner pixels: one vector loop, compiled for each
 // instruction set the processor may offer. Every lane does a pixel's own
 // arithmetic, so the result does not depend on the vector width.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void innerProducts(const InnerStencil k, const uint8_t* states,
-                                                                         const double* x, std::ptrdiff_t stride,
-                                                                         int32_t count, double* out) {
+[[gnu::always_inline]] inline void innerProductsBody(const InnerStencil k, const uint8_t* states, const double* x, std::ptrdiff_t stride, int32_t count, double* out) {
   const std::ptrdiff_t s = stride;
   for (int32_t i = 0; i < count; ++i) {
     const double own = k.own + FineOperator::kDataWeight * static_cast<double>(states[i] & FineOperator::kSample);
@@ -95,6 +94,7 @@ struct InnerStencil {
     out[i] = (0.5 * free) * product;
   }
 }
+FILAMORPH_VECTOR_KERNEL(void, innerProducts, (const InnerStencil k, const uint8_t* states, const double* x, std::ptrdiff_t stride, int32_t count, double* out), (k, states, x, stride, count, out))
 
 }  // namespace
 

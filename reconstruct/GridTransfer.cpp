@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
 
@@ -30,10 +31,10 @@ bool isInterior(const AxisTransfer& axis, int32_t coarseIndex) {
 }
 
 // out += a x + b y along a run of cells.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void addRows(float a, const float* x, float b, const float* y,
-                                                                   int32_t count, float* out) {
+[[gnu::always_inline]] inline void addRowsBody(float a, const float* x, float b, const float* y, int32_t count, float* out) {
   for (int32_t i = 0; i < count; ++i) out[i] += a * x[i] + b * y[i];
 }
+FILAMORPH_VECTOR_KERNEL(void, addRows, (float a, const float* x, float b, const float* y, int32_t count, float* out), (a, x, b, y, count, out))
 
 }  // namespace
 

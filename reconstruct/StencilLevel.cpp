@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
 
@@ -36,9 +37,7 @@ namespace {
 // b - A x along one row, slot by slot over the whole row so that each step is
 // one vector loop; every cell still adds its terms in the same order.
 // `planes` points at the row's first cell in the first slot's plane.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void rowResiduals(const float* planes, std::size_t planeSize,
-                                                                        const std::ptrdiff_t* steps, const float* b,
-                                                                        const float* x, int32_t cols, float* out) {
+[[gnu::always_inline]] inline void rowResidualsBody(const float* planes, std::size_t planeSize, const std::ptrdiff_t* steps, const float* b, const float* x, int32_t cols, float* out) {
   for (int32_t col = 0; col < cols; ++col) out[col] = planes[col] * x[col];
   for (int slot = 1; slot < kHalfStencilSize; ++slot) {
     const std::ptrdiff_t step = steps[slot];
@@ -50,6 +49,7 @@ namespace {
   }
   for (int32_t col = 0; col < cols; ++col) out[col] = b[col] - out[col];
 }
+FILAMORPH_VECTOR_KERNEL(void, rowResiduals, (const float* planes, std::size_t planeSize, const std::ptrdiff_t* steps, const float* b, const float* x, int32_t cols, float* out), (planes, planeSize, steps, b, x, cols, out))
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "reconstruct/VectorRuns.h"
+#include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
 
@@ -12,7 +13,7 @@ double laneTotal(const double (&lanes)[kLanes]) {
 
 }  // namespace
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] double dotRun(const double* a, const double* b, std::size_t n) {
+[[gnu::always_inline]] inline double dotRunBody(const double* a, const double* b, std::size_t n) {
   double lanes[kLanes] = {};
   std::size_t i = 0;
   for (; i + kLanes <= n; i += kLanes)
@@ -20,9 +21,9 @@ double laneTotal(const double (&lanes)[kLanes]) {
   for (; i < n; ++i) lanes[0] += a[i] * b[i];
   return laneTotal(lanes);
 }
+FILAMORPH_VECTOR_KERNEL(double, dotRun, (const double* a, const double* b, std::size_t n), (a, b, n))
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] double stepRun(double alpha, const double* p, const double* q,
-                                                                     double* x, double* r, std::size_t n) {
+[[gnu::always_inline]] inline double stepRunBody(double alpha, const double* p, const double* q, double* x, double* r, std::size_t n) {
   double lanes[kLanes] = {};
   std::size_t i = 0;
   for (; i + kLanes <= n; i += kLanes) {
@@ -39,18 +40,19 @@ double laneTotal(const double (&lanes)[kLanes]) {
   }
   return laneTotal(lanes);
 }
+FILAMORPH_VECTOR_KERNEL(double, stepRun, (double alpha, const double* p, const double* q, double* x, double* r, std::size_t n), (alpha, p, q, x, r, n))
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] void directionRun(double beta, const double* z, double* p,
-                                                                        std::size_t n) {
+[[gnu::always_inline]] inline void directionRunBody(double beta, const double* z, double* p, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) p[i] = z[i] + beta * p[i];
 }
+FILAMORPH_VECTOR_KERNEL(void, directionRun, (double beta, const double* z, double* p, std::size_t n), (beta, z, p, n))
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] void narrowRun(const double* from, std::size_t n, float* to) {
+[[gnu::always_inline]] inline void narrowRunBody(const double* from, std::size_t n, float* to) {
   for (std::size_t i = 0; i < n; ++i) to[i] = static_cast<float>(from[i]);
 }
+FILAMORPH_VECTOR_KERNEL(void, narrowRun, (const double* from, std::size_t n, float* to), (from, n, to))
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] double widenDotRun(const float* from, const double* r,
-                                                                         std::size_t n, double* to) {
+[[gnu::always_inline]] inline double widenDotRunBody(const float* from, const double* r, std::size_t n, double* to) {
   double lanes[kLanes] = {};
   std::size_t i = 0;
   for (; i + kLanes <= n; i += kLanes) {
@@ -65,5 +67,6 @@ double laneTotal(const double (&lanes)[kLanes]) {
   }
   return laneTotal(lanes);
 }
+FILAMORPH_VECTOR_KERNEL(double, widenDotRun, (const float* from, const double* r, std::size_t n, double* to), (from, r, n, to))
 
 }  // namespace filamorph

@@ -1,0 +1,33 @@
+#ifndef FILAMORPH_RECONSTRUCT_VECTORKERNEL_H
+#define FILAMORPH_RECONSTRUCT_VECTORKERNEL_H
+// Loops compiled for the widest vector instructions the processor offers,
+// chosen once at the first call.
+
+// The choice is an ordinary function pointer rather than an indirect-function
+// symbol: indirect functions are resolved before the sanitizers' runtimes
+// start, and crash under them. Every lane of a loop does one cell's own
+// arithmetic, so the results do not depend on which compilation runs.
+
+namespace filamorph {
+
+template <typename Function>
+Function widestKernel(Function avx512, Function avx2, Function baseline) {
+  if (__builtin_cpu_supports("avx512f")) return avx512;
+  if (__builtin_cpu_supports("avx2")) return avx2;
+  return baseline;
+}
+
+}  // namespace filamorph
+
+// Defines `name` from the always-inlined `name##Body`, compiled three times.
+// `parameters` and `arguments` are parenthesised lists.
+#define FILAMORPH_VECTOR_KERNEL(result, name, parameters, arguments)                                  \
+  [[gnu::target("avx512f")]] static result name##Avx512 parameters { return name##Body arguments; } \
+  [[gnu::target("avx2")]] static result name##Avx2 parameters { return name##Body arguments; }      \
+  static result name##Baseline parameters { return name##Body arguments; }                           \
+  result name parameters {                                                                           \
+    static const auto chosen = widestKernel(&name##Avx512, &name##Avx2, &name##Baseline);            \
+    return chosen arguments;                                                                         \
+  }
+
+#endif  // FILAMORPH_RECONSTRUCT_VECTORKERNEL_H
