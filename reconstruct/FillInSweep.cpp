@@ -140,7 +140,7 @@ inline float visitEdgePixel(const SweepPlanes& planes, std::ptrdiff_t index, con
 bool canSweepWith(SweepVectors vectors) {
   if (vectors == SweepVectors::Pairs) return true;
 #if defined(__x86_64__)
-  return __builtin_cpu_supports("avx2");
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 #else
   return false;
 #endif
@@ -262,7 +262,7 @@ void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t ban
 
 #if defined(__x86_64__)
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,avx512f,avx512vl")
 // As the pairs of sweepSteadySteps, four rows to a vector.
 template <int32_t BandRows>
 void BandSweeper::sweepSteadyQuads(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep,

@@ -80,10 +80,11 @@ class SweepGate {
 };
 
 // How many visits a band's inner steps run in one vector: pairs need SSE2,
-// quads AVX2. The results are the same bit for bit.
+// quads AVX-512VL (for its 32 vector registers, which hold the windows of a
+// band of quads). The results are the same bit for bit.
 enum class SweepVectors { Pairs, Quads };
 
-// Quads where the processor has AVX2, otherwise pairs.
+// Quads where the processor has AVX-512VL, otherwise pairs.
 SweepVectors widestSweepVectors();
 bool canSweepWith(SweepVectors vectors);
 
