@@ -286,7 +286,10 @@ void BandSweeper::sweepSteadyQuads(const SweepPlanes& planes, std::ptrdiff_t ban
     (visitInnerQuad(planes, bandStart + offsetOf(4 * Quad, step), rowOffset, table, windows[Quad],
                     changes + offsetOf(4 * Quad, step)),
      ...);
-    for (int32_t i = 0; i < BandRows && pending != pendingEnd; ++i) changeSum += *pending++;
+    if (pendingEnd - pending >= BandRows) {
+      for (int32_t i = 0; i < BandRows; ++i) changeSum += pending[i];
+      pending += BandRows;
+    }
   };
   for (int32_t step = firstStep; step <= lastStep; ++step) visitEveryQuad(step, std::make_index_sequence<kQuads>{});
   changeSum_ = changeSum;
