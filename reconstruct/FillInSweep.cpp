@@ -261,8 +261,7 @@ void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t ban
 }
 
 #if defined(__x86_64__)
-#pragma GCC push_options
-#pragma GCC target("avx2,avx512f,avx512vl")
+FILAMORPH_BEGIN_QUAD_CODE
 // As the pairs of sweepSteadySteps, four rows to a vector.
 template <int32_t BandRows>
 void BandSweeper::sweepSteadyQuads(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep,
@@ -295,7 +294,7 @@ void BandSweeper::sweepSteadyQuads(const SweepPlanes& planes, std::ptrdiff_t ban
   changeSum_ = changeSum;
   pending_.next = pending;
 }
-#pragma GCC pop_options
+FILAMORPH_END_QUAD_CODE
 #endif
 
 void BandSweeper::addPendingChanges() {

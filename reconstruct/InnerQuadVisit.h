@@ -11,11 +11,19 @@
 #include "reconstruct/FillInSweep.h"
 #include "reconstruct/InnerPairVisit.h"
 
-// Everything here runs only where the processor has AVX-512VL, whose 32
-// vector registers hold the windows of a band's quads; the sweeper checks
-// before it takes this path.
-#pragma GCC push_options
-#pragma GCC target("avx2,avx512f,avx512vl")
+// The code between these runs only where the processor has AVX-512VL, whose
+// 32 vector registers hold the windows of a band's quads; the sweeper checks
+// before it takes that path.
+#if defined(__clang__)
+#define FILAMORPH_BEGIN_QUAD_CODE \
+  _Pragma("clang attribute push(__attribute__((target(\"avx2,avx512f,avx512vl\"))), apply_to = function)")
+#define FILAMORPH_END_QUAD_CODE _Pragma("clang attribute pop")
+#else
+#define FILAMORPH_BEGIN_QUAD_CODE _Pragma("GCC push_options") _Pragma("GCC target(\"avx2,avx512f,avx512vl\")")
+#define FILAMORPH_END_QUAD_CODE _Pragma("GCC pop_options")
+#endif
+
+FILAMORPH_BEGIN_QUAD_CODE
 
 namespace filamorph {
 
@@ -142,6 +150,6 @@ inline InnerQuadWindow startInnerQuadWindow(const SweepPlanes& planes, std::ptrd
 
 }  // namespace filamorph
 
-#pragma GCC pop_options
+FILAMORPH_END_QUAD_CODE
 
 #endif  // FILAMORPH_RECONSTRUCT_INNERQUADVISIT_H
