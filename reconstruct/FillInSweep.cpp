@@ -200,9 +200,10 @@ void BandSweeper::sweepInnerBand(const SweepPlanes& planes, int32_t firstRow, Vi
 }
 
 // The steps of a band in which every row is at an inner column. Rows are
-// visited in pairs, one in each lane of a vector, where the processor has
-// them; otherwise one by one. Either way each row's two left neighbours stay
-// in registers from step to step.
+// visited four or two at a time, one in each lane of a vector, where the
+// processor has them; otherwise one by one. Either way each row's two left
+// neighbours stay in registers from step to step, and with vectors the other
+// cells a visit shares with the row's next visits too.
 template <int32_t BandRows>
 void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep,
                                    int32_t lastStep) {

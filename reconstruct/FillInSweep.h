@@ -2,6 +2,7 @@
 #define FILAMORPH_RECONSTRUCT_FILLINSWEEP_H
 // One over-relaxed Gauss-Seidel sweep of the fill-in solver, visiting several rows at once as a wavefront.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -135,7 +136,7 @@ class BandSweeper {
   // that every row's window stays in registers.
   static constexpr int32_t kPairBandRows = 6;
   static constexpr int32_t kQuadBandRows = 8;
-  static constexpr int32_t kMaxBandRows = 8;
+  static constexpr int32_t kMaxBandRows = std::max(kPairBandRows, kQuadBandRows);
 
   const SweepCoefficients& coefficients_;
   const SweepVectors vectors_;
