@@ -189,9 +189,9 @@ void BM_ExactSweeps512(benchmark::State& state) {
   for (auto _ : state) {
     startWorkPlane(work);
     const auto start = std::chrono::steady_clock::now();
-    const SweepOutcome outcome = sweepToTolerance(work, model.sparseness, model.depth, coefficients, 0.0f, threads,
-                                                  widestSweepVectors(), {},
-                                                  [](int sweep, float) { return sweep < kSweepsPerRun; });
+    const SweepOutcome outcome =
+        sweepToTolerance(work, model.sparseness, model.depth, coefficients, 0.0f, threads, widestSweepVectors(), {},
+                         [](int sweep, float) { return sweep < kSweepsPerRun; });
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     benchmark::DoNotOptimize(outcome.meanChange);
     state.SetIterationTime(elapsed);

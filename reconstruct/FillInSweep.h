@@ -101,8 +101,7 @@ class BandSweeper {
   static constexpr int32_t kBandLag = 2;
 
   // `vectors` must be one the processor can run (canSweepWith).
-  BandSweeper(const SweepCoefficients& coefficients, int32_t cols,
-              SweepVectors vectors = widestSweepVectors());
+  BandSweeper(const SweepCoefficients& coefficients, int32_t cols, SweepVectors vectors = widestSweepVectors());
   BandSweeper(const BandSweeper&) = delete;
   BandSweeper& operator=(const BandSweeper&) = delete;
 

@@ -75,7 +75,8 @@ inline InnerPairWindow startInnerPairWindow(const SweepPlanes& planes, std::ptrd
   const double* const above = planes.target + index - stride;
   const double* const here = planes.source + index;
   const double* const below = here + stride;
-  return {pairAt(planes.target + index - 2, pairOffset), pairAt(planes.target + index - 1, pairOffset),
+  return {pairAt(planes.target + index - 2, pairOffset),
+          pairAt(planes.target + index - 1, pairOffset),
           pairAt(here, pairOffset),
           pairAt(here + 1, pairOffset),
           pairAt(above - 1, pairOffset),

@@ -45,9 +45,9 @@ inline void makeInnerQuadTable(const std::array<InnerCoefficients, 2>& inner, In
     const auto each = [&](double InnerCoefficients::*field) {
       return _mm256_set_pd(lane(3).*field, lane(2).*field, lane(1).*field, lane(0).*field);
     };
-    table[masks] = {each(&InnerCoefficients::mask),     each(&InnerCoefficients::own),
-                    each(&InnerCoefficients::axial),    each(&InnerCoefficients::diagonal),
-                    each(&InnerCoefficients::twoStep),  each(&InnerCoefficients::step)};
+    table[masks] = {each(&InnerCoefficients::mask),    each(&InnerCoefficients::own),
+                    each(&InnerCoefficients::axial),   each(&InnerCoefficients::diagonal),
+                    each(&InnerCoefficients::twoStep), each(&InnerCoefficients::step)};
   }
 }
 
@@ -69,8 +69,7 @@ struct InnerQuadWindow {
   return _mm256_set_pd(cell[3 * rowOffset], cell[2 * rowOffset], cell[rowOffset], cell[0]);
 }
 
-inline InnerQuadWindow startInnerQuadWindow(const SweepPlanes& planes, std::ptrdiff_t index,
-                                            std::ptrdiff_t rowOffset) {
+inline InnerQuadWindow startInnerQuadWindow(const SweepPlanes& planes, std::ptrdiff_t index, std::ptrdiff_t rowOffset) {
   const std::ptrdiff_t stride = planes.cols;
   const double* const above = planes.target + index - stride;
   const double* const here = planes.source + index;
@@ -107,8 +106,7 @@ inline InnerQuadWindow startInnerQuadWindow(const SweepPlanes& planes, std::ptrd
                             static_cast<std::size_t>(sparseness[3 * rowOffset] != 0) << 3;
   const InnerQuadCoefficients& k = table[masks];
   const uint32_t depthBytes = uint32_t{depthLevels[0]} | uint32_t{depthLevels[rowOffset]} << 8 |
-                              uint32_t{depthLevels[2 * rowOffset]} << 16 |
-                              uint32_t{depthLevels[3 * rowOffset]} << 24;
+                              uint32_t{depthLevels[2 * rowOffset]} << 16 | uint32_t{depthLevels[3 * rowOffset]} << 24;
   const __m256d depth = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(depthBytes))));
 
   const __m256d own = window.own;

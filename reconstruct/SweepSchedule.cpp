@@ -67,7 +67,7 @@ class OverlappedSweeps {
  public:
   OverlappedSweeps(Plane<double>& levels, Plane<double>& spare, const Plane<uint8_t>& sparseness,
                    const Plane<uint8_t>& depth, const SweepCoefficients& coefficients, float tolerance,
-                  SweepVectors vectors)
+                   SweepVectors vectors)
       : planes_{&levels, &spare},
         sparseness_(sparseness),
         depth_(depth),
@@ -239,8 +239,7 @@ int32_t sweepThreadsFor(int32_t requested, int32_t rows, int32_t cols) {
 SweepOutcome sweepToTolerance(Plane<float>& work, const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth,
                               const SweepCoefficients& coefficients, float tolerance, int32_t threads,
                               SweepVectors vectors, VisitRecord lastVisit, const SweepObserver& observer) {
-  if (threads < 2)
-    return sweepInPlace(work, sparseness, depth, coefficients, tolerance, vectors, lastVisit, observer);
+  if (threads < 2) return sweepInPlace(work, sparseness, depth, coefficients, tolerance, vectors, lastVisit, observer);
 
   Plane<double> levels = widened(work);
   Plane<double> spare;
