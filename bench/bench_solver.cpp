@@ -97,14 +97,20 @@ void startLevels(Plane<double>& levels) {
   std::copy(start.begin(), start.end(), levels.data());
 }
 
-// One sweep per iteration, continuing from the previous one, as the solver does.
+// One sweep per iteration, continuing from the previous one, as the solver
+// does, with two or four visits to a vector.
 void BM_Sweep512(benchmark::State& state) {
+  const SweepVectors vectors = state.range(0) == 4 ? SweepVectors::Quads : SweepVectors::Pairs;
+  if (!canSweepWith(vectors)) {
+    state.SkipWithError("the processor lacks these vectors");
+    return;
+  }
   const BenchModel& model = benchModel();
   const SweepCoefficients coefficients = makeSweepCoefficients(
       kReconstructParameters.smoothWeight, kReconstructParameters.plateWeight, kReconstructParameters.relaxation);
   Plane<double> work;
   startLevels(work);
-  BandSweeper sweeper(coefficients, kSize);
+  BandSweeper sweeper(coefficients, kSize, vectors);
   VisitRecord record;
   double seconds = 0.0;
   for (auto _ : state) {
@@ -116,7 +122,7 @@ void BM_Sweep512(benchmark::State& state) {
   }
   setVisitTime(state, "ns_per_visit", seconds);
 }
-BENCHMARK(BM_Sweep512)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sweep512)->ArgName("lanes")->Arg(2)->Arg(4)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_PlainSweep512(benchmark::State& state) {
   const BenchModel& model = benchModel();
@@ -183,8 +189,9 @@ void BM_ExactSweeps512(benchmark::State& state) {
   for (auto _ : state) {
     startWorkPlane(work);
     const auto start = std::chrono::steady_clock::now();
-    const SweepOutcome outcome = sweepToTolerance(work, model.sparseness, model.depth, coefficients, 0.0f, threads, {},
-                                                  [](int sweep, float) { return sweep < kSweepsPerRun; });
+    const SweepOutcome outcome =
+        sweepToTolerance(work, model.sparseness, model.depth, coefficients, 0.0f, threads, widestSweepVectors(), {},
+                         [](int sweep, float) { return sweep < kSweepsPerRun; });
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     benchmark::DoNotOptimize(outcome.meanChange);
     state.SetIterationTime(elapsed);

@@ -8,6 +8,9 @@
 #if defined(__SSE2__)
 #include "reconstruct/InnerPairVisit.h"
 #endif
+#if defined(__x86_64__)
+#include "reconstruct/InnerQuadVisit.h"
+#endif
 
 namespace filamorph {
 
@@ -134,9 +137,25 @@ inline float visitEdgePixel(const SweepPlanes& planes, std::ptrdiff_t index, con
 
 }  // namespace
 
-BandSweeper::BandSweeper(const SweepCoefficients& coefficients, int32_t cols)
+bool canSweepWith(SweepVectors vectors) {
+  if (vectors == SweepVectors::Pairs) return true;
+#if defined(__x86_64__)
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+#else
+  return false;
+#endif
+}
+
+SweepVectors widestSweepVectors() {
+  static const SweepVectors widest = canSweepWith(SweepVectors::Quads) ? SweepVectors::Quads : SweepVectors::Pairs;
+  return widest;
+}
+
+BandSweeper::BandSweeper(const SweepCoefficients& coefficients, int32_t cols, SweepVectors vectors)
     : coefficients_(coefficients),
-      changes_(2 * static_cast<std::size_t>(kBandRows) * static_cast<std::size_t>(cols)),
+      vectors_(vectors),
+      bandRows_(vectors == SweepVectors::Quads ? kQuadBandRows : kPairBandRows),
+      changes_(2 * static_cast<std::size_t>(kMaxBandRows) * static_cast<std::size_t>(cols)),
       bandChanges_(changes_.data()) {}
 
 // Rows firstRow .. firstRow + BandRows - 1, all two or more from the top and
@@ -181,9 +200,10 @@ void BandSweeper::sweepInnerBand(const SweepPlanes& planes, int32_t firstRow, Vi
 }
 
 // The steps of a band in which every row is at an inner column. Rows are
-// visited in pairs, one in each lane of a vector, where the processor has
-// them; otherwise one by one. Either way each row's two left neighbours stay
-// in registers from step to step.
+// visited four or two at a time, one in each lane of a vector, where the
+// processor has them; otherwise one by one. Either way each row's two left
+// neighbours stay in registers from step to step, and with vectors the other
+// cells a visit shares with the row's next visits too.
 template <int32_t BandRows>
 void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep,
                                    int32_t lastStep) {
@@ -193,25 +213,26 @@ void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t ban
   const auto offsetOf = [cols](int32_t row, int32_t step) {
     return static_cast<std::ptrdiff_t>(row) * cols + step - row * kBandLag;
   };
+#if defined(__x86_64__)
+  if constexpr (BandRows % 4 == 0) {
+    if (vectors_ == SweepVectors::Quads) return sweepSteadyQuads<BandRows>(planes, bandStart, firstStep, lastStep);
+  }
+#endif
 #if defined(__SSE2__)
   if constexpr (BandRows % 2 == 0) {
     constexpr int32_t kPairs = BandRows / 2;
     const InnerPairTable table = makeInnerPairTable(coefficients_.inner);
     const std::ptrdiff_t pairOffset = offsetOf(1, 0);
-    __m128d left1[kPairs];
-    __m128d left2[kPairs];
-    for (int32_t pair = 0; pair < kPairs; ++pair) {
-      const double* const upper = planes.target + bandStart + offsetOf(2 * pair, firstStep);
-      left1[pair] = _mm_set_pd(upper[pairOffset - 1], upper[-1]);
-      left2[pair] = _mm_set_pd(upper[pairOffset - 2], upper[-2]);
-    }
+    InnerPairWindow windows[kPairs];
+    for (int32_t pair = 0; pair < kPairs; ++pair)
+      windows[pair] = startInnerPairWindow(planes, bandStart + offsetOf(2 * pair, firstStep), pairOffset);
     // Held in locals: the compiler cannot tell the members from the change
     // buffer the visits write to.
     float changeSum = changeSum_;
     const float* pending = pending_.next;
     const float* const pendingEnd = pending_.end;
     const auto visitEveryPair = [&]<std::size_t... Pair>(int32_t step, std::index_sequence<Pair...>) {
-      (visitInnerPair(planes, bandStart + offsetOf(2 * Pair, step), pairOffset, table, left1[Pair], left2[Pair],
+      (visitInnerPair(planes, bandStart + offsetOf(2 * Pair, step), pairOffset, table, windows[Pair],
                       changes + offsetOf(2 * Pair, step)),
        ...);
       if (pendingEnd - pending >= BandRows) {
@@ -239,6 +260,43 @@ void BandSweeper::sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t ban
   };
   for (int32_t step = firstStep; step <= lastStep; ++step) visitEveryRow(step, std::make_index_sequence<BandRows>{});
 }
+
+#if defined(__x86_64__)
+FILAMORPH_BEGIN_QUAD_CODE
+// As the pairs of sweepSteadySteps, four rows to a vector.
+template <int32_t BandRows>
+void BandSweeper::sweepSteadyQuads(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep,
+                                   int32_t lastStep) {
+  constexpr int32_t kQuads = BandRows / 4;
+  const int32_t cols = planes.cols;
+  float* const changes = bandChanges_;
+  const auto offsetOf = [cols](int32_t row, int32_t step) {
+    return static_cast<std::ptrdiff_t>(row) * cols + step - row * kBandLag;
+  };
+  InnerQuadTable table;
+  makeInnerQuadTable(coefficients_.inner, table);
+  const std::ptrdiff_t rowOffset = offsetOf(1, 0);
+  InnerQuadWindow windows[kQuads];
+  for (int32_t quad = 0; quad < kQuads; ++quad)
+    windows[quad] = startInnerQuadWindow(planes, bandStart + offsetOf(4 * quad, firstStep), rowOffset);
+  float changeSum = changeSum_;
+  const float* pending = pending_.next;
+  const float* const pendingEnd = pending_.end;
+  const auto visitEveryQuad = [&]<std::size_t... Quad>(int32_t step, std::index_sequence<Quad...>) {
+    (visitInnerQuad(planes, bandStart + offsetOf(4 * Quad, step), rowOffset, table, windows[Quad],
+                    changes + offsetOf(4 * Quad, step)),
+     ...);
+    if (pendingEnd - pending >= BandRows) {
+      for (int32_t i = 0; i < BandRows; ++i) changeSum += pending[i];
+      pending += BandRows;
+    }
+  };
+  for (int32_t step = firstStep; step <= lastStep; ++step) visitEveryQuad(step, std::make_index_sequence<kQuads>{});
+  changeSum_ = changeSum;
+  pending_.next = pending;
+}
+FILAMORPH_END_QUAD_CODE
+#endif
 
 void BandSweeper::addPendingChanges() {
   while (pending_.next != pending_.end) changeSum_ += *pending_.next++;
@@ -284,10 +342,10 @@ std::optional<float> BandSweeper::sweep(const SweepPlanes& planes, VisitRecord& 
   sweepEdgeRows(0, 2);
   finished(2);
   const int32_t endInner = rows - 2;
-  for (int32_t firstRow = 2; firstRow < endInner; firstRow += kBandRows) {
-    const int32_t bandRows = std::min(kBandRows, endInner - firstRow);
+  for (int32_t firstRow = 2; firstRow < endInner; firstRow += bandRows_) {
+    const int32_t bandRows = std::min(bandRows_, endInner - firstRow);
     if (!await(firstRow + bandRows)) return std::nullopt;
-    sweepBandOfUpTo<kBandRows>(planes, firstRow, bandRows, lastVisit);
+    sweepBandOfUpTo<kMaxBandRows>(planes, firstRow, bandRows, lastVisit);
     addPendingChanges();
     pending_ = {bandChanges_, bandChanges_ + static_cast<std::ptrdiff_t>(bandRows) * cols};
     bandChanges_ = changes_.data() + (bandChanges_ == changes_.data() ? changes_.size() / 2 : 0);

@@ -2,6 +2,7 @@
 #define FILAMORPH_RECONSTRUCT_FILLINSWEEP_H
 // One over-relaxed Gauss-Seidel sweep of the fill-in solver, visiting several rows at once as a wavefront.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -79,8 +80,17 @@ class SweepGate {
   virtual void finishedRows(int32_t rowCount) = 0;
 };
 
-// Runs whole sweeps over planes of a given width. Rows are visited in bands of
-// kBandRows, each row kBandLag columns behind the one above it: a visit needs
+// How many visits a band's inner steps run in one vector: pairs need SSE2,
+// quads AVX-512VL (for its 32 vector registers, which hold the windows of a
+// band of quads). The results are the same bit for bit.
+enum class SweepVectors { Pairs, Quads };
+
+// Quads where the processor has AVX-512VL, otherwise pairs.
+SweepVectors widestSweepVectors();
+bool canSweepWith(SweepVectors vectors);
+
+// Runs whole sweeps over planes of a given width. Rows are visited in bands,
+// each row kBandLag columns behind the one above it: a visit needs
 // from its own sweep only the row above up to one column to its right and the
 // row two above up to its own column, so the rows of a band are independent
 // chains of visits that overlap in the processor. The visits' changes are kept
@@ -88,10 +98,10 @@ class SweepGate {
 // Not copyable: it points into its own buffer.
 class BandSweeper {
  public:
-  static constexpr int32_t kBandRows = 6;
   static constexpr int32_t kBandLag = 2;
 
-  BandSweeper(const SweepCoefficients& coefficients, int32_t cols);
+  // `vectors` must be one the processor can run (canSweepWith).
+  BandSweeper(const SweepCoefficients& coefficients, int32_t cols, SweepVectors vectors = widestSweepVectors());
   BandSweeper(const BandSweeper&) = delete;
   BandSweeper& operator=(const BandSweeper&) = delete;
 
@@ -107,6 +117,8 @@ class BandSweeper {
   template <int32_t BandRows>
   void sweepSteadySteps(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep, int32_t lastStep);
   template <int32_t BandRows>
+  void sweepSteadyQuads(const SweepPlanes& planes, std::ptrdiff_t bandStart, int32_t firstStep, int32_t lastStep);
+  template <int32_t BandRows>
   void sweepInnerBand(const SweepPlanes& planes, int32_t firstRow, VisitRecord& lastVisit);
 
   // Adds the rest of the previous band's changes to the sweep's sum.
@@ -119,8 +131,16 @@ class BandSweeper {
     const float* end = nullptr;
   };
 
+  // Rows per band: enough chains of visits to fill the processor, few enough
+  // that every row's window stays in registers.
+  static constexpr int32_t kPairBandRows = 6;
+  static constexpr int32_t kQuadBandRows = 8;
+  static constexpr int32_t kMaxBandRows = std::max(kPairBandRows, kQuadBandRows);
+
   const SweepCoefficients& coefficients_;
-  std::vector<float> changes_;  // two buffers of kBandRows rows of cols changes
+  const SweepVectors vectors_;
+  const int32_t bandRows_;
+  std::vector<float> changes_;  // two buffers of kMaxBandRows rows of cols changes
   float* bandChanges_;          // the buffer of the band being visited
   PendingChanges pending_;      // changes not yet in the sum, all after those in it
   float changeSum_ = 0.0f;

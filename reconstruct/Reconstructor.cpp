@@ -91,7 +91,8 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
   if (planeRows >= kMinimumSweepSize && planeCols >= kMinimumSweepSize) {
     const SweepCoefficients coefficients = makeSweepCoefficients(smoothWeight, plateWeight, relaxation);
     sweeps = sweepToTolerance(work, sparseness, depth, coefficients, tolerance,
-                              sweepThreadsFor(sweepThreads, planeRows, planeCols), sweeps.lastVisit, observer);
+                              sweepThreadsFor(sweepThreads, planeRows, planeCols),
+                              sweepVectors.value_or(widestSweepVectors()), sweeps.lastVisit, observer);
     if (!sweeps.finished) return false;
   }
 

@@ -3,6 +3,7 @@
 // The reconstruction object: the model planes and the fill-in solver.
 
 #include <cstdint>
+#include <optional>
 
 #include "image/GrayImage.h"
 #include "reconstruct/ConvergedSolver.h"
@@ -36,6 +37,10 @@ class Reconstructor : public GrayImage {
   // by the hardware and the image size. The result is the same bit for bit
   // with either.
   int32_t sweepThreads = 0;
+  // The vectors of the sweeps' inner steps, one the processor can run
+  // (canSweepWith), or unset for the widest it has. The result is the same
+  // bit for bit with any.
+  std::optional<SweepVectors> sweepVectors;
 
   void setSolverParameters(float smoothWeight, float plateWeight, float relaxation, float tolerance, uint8_t dither);
   // Makes both model planes, zero-filled, of rows x cols.

@@ -43,10 +43,10 @@ void narrowInto(Plane<float>& work, const Plane<double>& levels) {
 }
 
 SweepOutcome sweepInPlace(Plane<float>& work, const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth,
-                          const SweepCoefficients& coefficients, float tolerance, VisitRecord lastVisit,
-                          const SweepObserver& observer) {
+                          const SweepCoefficients& coefficients, float tolerance, SweepVectors vectors,
+                          VisitRecord lastVisit, const SweepObserver& observer) {
   Plane<double> levels = widened(work);
-  BandSweeper sweeper(coefficients, work.cols());
+  BandSweeper sweeper(coefficients, work.cols(), vectors);
   const SweepPlanes planes = planesOf(levels.data(), levels.data(), sparseness, depth);
   SweepOutcome outcome;
   outcome.lastVisit = lastVisit;
@@ -66,12 +66,14 @@ SweepOutcome sweepInPlace(Plane<float>& work, const Plane<uint8_t>& sparseness, 
 class OverlappedSweeps {
  public:
   OverlappedSweeps(Plane<double>& levels, Plane<double>& spare, const Plane<uint8_t>& sparseness,
-                   const Plane<uint8_t>& depth, const SweepCoefficients& coefficients, float tolerance)
+                   const Plane<uint8_t>& depth, const SweepCoefficients& coefficients, float tolerance,
+                   SweepVectors vectors)
       : planes_{&levels, &spare},
         sparseness_(sparseness),
         depth_(depth),
         coefficients_(coefficients),
         tolerance_(tolerance),
+        vectors_(vectors),
         rows_(levels.rows()) {
     progress_[0].store(progressMark(0, rows_), std::memory_order_relaxed);
     progress_[1].store(0, std::memory_order_relaxed);
@@ -81,7 +83,7 @@ class OverlappedSweeps {
   // The calling thread's share; reports every sweep in order and decides
   // which sweep is the last.
   SweepOutcome runOddSweeps(VisitRecord lastVisit, const SweepObserver& observer) {
-    BandSweeper sweeper(coefficients_, planes_[0]->cols());
+    BandSweeper sweeper(coefficients_, planes_[0]->cols(), vectors_);
     SweepOutcome outcome;
     outcome.lastVisit = lastVisit;
     const auto report = [&](int32_t sweep, float meanChange) { return !observer || observer(sweep, meanChange); };
@@ -113,7 +115,7 @@ class OverlappedSweeps {
   // The helper thread's share: each even sweep, for as long as the sweep it
   // would follow is still to be continued.
   void runEvenSweeps() {
-    BandSweeper sweeper(coefficients_, planes_[0]->cols());
+    BandSweeper sweeper(coefficients_, planes_[0]->cols(), vectors_);
     VisitRecord visit;
     for (int32_t sweep = 2;; sweep += 2) {
       const std::optional<float> meanChange = runSweep(sweeper, sweep, visit);
@@ -195,6 +197,7 @@ class OverlappedSweeps {
   const Plane<uint8_t>& depth_;
   const SweepCoefficients& coefficients_;
   const float tolerance_;
+  const SweepVectors vectors_;
   const int32_t rows_;
   std::array<std::atomic<int64_t>, 2> progress_;  // by the parity of the sweep writing
   std::array<float, kMeanSlots> means_{};
@@ -235,18 +238,18 @@ int32_t sweepThreadsFor(int32_t requested, int32_t rows, int32_t cols) {
 
 SweepOutcome sweepToTolerance(Plane<float>& work, const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth,
                               const SweepCoefficients& coefficients, float tolerance, int32_t threads,
-                              VisitRecord lastVisit, const SweepObserver& observer) {
-  if (threads < 2) return sweepInPlace(work, sparseness, depth, coefficients, tolerance, lastVisit, observer);
+                              SweepVectors vectors, VisitRecord lastVisit, const SweepObserver& observer) {
+  if (threads < 2) return sweepInPlace(work, sparseness, depth, coefficients, tolerance, vectors, lastVisit, observer);
 
   Plane<double> levels = widened(work);
   Plane<double> spare;
   spare.allocate(work.rows(), work.cols());
-  OverlappedSweeps sweeps(levels, spare, sparseness, depth, coefficients, tolerance);
+  OverlappedSweeps sweeps(levels, spare, sparseness, depth, coefficients, tolerance, vectors);
   std::optional<HelperThread> helper;
   try {
     helper.emplace(sweeps);
   } catch (const std::system_error&) {
-    return sweepInPlace(work, sparseness, depth, coefficients, tolerance, lastVisit, observer);
+    return sweepInPlace(work, sparseness, depth, coefficients, tolerance, vectors, lastVisit, observer);
   }
   SweepOutcome outcome = sweeps.runOddSweeps(lastVisit, observer);
   helper->join();

@@ -34,9 +34,10 @@ int32_t sweepThreadsFor(int32_t requested, int32_t rows, int32_t cols);
 // while the one before it is still going, three or more rows behind it and
 // into a second plane; it is dropped when the sweep before turns out to be
 // the last, so every result is that of the sweeps run one after the other.
+// `vectors` must be one the processor can run (canSweepWith).
 SweepOutcome sweepToTolerance(Plane<float>& work, const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth,
                               const SweepCoefficients& coefficients, float tolerance, int32_t threads,
-                              VisitRecord lastVisit, const SweepObserver& observer);
+                              SweepVectors vectors, VisitRecord lastVisit, const SweepObserver& observer);
 
 }  // namespace filamorph
 

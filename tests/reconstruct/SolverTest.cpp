@@ -51,11 +51,13 @@ void PrintTo(const ReferenceCase& testCase, std::ostream* out) {
   *out << testCase.name << " " << testCase.rows << " x " << testCase.cols;
 }
 
-// Every case runs with the sweeps on one thread and on two.
-class MatchesReference : public ::testing::TestWithParam<std::tuple<ReferenceCase, int>> {};
+// Every case runs with the sweeps on one thread and on two, with each width of
+// vector the processor has.
+class MatchesReference : public ::testing::TestWithParam<std::tuple<ReferenceCase, int, SweepVectors>> {};
 
 TEST_P(MatchesReference, BitForBit) {
-  const auto& [testCase, threads] = GetParam();
+  const auto& [testCase, threads, vectors] = GetParam();
+  if (!canSweepWith(vectors)) GTEST_SKIP() << "the processor lacks these vectors";
   const Model model = randomModel(testCase.rows, testCase.cols, testCase.sampleShare, 7u + testCase.rows);
 
   DitherGenerator referenceGenerator;
@@ -67,6 +69,7 @@ TEST_P(MatchesReference, BitForBit) {
   loadModel(reconstructor, model);
   setParameters(reconstructor, testCase.parameters);
   reconstructor.sweepThreads = threads;
+  reconstructor.sweepVectors = vectors;
   DitherGenerator generator;
   generator.state = 12345u;
   std::vector<float> sweepMeans;
@@ -113,7 +116,8 @@ reference::Parameters withPlateWeight(float plateWeight) {
 // that drives values past 0 and 255 into the clamp. The strips and "bands"
 // give the sweeps many bands of rows, whole and cut short, with and without
 // columns where every row of a band is inner, so that the second thread's
-// sweep trails the first over many rows.
+// sweep trails the first over many rows; in "mixed" the last band's rows do
+// not fill a whole number of the widest vectors.
 INSTANTIATE_TEST_SUITE_P(
     Cases, MatchesReference,
     ::testing::Combine(::testing::Values(ReferenceCase{"square4", 4, 4, 0.3, {}}, ReferenceCase{"wide4", 4, 9, 0.3, {}},
@@ -126,10 +130,12 @@ INSTANTIATE_TEST_SUITE_P(
                                          ReferenceCase{"allSamples", 10, 12, 1.0, {}},
                                          ReferenceCase{"tallStrip", 61, 5, 0.1, {}},
                                          ReferenceCase{"wideStrip", 5, 61, 0.1, {}},
-                                         ReferenceCase{"bands", 44, 37, 0.05, {}}),
-                       ::testing::Values(1, 2)),
+                                         ReferenceCase{"bands", 44, 37, 0.05, {}},
+                                         ReferenceCase{"mixed", 26, 29, 0.1, {}}),
+                       ::testing::Values(1, 2), ::testing::Values(SweepVectors::Pairs, SweepVectors::Quads)),
     [](const auto& info) {
-      return std::string(std::get<0>(info.param).name) + "_threads" + std::to_string(std::get<1>(info.param));
+      return std::string(std::get<0>(info.param).name) + "_threads" + std::to_string(std::get<1>(info.param)) +
+             (std::get<2>(info.param) == SweepVectors::Quads ? "_quads" : "_pairs");
     });
 
 // Two threads stop at the same sweep as the plain solver, whether the last
