@@ -1,5 +1,6 @@
 // libFuzzer target for the whole decode path, in memory: read a coded file,
-// lay the model planes, draw every view, build both CSV tables and solve.
+// lay the model planes, draw every view, build both CSV tables and solve by
+// the sweeps and by the converged fill-in.
 // Inputs declaring more than 64 x 64 pixels are refused by the reader's own
 // limit, so every run stays short. Planes must have the declared size, and a
 // cancelled solve must leave the reconstruction object and the generator as
@@ -125,6 +126,17 @@ void checkSolves(CommandSession& session) {
   require(session.showReconstructed());
 }
 
+// The converged fill-in of any model fills both planes with levels in 0..255.
+void checkConvergedSolve(Reconstructor& reconstruction) {
+  DitherGenerator generator;
+  reconstruction.solveConverged(generator);
+  const int32_t rows = reconstruction.rows;
+  const int32_t cols = reconstruction.cols;
+  require(hasSize(reconstruction.grayPlane, rows, cols) && hasSize(reconstruction.workPlane, rows, cols));
+  const Plane<float>& work = reconstruction.workPlane;
+  for (std::size_t i = 0; i < work.size(); ++i) require(work.data()[i] >= 0.0f && work.data()[i] <= 255.0f);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -154,5 +166,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   checkViewsAndTables(session);
   checkSolves(session);
+  checkConvergedSolve(reconstruction);
   return 0;
 }

@@ -189,9 +189,17 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
       x[cell] = startLevel(row, col);
     }
   }
+  const double dataNorm = std::sqrt(dataSquares);
+  // With every sample at level 0 the data term is 0, and so is the minimiser:
+  // a tolerance relative to the data term could never be met.
+  if (dataNorm == 0.0) {
+    Plane<float> work;
+    work.allocate(rows, cols, true);
+    report.boundPixels = static_cast<int64_t>(rows) * cols;
+    return work;
+  }
   FineOperator op(grid, plateWeight, std::move(states), std::move(levels));
   const SolverThreads threads(threadCount);
-  const double dataNorm = std::sqrt(dataSquares);
 
   std::vector<std::ptrdiff_t> fixedCells;
   double residualNorm = 0.0;

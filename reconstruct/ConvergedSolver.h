@@ -25,7 +25,8 @@ struct ConvergedSolveReport {
 //
 // A model without samples fills with 128 (its equations leave the level
 // free, and the sweeps leave it at its start); a plane under 4 x 4 is not
-// solved: samples keep their level and the rest is 128, as in the sweeps.
+// solved: samples keep their level and the rest is 128, as in the sweeps. A
+// model whose samples all lie at level 0 fills with 0, its minimiser.
 //
 // `threadCount` is 1 or more, or 0 for one per processor (at most two); the
 // result is the same bit for bit with any.

@@ -174,6 +174,19 @@ TEST(ConvergedSolver, SameResultOnOneAndTwoThreads) {
   }
 }
 
+// Samples all at level 0 make the data term 0: the minimiser is 0, found
+// without a step, where a tolerance relative to the data term could never be
+// met.
+TEST(ConvergedSolver, SamplesAllAtZeroFillWithZero) {
+  Model model = randomModel(11, 249, 0.02, 21u);
+  for (uint8_t& level : model.depth) level = 0;
+  ConvergedSolveReport report;
+  const std::vector<float> work = convergedWork(model, 0.5f, report);
+  EXPECT_EQ(work, std::vector<float>(work.size(), 0.0f));
+  EXPECT_EQ(report.iterations, 0);
+  EXPECT_EQ(report.relativeResidual, 0.0);
+}
+
 // The output stage is the sweeps' own: the work plane of the converged
 // fill-in is dithered from the same generator in the same order and
 // truncated, sample pixels untouched; a model without samples gives what the
