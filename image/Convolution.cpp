@@ -3,45 +3,18 @@
 #include <cstring>
 #include <vector>
 
+#include "image/ConvolutionLanes.h"
 #include "image/ConvolutionWindow.h"
 #include "image/GrayImage.h"
 
 namespace filamorph {
 namespace {
 
-// Several output pixels of one row are computed side by side, one per vector
-// lane. Each lane adds its own products in exactly the order of the plain
-// loop (kernel rows outer, kernel columns inner, one float rounding per
-// multiply and per add), so the result is bit-identical to it whatever the
-// vector width.
-using Lanes4 = float __attribute__((vector_size(16)));
-using Lanes8 = float __attribute__((vector_size(32)));
-using Lanes16 = float __attribute__((vector_size(64)));
-constexpr int32_t kWidestStrip = 128;
-
-// The gray plane as floats, each row padded with zeros so that the last strip
-// of a row may read past the window without a bounds test.
-struct PaddedGray {
-  std::size_t stride = 0;
-  const float* levels = nullptr;
-
-  // Every element of the storage in use is written once: the levels, then the
-  // padding. The storage is kept from one convolution to the next (detection
-  // runs three on the same plane size), so the pages are not faulted in anew.
-  PaddedGray(const Plane<uint8_t>& gray, std::vector<float>& storage)
-      : stride(static_cast<std::size_t>(gray.cols()) + kWidestStrip) {
-    const std::size_t size = static_cast<std::size_t>(gray.rows()) * stride;
-    if (storage.size() < size) storage.resize(size);
-    for (int32_t r = 0; r < gray.rows(); ++r) {
-      const uint8_t* in = gray[r];
-      float* out = storage.data() + stride * static_cast<std::size_t>(r);
-      for (int32_t c = 0; c < gray.cols(); ++c) out[c] = static_cast<float>(in[c]);
-      std::fill(out + gray.cols(), out + stride, 0.0f);
-    }
-    levels = storage.data();
-  }
-  const float* row(int32_t r) const { return levels + stride * static_cast<std::size_t>(r); }
-};
+using convolution::kWidestStrip;
+using convolution::Lanes16;
+using convolution::Lanes4;
+using convolution::Lanes8;
+using convolution::PaddedGray;
 
 // A tap that is not zero, with the offset of the gray level it weighs from
 // the output pixel, in the padded plane.
@@ -61,10 +34,7 @@ std::vector<Tap> nonZeroTaps(const GrayImage& image, const PaddedGray& gray) {
     for (int32_t k = 0; k < image.kernelCols; ++k) {
       const float weight = image.kernel[l][k];
       if (weight == 0.0f) continue;
-      const std::ptrdiff_t offset =
-          static_cast<std::ptrdiff_t>(image.kernelRowHalf - l) * static_cast<std::ptrdiff_t>(gray.stride) +
-          (image.kernelColHalf - k);
-      taps.push_back({offset, weight});
+      taps.push_back({gray.tapOffset(image, l, k), weight});
     }
   }
   return taps;
@@ -96,10 +66,8 @@ template <typename Lanes, int32_t kVectors>
           acc[v] += weight * level;
         }
       }
-      float sums[kStripWidth];
-      std::memcpy(sums, acc, sizeof sums);
       const int32_t count = std::min(kStripWidth, window.lastCol - c0 + 1);
-      for (int32_t i = 0; i < count; ++i) outRow[c0 + i] = image.kernelScale * sums[i];
+      convolution::storeStrip<Lanes, kVectors>(acc, image.kernelScale, count, outRow + c0);
     }
   }
 }
@@ -139,18 +107,6 @@ void convolveWindowFastest(const GrayImage& image, const PaddedGray& gray, const
   convolveWindowBaseline(image, gray, window, out);
 }
 
-void zeroOutsideWindow(Plane<float>& plane, const ConvolutionWindow& window) {
-  for (int32_t r = 0; r < plane.rows(); ++r) {
-    float* row = plane[r];
-    if (window.empty() || r < window.firstRow || r > window.lastRow) {
-      std::fill(row, row + plane.cols(), 0.0f);
-    } else {
-      std::fill(row, row + window.firstCol, 0.0f);
-      std::fill(row + window.lastCol + 1, row + plane.cols(), 0.0f);
-    }
-  }
-}
-
 }  // namespace
 
 void GrayImage::convolve() {
@@ -161,12 +117,10 @@ void GrayImage::convolve() {
     filteredPlaneAllocated = 1;
   }
   const ConvolutionWindow window = convolutionWindow(*this);
-  // The margin reads 0 after every convolution, whichever kernel size ran before.
-  zeroOutsideWindow(filteredPlane, window);
+  convolution::zeroOutsideWindow(filteredPlane, window);
   if (window.empty()) return;
 
-  thread_local std::vector<float> paddedStorage;
-  const PaddedGray gray(grayPlane, paddedStorage);
+  const PaddedGray gray(grayPlane, convolution::paddedStorage());
   convolveWindowFastest(*this, gray, window, filteredPlane);
 }
 

@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <random>
+#include <utility>
 
 #include "EdgeTestSupport.h"
 #include "edges/EdgeDetector.h"
 #include "image/BmpFile.h"
+#include "image/KernelPairConvolution.h"
 #include "support/TestPaths.h"
 
 namespace filamorph {
@@ -72,6 +74,50 @@ TEST(Convolution, MatchesPlainLoopOnAPhotograph) {
   detector.buildHorizontalDerivativeKernel();
   detector.convolve();
   expectBitIdentical(detector.filteredPlane, referenceConvolution(detector));
+}
+
+// The one-pass pair against convolve() with each kernel in turn: the
+// derivative pair (weights equal, opposite or zero at each place) as detection
+// runs it, and the smoothing kernel beside a derivative (distinct weights).
+TEST(Convolution, KernelPairMatchesEachKernelAlone) {
+  struct Case {
+    int32_t rows, cols, n;
+    float tau;  // 0.1 two exponentials, 0.8 damped oscillation, 0 one exponential
+  };
+  std::mt19937 random(2024);
+  for (const Case c : {Case{40, 70, 5, 0.1f}, Case{33, 97, 5, 0.8f}, Case{17, 18, 1, 0.0f}, Case{31, 300, 7, 0.8f},
+                       Case{11, 11, 5, 0.1f}, Case{9, 30, 5, 0.1f}, Case{20, 35, 0, 0.1f}}) {
+    SCOPED_TRACE(::testing::Message() << c.rows << " x " << c.cols << ", N = " << c.n << ", tau = " << c.tau);
+    EdgeDetector detector;
+    setGray(detector, c.rows, c.cols, [&](int32_t, int32_t) { return static_cast<uint8_t>(random() & 0xFF); });
+    setDefaultParameters(detector);
+    detector.setTau(c.tau);
+    detector.setFilterLength(c.n);
+
+    detector.computeGradients();
+    detector.buildVerticalDerivativeKernel();
+    detector.convolve();
+    expectBitIdentical(detector.gradientY, detector.filteredPlane);
+    detector.buildHorizontalDerivativeKernel();
+    detector.convolve();
+    expectBitIdentical(detector.gradientX, detector.filteredPlane);
+
+    detector.buildSmoothingKernel();
+    const Plane<float> smoothing = std::move(detector.kernel);
+    const float smoothingScale = detector.kernelScale;
+    detector.buildVerticalDerivativeKernel();
+    Plane<float> smoothed;
+    Plane<float> derivative;
+    convolveKernelPair(detector, PairKernel{smoothing, smoothingScale}, smoothed,
+                       PairKernel{detector.kernel, detector.kernelScale}, derivative);
+    detector.convolve();
+    expectBitIdentical(derivative, detector.filteredPlane);
+    detector.kernel.allocate(smoothing.rows(), smoothing.cols());
+    std::memcpy(detector.kernel.data(), smoothing.data(), smoothing.size() * sizeof(float));
+    detector.kernelScale = smoothingScale;
+    detector.convolve();
+    expectBitIdentical(smoothed, detector.filteredPlane);
+  }
 }
 
 TEST(Convolution, IsATrueConvolution) {
