@@ -1,7 +1,7 @@
 #ifndef FILAMORPH_IMAGE_CONVOLUTIONLANES_H
 #define FILAMORPH_IMAGE_CONVOLUTIONLANES_H
-// The pieces the vector convolutions share: lane types, the gray plane as
-// padded floats, and the zero margin outside the window.
+// The pieces the vector convolutions share: lane types, the band storage,
+// where output rows go, and the zero margin outside the window.
 
 #include <algorithm>
 #include <cstddef>
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "image/ConvolutionWindow.h"
-#include "image/GrayImage.h"
 #include "image/Plane.h"
 
 namespace filamorph::convolution {
@@ -23,44 +22,25 @@ namespace filamorph::convolution {
 using Lanes4 = float __attribute__((vector_size(16)));
 using Lanes8 = float __attribute__((vector_size(32)));
 using Lanes16 = float __attribute__((vector_size(64)));
+// The widest strip of output pixels, and so the zero padding of each band row.
 inline constexpr int32_t kWidestStrip = 128;
 
-// The gray plane as floats, each row padded with zeros so that the last strip
-// of a row may read past the window without a bounds test.
-struct PaddedGray {
-  std::size_t stride = 0;
-  const float* levels = nullptr;
-
-  // Every element of the storage in use is written once: the levels, then the
-  // padding. The storage is kept from one convolution to the next (detection
-  // runs several on the same plane size), so the pages are not faulted in anew.
-  PaddedGray(const Plane<uint8_t>& gray, std::vector<float>& storage)
-      : stride(static_cast<std::size_t>(gray.cols()) + kWidestStrip) {
-    const std::size_t size = static_cast<std::size_t>(gray.rows()) * stride;
-    if (storage.size() < size) storage.resize(size);
-    for (int32_t r = 0; r < gray.rows(); ++r) {
-      const uint8_t* in = gray[r];
-      float* out = storage.data() + stride * static_cast<std::size_t>(r);
-      for (int32_t c = 0; c < gray.cols(); ++c) out[c] = static_cast<float>(in[c]);
-      std::fill(out + gray.cols(), out + stride, 0.0f);
-    }
-    levels = storage.data();
-  }
-  const float* row(int32_t r) const { return levels + stride * static_cast<std::size_t>(r); }
-
-  // The offset from an output pixel, in the padded plane, of the level that
-  // the image's kernel row l and column k weigh (the kernel is mirrored: a
-  // true convolution).
-  std::ptrdiff_t tapOffset(const GrayImage& image, int32_t l, int32_t k) const {
-    return static_cast<std::ptrdiff_t>(image.kernelRowHalf - l) * static_cast<std::ptrdiff_t>(stride) +
-           (image.kernelColHalf - k);
-  }
-};
-
-// One storage per thread, shared by every convolution of that thread.
-inline std::vector<float>& paddedStorage() {
+// One band storage per thread, shared by every convolution of that thread.
+inline std::vector<float>& bandStorage() {
   thread_local std::vector<float> storage;
   return storage;
+}
+
+// Output rows of floats, row r at base + (r - firstRow) * rowStride.
+struct RowTarget {
+  float* base;
+  std::size_t rowStride;
+  int32_t firstRow;
+  float* row(int32_t r) const { return base + rowStride * static_cast<std::size_t>(r - firstRow); }
+};
+
+inline RowTarget planeRows(Plane<float>& plane) {
+  return RowTarget{plane.data(), static_cast<std::size_t>(plane.cols()), 0};
 }
 
 // The margin reads 0 after every convolution, whichever kernel size ran before.

@@ -11,6 +11,7 @@
 
 #include "image/ConvolutionLanes.h"
 #include "image/ConvolutionWindow.h"
+#include "image/PaddedBand.h"
 
 namespace filamorph {
 namespace {
@@ -19,7 +20,7 @@ using convolution::kWidestStrip;
 using convolution::Lanes16;
 using convolution::Lanes4;
 using convolution::Lanes8;
-using convolution::PaddedGray;
+using convolution::RowTarget;
 
 // What a kernel place adds to the two sums. A zero weight adds nothing (see
 // the single-kernel convolution: a zero product cannot change a sum that
@@ -56,7 +57,7 @@ PlaceKind placeKind(float first, float second) {
 
 // The places in the order of both sums, kernel rows outer; places where both
 // weights are zero are left out.
-PairPlan pairPlan(const GrayImage& image, const PaddedGray& gray, const Plane<float>& first,
+PairPlan pairPlan(const GrayImage& image, const PaddedBand& band, const Plane<float>& first,
                   const Plane<float>& second) {
   PairPlan plan;
   for (int32_t l = 0; l < image.kernelRows; ++l) {
@@ -66,7 +67,7 @@ PairPlan pairPlan(const GrayImage& image, const PaddedGray& gray, const Plane<fl
       if (a == 0.0f && b == 0.0f) continue;
       const PlaceKind kind = placeKind(a, b);
       const auto index = static_cast<uint32_t>(plan.taps.size());
-      plan.taps.push_back({gray.tapOffset(image, l, k), a, b});
+      plan.taps.push_back({band.tapOffset(image, l, k), a, b});
       if (plan.runs.empty() || plan.runs.back().kind != kind) plan.runs.push_back({kind, index, index});
       plan.runs.back().end = index + 1;
     }
@@ -106,29 +107,35 @@ template <typename Lanes, int32_t kVectors, PlaceKind kKind>
   }
 }
 
-struct PairTarget {
+// The output rows firstRow..lastRow of one band, over the window's columns.
+struct PairJob {
+  const PairPlan& plan;
+  const PaddedBand& band;
+  int32_t firstRow;
+  int32_t lastRow;
+  int32_t firstCol;
+  int32_t lastCol;
   float firstScale;
   float secondScale;
-  Plane<float>& firstOut;
-  Plane<float>& secondOut;
+  RowTarget firstOut;
+  RowTarget secondOut;
 };
 
-// Convolves the window's rows in strips of kVectors vectors of Lanes for both
+// Convolves the band's rows in strips of kVectors vectors of Lanes for both
 // kernels. Always inlined, so that each caller compiles it for its own
 // instruction set.
 template <typename Lanes, int32_t kVectors>
-[[gnu::always_inline]] inline void convolvePairWindow(const PairPlan& plan, const PaddedGray& gray,
-                                                      const ConvolutionWindow& window, const PairTarget& target) {
+[[gnu::always_inline]] inline void convolvePairBand(const PairJob& job) {
   constexpr int32_t kLanes = static_cast<int32_t>(sizeof(Lanes) / sizeof(float));
   constexpr int32_t kStripWidth = kLanes * kVectors;
   static_assert(kStripWidth <= kWidestStrip);
-  const PairTap* taps = plan.taps.data();
-  for (int32_t r = window.firstRow; r <= window.lastRow; ++r) {
-    for (int32_t c0 = window.firstCol; c0 <= window.lastCol; c0 += kStripWidth) {
+  const PairTap* taps = job.plan.taps.data();
+  for (int32_t r = job.firstRow; r <= job.lastRow; ++r) {
+    for (int32_t c0 = job.firstCol; c0 <= job.lastCol; c0 += kStripWidth) {
       Lanes a[kVectors] = {};
       Lanes b[kVectors] = {};
-      const float* centre = gray.row(r) + c0;
-      for (const Run& run : plan.runs) {
+      const float* centre = job.band.row(r) + c0;
+      for (const Run& run : job.plan.runs) {
         const PairTap* begin = taps + run.begin;
         const PairTap* end = taps + run.end;
         switch (run.kind) {
@@ -149,48 +156,38 @@ template <typename Lanes, int32_t kVectors>
             break;
         }
       }
-      const int32_t count = std::min(kStripWidth, window.lastCol - c0 + 1);
-      convolution::storeStrip<Lanes, kVectors>(a, target.firstScale, count, target.firstOut[r] + c0);
-      convolution::storeStrip<Lanes, kVectors>(b, target.secondScale, count, target.secondOut[r] + c0);
+      const int32_t count = std::min(kStripWidth, job.lastCol - c0 + 1);
+      convolution::storeStrip<Lanes, kVectors>(a, job.firstScale, count, job.firstOut.row(r) + c0);
+      convolution::storeStrip<Lanes, kVectors>(b, job.secondScale, count, job.secondOut.row(r) + c0);
     }
   }
 }
 
 // Two sums per strip need twice the accumulators of one: four vectors per
 // strip keep them in the sixteen registers of SSE and AVX.
-void convolvePairBaseline(const PairPlan& plan, const PaddedGray& gray, const ConvolutionWindow& window,
-                          const PairTarget& target) {
-  convolvePairWindow<Lanes4, 4>(plan, gray, window, target);
-}
+void convolvePairBaseline(const PairJob& job) { convolvePairBand<Lanes4, 4>(job); }
 
 #if defined(__x86_64__) || defined(__i386__)
 // AVX has no fused multiply-add, and the build forbids contraction anyway.
-[[gnu::target("avx")]] void convolvePairAvx(const PairPlan& plan, const PaddedGray& gray,
-                                            const ConvolutionWindow& window, const PairTarget& target) {
-  convolvePairWindow<Lanes8, 4>(plan, gray, window, target);
-}
+[[gnu::target("avx")]] void convolvePairAvx(const PairJob& job) { convolvePairBand<Lanes8, 4>(job); }
 
-[[gnu::target("avx512f")]] void convolvePairAvx512(const PairPlan& plan, const PaddedGray& gray,
-                                                   const ConvolutionWindow& window, const PairTarget& target) {
-  convolvePairWindow<Lanes16, 8>(plan, gray, window, target);
-}
+[[gnu::target("avx512f")]] void convolvePairAvx512(const PairJob& job) { convolvePairBand<Lanes16, 8>(job); }
 #endif
 
-void convolvePairFastest(const PairPlan& plan, const PaddedGray& gray, const ConvolutionWindow& window,
-                         const PairTarget& target) {
+void convolvePairFastest(const PairJob& job) {
 #if defined(__x86_64__) || defined(__i386__)
   static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
   static const bool hasAvx = __builtin_cpu_supports("avx");
   if (hasAvx512) {
-    convolvePairAvx512(plan, gray, window, target);
+    convolvePairAvx512(job);
     return;
   }
   if (hasAvx) {
-    convolvePairAvx(plan, gray, window, target);
+    convolvePairAvx(job);
     return;
   }
 #endif
-  convolvePairBaseline(plan, gray, window, target);
+  convolvePairBaseline(job);
 }
 
 bool hasKernelSize(const GrayImage& image, const Plane<float>& weights) {
@@ -214,9 +211,16 @@ void convolveKernelPair(const GrayImage& image, const PairKernel& first, Plane<f
   convolution::zeroOutsideWindow(secondOut, window);
   if (window.empty()) return;
 
-  const PaddedGray gray(image.grayPlane, convolution::paddedStorage());
-  const PairPlan plan = pairPlan(image, gray, first.weights, second.weights);
-  convolvePairFastest(plan, gray, window, PairTarget{first.scale, second.scale, firstOut, secondOut});
+  PaddedBand band(image.grayPlane, image.kernelRowHalf, kWidestStrip, convolution::bandStorage());
+  const PairPlan plan = pairPlan(image, band, first.weights, second.weights);
+  const RowTarget firstRows = convolution::planeRows(firstOut);
+  const RowTarget secondRows = convolution::planeRows(secondOut);
+  for (int32_t top = window.firstRow; top <= window.lastRow; top += PaddedBand::kOutputRows) {
+    const int32_t bottom = std::min(window.lastRow, top + (PaddedBand::kOutputRows - 1));
+    band.advanceTo(top, bottom);
+    convolvePairFastest(PairJob{plan, band, top, bottom, window.firstCol, window.lastCol, first.scale, second.scale,
+                                firstRows, secondRows});
+  }
 }
 
 }  // namespace filamorph
