@@ -1,6 +1,7 @@
 // Tracing the edge map into ordered contours: labelling, count pass, ordering.
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "contours/ContourCoder.h"
 #include "contours/ContourExtent.h"
 #include "contours/WalkRule.h"
+#include "image/NonZeroBits.h"
 
 namespace filamorph {
 
@@ -30,6 +32,20 @@ int32_t neighboursWithLabel(const ContourCoder& coder, int32_t row, int32_t col,
     }
   }
   return count;
+}
+
+// Calls visit(row, col) for every set pixel of map in raster order.
+template <typename Visit>
+void forEachSetPixel(const Plane<uint8_t>& map, Visit visit) {
+  const int32_t cols = map.cols();
+  for (int32_t row = 0; row < map.rows(); ++row) {
+    const uint8_t* values = map[row];
+    for (int32_t c0 = 0; c0 < cols; c0 += kNonZeroBitsWidth) {
+      const int32_t width = std::min(kNonZeroBitsWidth, cols - c0);
+      for (uint64_t bits = nonZeroBits(values + c0, width); bits != 0; bits &= bits - 1)
+        visit(row, c0 + std::countr_zero(bits));
+    }
+  }
 }
 
 }  // namespace
@@ -79,14 +95,13 @@ void ContourCoder::labelChains() {
   }
   if (edgePixelCount == 0) return;
 
+  // The unlabelled pixels are the edge pixels yet: the edge map gives them
+  // a word at a time.
   chainEndCandidates_.clear();
-  for (int32_t row = 0; row < rows; ++row) {
-    for (int32_t col = 0; col < cols; ++col) {
-      if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 2) == 1) {
-        chainEndCandidates_.push_back(static_cast<int64_t>(row) * cols + col);
-      }
-    }
-  }
+  forEachSetPixel(edgeMap, [&](int32_t row, int32_t col) {
+    if (neighboursWithLabel(*this, row, col, -1, 2) == 1)
+      chainEndCandidates_.push_back(static_cast<int64_t>(row) * cols + col);
+  });
   std::make_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
   for (;;) {
     const auto [row, col] = findChainEnd();
@@ -123,13 +138,10 @@ std::pair<int32_t, int32_t> ContourCoder::findChainEnd() {
     const auto col = static_cast<int32_t>(index % cols);
     if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 2) == 1) return {row, col};
   }
-  for (int32_t row = 0; row < rows; ++row) {
-    for (int32_t col = 0; col < cols; ++col) {
-      if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 1) == 0) {
-        labelPlane[row][col] = 0;
-      }
-    }
-  }
+  // Labels only ever fall from -1 at the edge pixels.
+  forEachSetPixel(edgeMap, [&](int32_t row, int32_t col) {
+    if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 1) == 0) labelPlane[row][col] = 0;
+  });
   return kNotFound;
 }
 

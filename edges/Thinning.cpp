@@ -7,10 +7,7 @@
 
 #include "edges/EdgeDetector.h"
 #include "image/Compass.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "image/NonZeroBits.h"
 
 namespace filamorph {
 namespace {
@@ -96,29 +93,6 @@ RingMask ringAt(const Plane<uint8_t>& map, int32_t r, int32_t c) {
   return ring;
 }
 
-constexpr int32_t kMaskColumns = 64;
-
-// Bit i is set when p[i] is not 0, for the count (at most 64) bytes from p.
-// Edge maps are mostly empty: a row is read 64 columns at a time and its set
-// pixels are found from the lowest set bit.
-uint64_t nonZeroBits(const uint8_t* p, int32_t count) {
-#if defined(__SSE2__)
-  if (count == kMaskColumns) {
-    const __m128i zero = _mm_setzero_si128();
-    uint64_t zeros = 0;
-    for (int32_t quarter = 0; quarter < 4; ++quarter) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * quarter));
-      zeros |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero))))
-               << (16 * quarter);
-    }
-    return ~zeros;
-  }
-#endif
-  uint64_t bits = 0;
-  for (int32_t i = 0; i < count; ++i) bits |= static_cast<uint64_t>(p[i] != 0) << i;
-  return bits;
-}
-
 // Repeats raster scans that delete in place until one scan deletes nothing.
 // A pixel whose eight neighbours have not changed since it was last examined
 // gives the same answer again, so after a first scan of all set pixels a scan
@@ -145,8 +119,8 @@ void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable
       uint8_t* row = map[r];
       uint8_t* waiting = pendingRow(r);
       const uint8_t* examined = firstScan ? row : waiting;
-      for (int32_t c0 = 0; c0 < cols; c0 += kMaskColumns) {
-        const int32_t width = std::min(kMaskColumns, cols - c0);
+      for (int32_t c0 = 0; c0 < cols; c0 += kNonZeroBitsWidth) {
+        const int32_t width = std::min(kNonZeroBitsWidth, cols - c0);
         for (uint64_t bits = nonZeroBits(examined + c0, width); bits != 0; bits &= bits - 1) {
           const int32_t c = c0 + std::countr_zero(bits);
           waiting[c] = 0;
