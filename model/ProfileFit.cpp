@@ -3,26 +3,71 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "contours/ContourCoder.h"
+#include "model/LinearSolve.h"
 #include "model/ProfileModel.h"
 
 namespace filamorph {
 namespace {
 
-ProfileWeights weightsOf(const std::array<float, 4>& solution) {
-  return {solution[0], solution[1], solution[2], solution[3]};
+using Ints = int32_t __attribute__((vector_size(16)));
+constexpr int32_t kLanes = static_cast<int32_t>(sizeof(FitLanes) / sizeof(float));
+
+// The knot pairs of one left knot and up to kLanes right knots, one pair per
+// lane. Each lane does the float operations of a single pair's fit in the
+// same order, so its weights and error are those of the pair fitted alone.
+struct PairLanes {
+  FitLanes left;
+  FitLanes middle;
+  FitLanes right;
+  FitLanes base;
+  FitLanes error;
+};
+
+FitLanes distances(Ints from, int32_t to) {
+  const Ints difference = from - to;
+  return __builtin_convertvector(difference < 0 ? -difference : difference, FitLanes);
 }
 
-// Mean of (p(k) - m(k))^2 over the whole profile, summed in index order.
-float meanSquaredError(const std::vector<float>& profile, int32_t count, const ProfileWeights& weights,
-                       int32_t leftKnot, int32_t middle, int32_t rightKnot) {
-  float sum = 0.0f;
+// Lanes past the last right knot repeat it; their results are not used.
+PairLanes fitPairs(const std::vector<float>& profile, int32_t count, float lambda, int32_t leftKnot, int32_t middle,
+                   int32_t firstRightKnot, int32_t lastRightKnot) {
+  Ints rightKnots;
+  FitLanes rightLevels;
+  for (int32_t lane = 0; lane < kLanes; ++lane) {
+    rightKnots[lane] = std::min(firstRightKnot + lane, lastRightKnot);
+    rightLevels[lane] = profile[static_cast<std::size_t>(rightKnots[lane])];
+  }
+  const FitLanes lambdas = FitLanes{} + lambda;
+  const FitLanes ones = FitLanes{} + 1.0f;
+  const FitLanes leftToMiddle = FitLanes{} + static_cast<float>(std::abs(leftKnot - middle));
+  const FitLanes leftToRight = distances(rightKnots, leftKnot);
+  const FitLanes middleToRight = distances(rightKnots, middle);
+  FitLanes system[4][4] = {{lambdas, leftToMiddle, leftToRight, ones},
+                           {leftToMiddle, lambdas, middleToRight, ones},
+                           {leftToRight, middleToRight, lambdas, ones},
+                           {ones, ones, ones, FitLanes{}}};
+  // The side condition (last row): the three weights sum to zero, so the
+  // model is flat outside the outer knots.
+  FitLanes rightHandSide[4] = {FitLanes{} + profile[static_cast<std::size_t>(leftKnot)],
+                               FitLanes{} + profile[static_cast<std::size_t>(middle)], rightLevels, FitLanes{}};
+  FitLanes solution[4] = {};
+  solveWithoutPivoting(system, rightHandSide, solution, 4);
+
+  // Mean of (p(k) - m(k))^2 over the whole profile, summed in index order,
+  // the model evaluated as profileModelValue does.
+  FitLanes sum = {};
   for (int32_t k = 0; k < count; ++k) {
-    const float difference = profile[k] - profileModelValue(weights, k - leftKnot, k - middle, k - rightKnot);
+    const FitLanes leftTerm = solution[0] * static_cast<float>(std::abs(k - leftKnot));
+    const FitLanes middleTerm = solution[1] * static_cast<float>(std::abs(k - middle));
+    const FitLanes rightTerm = solution[2] * distances(rightKnots, k);
+    const FitLanes value = ((leftTerm + middleTerm) + rightTerm) + solution[3];
+    const FitLanes difference = profile[static_cast<std::size_t>(k)] - value;
     sum = sum + difference * difference;
   }
-  return sum / static_cast<float>(count);
+  return {solution[0], solution[1], solution[2], solution[3], sum / static_cast<float>(count)};
 }
 
 }  // namespace
@@ -58,33 +103,24 @@ void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
   int32_t bestLeftKnot = 0;
   int32_t bestRightKnot = 0;
   std::size_t pair = 0;
+  const int32_t lastRightKnot = middle + right;
   for (int32_t leftKnot = 0; leftKnot < middle; ++leftKnot) {
-    for (int32_t rightKnot = middle + 1; rightKnot <= middle + right; ++rightKnot) {
-      const int32_t knots[3] = {leftKnot, middle, rightKnot};
-      for (int32_t r = 0; r < 3; ++r) {
-        for (int32_t c = 0; c < 3; ++c) {
-          system[r][c] = r == c ? profileLambda : static_cast<float>(std::abs(knots[r] - knots[c]));
+    for (int32_t firstRightKnot = middle + 1; firstRightKnot <= lastRightKnot; firstRightKnot += kLanes) {
+      const PairLanes fitted =
+          fitPairs(profile, count, profileLambda, leftKnot, middle, firstRightKnot, lastRightKnot);
+      const int32_t pairsHere = std::min(kLanes, lastRightKnot - firstRightKnot + 1);
+      for (int32_t lane = 0; lane < pairsHere; ++lane) {
+        const float error = fitted.error[lane];
+        pairErrors[pair] = error;
+        // Among equal errors the last pair tried wins.
+        if (pair == 0 || error <= bestError) {
+          best = {fitted.left[lane], fitted.middle[lane], fitted.right[lane], fitted.base[lane]};
+          bestError = error;
+          bestLeftKnot = leftKnot;
+          bestRightKnot = firstRightKnot + lane;
         }
-        system[r][3] = 1.0f;
-        rightHandSide[r] = profile[knots[r]];
+        ++pair;
       }
-      // The side condition: the three weights sum to zero, so the model is
-      // flat outside the outer knots.
-      system[3] = {1.0f, 1.0f, 1.0f, 0.0f};
-      rightHandSide[3] = 0.0f;
-      solveLinear(4);
-
-      const ProfileWeights weights = weightsOf(solution);
-      const float error = meanSquaredError(profile, count, weights, leftKnot, middle, rightKnot);
-      pairErrors[pair] = error;
-      // Among equal errors the last pair tried wins.
-      if (pair == 0 || error <= bestError) {
-        best = weights;
-        bestError = error;
-        bestLeftKnot = leftKnot;
-        bestRightKnot = rightKnot;
-      }
-      ++pair;
     }
   }
 
@@ -104,21 +140,7 @@ void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
 
 void ContourCoder::solveLinear(int32_t size) {
   const int32_t n = std::clamp<int32_t>(size, 0, static_cast<int32_t>(solution.size()));
-  // Forward elimination without pivoting: a zero pivot eliminates nothing.
-  for (int32_t i = 0; i + 1 < n; ++i) {
-    for (int32_t r = i + 1; r < n; ++r) {
-      const float factor = system[i][i] == 0.0f ? 0.0f : -system[r][i] / system[i][i];
-      system[r][i] = 0.0f;
-      for (int32_t c = i + 1; c < n; ++c) system[r][c] = system[r][c] + system[i][c] * factor;
-      rightHandSide[r] = rightHandSide[r] + rightHandSide[i] * factor;
-    }
-  }
-  // Back substitution; an unknown over a zero diagonal is taken as 0.
-  for (int32_t i = n - 1; i >= 0; --i) {
-    float sum = rightHandSide[i];
-    for (int32_t c = i + 1; c < n; ++c) sum = sum - system[i][c] * solution[c];
-    solution[i] = system[i][i] == 0.0f ? 0.0f : sum / system[i][i];
-  }
+  solveWithoutPivoting(system, rightHandSide, solution, n);
 }
 
 }  // namespace filamorph
