@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -97,12 +96,12 @@ void ContourCoder::labelChains() {
 
   // The unlabelled pixels are the edge pixels yet: the edge map gives them
   // a word at a time.
-  chainEndCandidates_.clear();
+  chainEndCandidates_.reset(labelPlane.size());
   forEachSetPixel(edgeMap, [&](int32_t row, int32_t col) {
     if (neighboursWithLabel(*this, row, col, -1, 2) == 1)
-      chainEndCandidates_.push_back(static_cast<int64_t>(row) * cols + col);
+      chainEndCandidates_.insert(static_cast<std::size_t>(row) * static_cast<std::size_t>(cols) +
+                                 static_cast<std::size_t>(col));
   });
-  std::make_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
   for (;;) {
     const auto [row, col] = findChainEnd();
     if (row < 0) break;
@@ -117,8 +116,7 @@ void ContourCoder::labelChains() {
     ++contourCount;
     walkChain(row, col, 1);
   }
-  chainEndCandidates_.clear();
-  chainEndCandidates_.shrink_to_fit();
+  chainEndCandidates_.release();
 }
 
 // The first unlabelled edge pixel in raster order with exactly one unlabelled
@@ -130,10 +128,7 @@ void ContourCoder::labelChains() {
 // never join a chain nor count for another pixel, so dropping them all when
 // no end is left gives the labels the full scans would give.
 std::pair<int32_t, int32_t> ContourCoder::findChainEnd() {
-  while (!chainEndCandidates_.empty()) {
-    std::pop_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
-    const int64_t index = chainEndCandidates_.back();
-    chainEndCandidates_.pop_back();
+  for (int64_t index = chainEndCandidates_.takeSmallest(); index >= 0; index = chainEndCandidates_.takeSmallest()) {
     const auto row = static_cast<int32_t>(index / cols);
     const auto col = static_cast<int32_t>(index % cols);
     if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 2) == 1) return {row, col};
@@ -173,8 +168,8 @@ void ContourCoder::walkChain(int32_t row, int32_t col, int32_t direction) {
           for (int32_t nc = c - 1; nc <= c + 1; ++nc) {
             if (!isInside(nr, nc) || labelPlane[nr][nc] != -1) continue;
             if (neighboursWithLabel(*this, nr, nc, -1, 2) != 1) continue;
-            chainEndCandidates_.push_back(static_cast<int64_t>(nr) * cols + nc);
-            std::push_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
+            chainEndCandidates_.insert(static_cast<std::size_t>(nr) * static_cast<std::size_t>(cols) +
+                                       static_cast<std::size_t>(nc));
           }
         }
       });
