@@ -15,9 +15,10 @@ namespace {
 using Ints = int32_t __attribute__((vector_size(16)));
 constexpr int32_t kLanes = static_cast<int32_t>(sizeof(FitLanes) / sizeof(float));
 
-// The knot pairs of one left knot and up to kLanes right knots, one pair per
-// lane. Each lane does the float operations of a single pair's fit in the
-// same order, so its weights and error are those of the pair fitted alone.
+// Up to kLanes knot pairs, one per lane, taken in the order of the search
+// (left knots outer, right knots inner). Each lane does the float operations
+// of a single pair's fit in the same order, so its weights and error are
+// those of the pair fitted alone.
 struct PairLanes {
   FitLanes left;
   FitLanes middle;
@@ -31,19 +32,23 @@ FitLanes distances(Ints from, int32_t to) {
   return __builtin_convertvector(difference < 0 ? -difference : difference, FitLanes);
 }
 
-// Lanes past the last right knot repeat it; their results are not used.
-PairLanes fitPairs(const std::vector<float>& profile, int32_t count, float lambda, int32_t leftKnot, int32_t middle,
-                   int32_t firstRightKnot, int32_t lastRightKnot) {
-  Ints rightKnots;
-  FitLanes rightLevels;
-  for (int32_t lane = 0; lane < kLanes; ++lane) {
-    rightKnots[lane] = std::min(firstRightKnot + lane, lastRightKnot);
-    rightLevels[lane] = profile[static_cast<std::size_t>(rightKnots[lane])];
-  }
+FitLanes distances(Ints from, Ints to) {
+  const Ints difference = from - to;
+  return __builtin_convertvector(difference < 0 ? -difference : difference, FitLanes);
+}
+
+FitLanes levelsAt(const std::vector<float>& profile, Ints knots) {
+  FitLanes levels;
+  for (int32_t lane = 0; lane < kLanes; ++lane) levels[lane] = profile[static_cast<std::size_t>(knots[lane])];
+  return levels;
+}
+
+PairLanes fitPairs(const std::vector<float>& profile, int32_t count, float lambda, Ints leftKnots, int32_t middle,
+                   Ints rightKnots) {
   const FitLanes lambdas = FitLanes{} + lambda;
   const FitLanes ones = FitLanes{} + 1.0f;
-  const FitLanes leftToMiddle = FitLanes{} + static_cast<float>(std::abs(leftKnot - middle));
-  const FitLanes leftToRight = distances(rightKnots, leftKnot);
+  const FitLanes leftToMiddle = distances(leftKnots, middle);
+  const FitLanes leftToRight = distances(leftKnots, rightKnots);
   const FitLanes middleToRight = distances(rightKnots, middle);
   FitLanes system[4][4] = {{lambdas, leftToMiddle, leftToRight, ones},
                            {leftToMiddle, lambdas, middleToRight, ones},
@@ -51,8 +56,8 @@ PairLanes fitPairs(const std::vector<float>& profile, int32_t count, float lambd
                            {ones, ones, ones, FitLanes{}}};
   // The side condition (last row): the three weights sum to zero, so the
   // model is flat outside the outer knots.
-  FitLanes rightHandSide[4] = {FitLanes{} + profile[static_cast<std::size_t>(leftKnot)],
-                               FitLanes{} + profile[static_cast<std::size_t>(middle)], rightLevels, FitLanes{}};
+  FitLanes rightHandSide[4] = {levelsAt(profile, leftKnots), FitLanes{} + profile[static_cast<std::size_t>(middle)],
+                               levelsAt(profile, rightKnots), FitLanes{}};
   FitLanes solution[4] = {};
   solveWithoutPivoting(system, rightHandSide, solution, 4);
 
@@ -60,7 +65,7 @@ PairLanes fitPairs(const std::vector<float>& profile, int32_t count, float lambd
   // the model evaluated as profileModelValue does.
   FitLanes sum = {};
   for (int32_t k = 0; k < count; ++k) {
-    const FitLanes leftTerm = solution[0] * static_cast<float>(std::abs(k - leftKnot));
+    const FitLanes leftTerm = solution[0] * distances(leftKnots, k);
     const FitLanes middleTerm = solution[1] * static_cast<float>(std::abs(k - middle));
     const FitLanes rightTerm = solution[2] * distances(rightKnots, k);
     const FitLanes value = ((leftTerm + middleTerm) + rightTerm) + solution[3];
@@ -102,24 +107,28 @@ void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
   float bestError = 0.0f;
   int32_t bestLeftKnot = 0;
   int32_t bestRightKnot = 0;
-  std::size_t pair = 0;
-  const int32_t lastRightKnot = middle + right;
-  for (int32_t leftKnot = 0; leftKnot < middle; ++leftKnot) {
-    for (int32_t firstRightKnot = middle + 1; firstRightKnot <= lastRightKnot; firstRightKnot += kLanes) {
-      const PairLanes fitted =
-          fitPairs(profile, count, profileLambda, leftKnot, middle, firstRightKnot, lastRightKnot);
-      const int32_t pairsHere = std::min(kLanes, lastRightKnot - firstRightKnot + 1);
-      for (int32_t lane = 0; lane < pairsHere; ++lane) {
-        const float error = fitted.error[lane];
-        pairErrors[pair] = error;
-        // Among equal errors the last pair tried wins.
-        if (pair == 0 || error <= bestError) {
-          best = {fitted.left[lane], fitted.middle[lane], fitted.right[lane], fitted.base[lane]};
-          bestError = error;
-          bestLeftKnot = leftKnot;
-          bestRightKnot = firstRightKnot + lane;
-        }
-        ++pair;
+  // Pair p has left knot p / right and right knot middle + 1 + p % right.
+  const auto pairs = static_cast<int32_t>(pairCount);
+  for (int32_t first = 0; first < pairs; first += kLanes) {
+    // Lanes past the last pair repeat it; their results are not used.
+    Ints leftKnots;
+    Ints rightKnots;
+    for (int32_t lane = 0; lane < kLanes; ++lane) {
+      const int32_t pair = std::min(first + lane, pairs - 1);
+      leftKnots[lane] = pair / right;
+      rightKnots[lane] = middle + 1 + pair % right;
+    }
+    const PairLanes fitted = fitPairs(profile, count, profileLambda, leftKnots, middle, rightKnots);
+    for (int32_t lane = 0; lane < kLanes && first + lane < pairs; ++lane) {
+      const int32_t pair = first + lane;
+      const float error = fitted.error[lane];
+      pairErrors[static_cast<std::size_t>(pair)] = error;
+      // Among equal errors the last pair tried wins.
+      if (pair == 0 || error <= bestError) {
+        best = {fitted.left[lane], fitted.middle[lane], fitted.right[lane], fitted.base[lane]};
+        bestError = error;
+        bestLeftKnot = leftKnots[lane];
+        bestRightKnot = rightKnots[lane];
       }
     }
   }
