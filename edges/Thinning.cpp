@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <vector>
 
 #include "edges/EdgeDetector.h"
