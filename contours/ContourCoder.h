@@ -11,6 +11,7 @@
 
 #include "base/Status.h"
 #include "contours/Contour.h"
+#include "contours/SmallestIndexSet.h"
 #include "edges/EdgeDetector.h"
 #include "image/BmpFile.h"
 #include "image/Compass.h"
@@ -101,7 +102,7 @@ class ContourCoder : public EdgeDetector {
   // Raster indices of pixels that were chain ends when found, kept as a
   // min-heap and checked again when taken; and where the search for
   // unlabelled pixels resumes.
-  std::vector<int64_t> chainEndCandidates_;
+  SmallestIndexSet chainEndCandidates_;
   int64_t unlabelledScanFrom_ = 0;
   std::vector<LabelStarts> labelStarts_;
 

@@ -1,9 +1,9 @@
 // Tracing the edge map into ordered contours: labelling, count pass, ordering.
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -11,6 +11,7 @@
 #include "contours/ContourCoder.h"
 #include "contours/ContourExtent.h"
 #include "contours/WalkRule.h"
+#include "image/NonZeroBits.h"
 
 namespace filamorph {
 
@@ -22,6 +23,16 @@ constexpr std::pair<int32_t, int32_t> kNotFound{-1, -1};
 // `label`, counting no further than `limit`.
 int32_t neighboursWithLabel(const ContourCoder& coder, int32_t row, int32_t col, int32_t label,
                             int32_t limit) {
+  // Away from the border all eight are inside: they are counted without
+  // tests or branches, since the capped count does not depend on the order.
+  if (row > 0 && row < coder.height - 1 && col > 0 && col < coder.width - 1) {
+    const int32_t* above = coder.labelPlane[row - 1] + col;
+    const int32_t* here = coder.labelPlane[row] + col;
+    const int32_t* below = coder.labelPlane[row + 1] + col;
+    const int32_t all = (above[-1] == label) + (above[0] == label) + (above[1] == label) + (here[-1] == label) +
+                        (here[1] == label) + (below[-1] == label) + (below[0] == label) + (below[1] == label);
+    return std::min(all, limit);
+  }
   int32_t count = 0;
   for (int32_t r = row - 1; r <= row + 1; ++r) {
     for (int32_t c = col - 1; c <= col + 1; ++c) {
@@ -30,6 +41,20 @@ int32_t neighboursWithLabel(const ContourCoder& coder, int32_t row, int32_t col,
     }
   }
   return count;
+}
+
+// Calls visit(row, col) for every set pixel of map in raster order.
+template <typename Visit>
+void forEachSetPixel(const Plane<uint8_t>& map, Visit visit) {
+  const int32_t cols = map.cols();
+  for (int32_t row = 0; row < map.rows(); ++row) {
+    const uint8_t* values = map[row];
+    for (int32_t c0 = 0; c0 < cols; c0 += kNonZeroBitsWidth) {
+      const int32_t width = std::min(kNonZeroBitsWidth, cols - c0);
+      for (uint64_t bits = nonZeroBits(values + c0, width); bits != 0; bits &= bits - 1)
+        visit(row, c0 + std::countr_zero(bits));
+    }
+  }
 }
 
 }  // namespace
@@ -79,15 +104,14 @@ void ContourCoder::labelChains() {
   }
   if (edgePixelCount == 0) return;
 
-  chainEndCandidates_.clear();
-  for (int32_t row = 0; row < rows; ++row) {
-    for (int32_t col = 0; col < cols; ++col) {
-      if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 2) == 1) {
-        chainEndCandidates_.push_back(static_cast<int64_t>(row) * cols + col);
-      }
-    }
-  }
-  std::make_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
+  // The unlabelled pixels are the edge pixels yet: the edge map gives them
+  // a word at a time.
+  chainEndCandidates_.reset(labelPlane.size());
+  forEachSetPixel(edgeMap, [&](int32_t row, int32_t col) {
+    if (neighboursWithLabel(*this, row, col, -1, 2) == 1)
+      chainEndCandidates_.insert(static_cast<std::size_t>(row) * static_cast<std::size_t>(cols) +
+                                 static_cast<std::size_t>(col));
+  });
   for (;;) {
     const auto [row, col] = findChainEnd();
     if (row < 0) break;
@@ -102,8 +126,7 @@ void ContourCoder::labelChains() {
     ++contourCount;
     walkChain(row, col, 1);
   }
-  chainEndCandidates_.clear();
-  chainEndCandidates_.shrink_to_fit();
+  chainEndCandidates_.release();
 }
 
 // The first unlabelled edge pixel in raster order with exactly one unlabelled
@@ -115,21 +138,15 @@ void ContourCoder::labelChains() {
 // never join a chain nor count for another pixel, so dropping them all when
 // no end is left gives the labels the full scans would give.
 std::pair<int32_t, int32_t> ContourCoder::findChainEnd() {
-  while (!chainEndCandidates_.empty()) {
-    std::pop_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
-    const int64_t index = chainEndCandidates_.back();
-    chainEndCandidates_.pop_back();
+  for (int64_t index = chainEndCandidates_.takeSmallest(); index >= 0; index = chainEndCandidates_.takeSmallest()) {
     const auto row = static_cast<int32_t>(index / cols);
     const auto col = static_cast<int32_t>(index % cols);
     if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 2) == 1) return {row, col};
   }
-  for (int32_t row = 0; row < rows; ++row) {
-    for (int32_t col = 0; col < cols; ++col) {
-      if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 1) == 0) {
-        labelPlane[row][col] = 0;
-      }
-    }
-  }
+  // Labels only ever fall from -1 at the edge pixels.
+  forEachSetPixel(edgeMap, [&](int32_t row, int32_t col) {
+    if (labelPlane[row][col] == -1 && neighboursWithLabel(*this, row, col, -1, 1) == 0) labelPlane[row][col] = 0;
+  });
   return kNotFound;
 }
 
@@ -161,8 +178,8 @@ void ContourCoder::walkChain(int32_t row, int32_t col, int32_t direction) {
           for (int32_t nc = c - 1; nc <= c + 1; ++nc) {
             if (!isInside(nr, nc) || labelPlane[nr][nc] != -1) continue;
             if (neighboursWithLabel(*this, nr, nc, -1, 2) != 1) continue;
-            chainEndCandidates_.push_back(static_cast<int64_t>(nr) * cols + nc);
-            std::push_heap(chainEndCandidates_.begin(), chainEndCandidates_.end(), std::greater<>{});
+            chainEndCandidates_.insert(static_cast<std::size_t>(nr) * static_cast<std::size_t>(cols) +
+                                       static_cast<std::size_t>(nc));
           }
         }
       });

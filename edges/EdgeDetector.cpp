@@ -1,15 +1,11 @@
 #include "edges/EdgeDetector.h"
 
 #include <cstring>
+#include <utility>
+
+#include "image/KernelPairConvolution.h"
 
 namespace filamorph {
-namespace {
-
-void copyPlane(const Plane<float>& from, Plane<float>& to) {
-  if (from.size() != 0) std::memcpy(to.data(), from.data(), from.size() * sizeof(float));
-}
-
-}  // namespace
 
 EdgeDetector::~EdgeDetector() { releaseEdgePlanes(); }
 
@@ -38,14 +34,17 @@ void EdgeDetector::detectEdges() {
   }
   edgePlanesAllocated = 1;
 
-  buildVerticalDerivativeKernel();
-  convolve();
-  copyPlane(filteredPlane, gradientY);
-  buildHorizontalDerivativeKernel();
-  convolve();
-  copyPlane(filteredPlane, gradientX);
-
+  computeGradients();
   rethreshold();
+}
+
+void EdgeDetector::computeGradients() {
+  buildVerticalDerivativeKernel();
+  const Plane<float> vertical = std::move(kernel);
+  const float verticalScale = kernelScale;
+  buildHorizontalDerivativeKernel();
+  convolveKernelPair(*this, PairKernel{vertical, verticalScale}, gradientY, PairKernel{kernel, kernelScale},
+                     gradientX);
 }
 
 void EdgeDetector::rethreshold() {

@@ -55,6 +55,10 @@ class EdgeDetector : public GrayImage {
   // Replaces the gray plane by its smoothed version where the convolution
   // reaches; the N-pixel margin keeps its gray levels.
   void smoothGrayPlane();
+  // Both derivative kernels over the gray plane in one pass, into gradientY
+  // and gradientX; leaves the horizontal kernel as the current one and the
+  // filtered plane as it was.
+  void computeGradients();
 
   void suppressNonMaxima();
   void applyHysteresis();

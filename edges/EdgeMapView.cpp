@@ -1,11 +1,17 @@
 // The edge-map view: white edges on black.
+#include <utility>
+
 #include "edges/EdgeDetector.h"
 
 namespace filamorph {
 
 void EdgeDetector::showEdgeMap(ImageControl& image) const {
   if (edgePlanesAllocated == 0) return;
-  Bitmap picture = Bitmap::make24(edgeMap.cols(), edgeMap.rows());
+  // Every pixel is drawn, so a 24-bit picture of the map's size is drawn
+  // over rather than made anew.
+  Bitmap picture = std::move(image.picture);
+  if (picture.format != PixelFormat::Bits24 || picture.width != edgeMap.cols() || picture.height != edgeMap.rows())
+    picture = Bitmap::make24(edgeMap.cols(), edgeMap.rows());
   image.hint = "Edge Map";
   for (int32_t r = 0; r < edgeMap.rows(); ++r) {
     const uint8_t* edges = edgeMap[r];

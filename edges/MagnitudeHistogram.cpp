@@ -61,9 +61,13 @@ template <typename Lanes>
   return range;
 }
 
-// Four sets of counters, so that runs of equal bins (flat areas) do not wait
-// on one another's increments.
-using Counters = std::array<std::array<uint64_t, kLastBin + 1>, 4>;
+// One set of counters per lane of the widest block, so that runs of equal
+// bins (flat areas, where most magnitudes fall in the first bins) do not wait
+// on one another's increments. 32-bit counters keep all sets in the first-level
+// cache; magnitudeCounts counts in chunks that no counter can overflow.
+constexpr std::size_t kCounterSets = 16;
+using Counters = std::array<std::array<uint32_t, kLastBin + 1>, kCounterSets>;
+constexpr std::size_t kChunk = std::size_t{1} << 30;
 
 template <typename Lanes, typename Ints>
 [[gnu::always_inline]] inline void countBlocks(const float* magnitude, std::size_t count, const MagnitudeRange& range,
@@ -80,7 +84,7 @@ template <typename Lanes, typename Ints>
     const Ints inside = (scaled > 0.0f) & (scaled < static_cast<float>(kLastBin));
     const Ints truncated = __builtin_convertvector(inside ? scaled : Lanes{}, Ints);
     const Ints bins = scaled >= static_cast<float>(kLastBin) ? Ints{} + kLastBin : truncated;
-    for (std::size_t lane = 0; lane < kLanes; ++lane) ++counters[lane % 4][static_cast<std::size_t>(bins[lane])];
+    for (std::size_t lane = 0; lane < kLanes; ++lane) ++counters[lane][static_cast<std::size_t>(bins[lane])];
   }
   for (; p < count; ++p) {
     ++counters[0][static_cast<std::size_t>(binOf(((magnitude[p] - range.min) * 256.0f) / divisor))];
@@ -122,7 +126,7 @@ void countBaseline(const float* magnitude, std::size_t count, const MagnitudeRan
     const __mmask16 beyond = _mm512_cmp_ps_mask(scaled, scale, _CMP_GE_OQ);
     const __m512i truncated = _mm512_maskz_cvttps_epi32(inside, scaled);
     _mm512_store_si512(bins, _mm512_mask_mov_epi32(truncated, beyond, lastBin));
-    for (std::size_t lane = 0; lane < kLanes; ++lane) ++counters[lane % 4][static_cast<std::size_t>(bins[lane])];
+    for (std::size_t lane = 0; lane < kLanes; ++lane) ++counters[lane][static_cast<std::size_t>(bins[lane])];
   }
   countBlocks<Lanes4, Ints4>(magnitude + p, count - p, range, counters);
 }
@@ -143,21 +147,24 @@ MagnitudeRange magnitudeRange(const float* magnitude, std::size_t count) {
 }
 
 std::array<float, 257> magnitudeCounts(const float* magnitude, std::size_t count, const MagnitudeRange& range) {
-  Counters counters{};
+  std::array<uint64_t, kLastBin + 1> totals{};
+  for (std::size_t begin = 0; begin < count; begin += kChunk) {
+    const std::size_t chunk = std::min(kChunk, count - begin);
+    Counters counters{};
 #if defined(__x86_64__) || defined(__i386__)
-  if (hasAvx512()) {
-    countAvx512(magnitude, count, range, counters);
-  } else {
-    countBaseline(magnitude, count, range, counters);
-  }
+    if (hasAvx512()) {
+      countAvx512(magnitude + begin, chunk, range, counters);
+    } else {
+      countBaseline(magnitude + begin, chunk, range, counters);
+    }
 #else
-  countBaseline(magnitude, count, range, counters);
+    countBaseline(magnitude + begin, chunk, range, counters);
 #endif
-  std::array<float, 257> entries{};
-  for (std::size_t k = 0; k < entries.size(); ++k) {
-    const uint64_t total = counters[0][k] + counters[1][k] + counters[2][k] + counters[3][k];
-    entries[k] = static_cast<float>(std::min(total, kFloatCountLimit));
+    for (const auto& set : counters)
+      for (std::size_t k = 0; k < totals.size(); ++k) totals[k] += set[k];
   }
+  std::array<float, 257> entries{};
+  for (std::size_t k = 0; k < entries.size(); ++k) entries[k] = static_cast<float>(std::min(totals[k], kFloatCountLimit));
   return entries;
 }
 

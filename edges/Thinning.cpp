@@ -1,11 +1,12 @@
 // Thinning the edge map to one-pixel-wide edges.
+#include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <vector>
 
 #include "edges/EdgeDetector.h"
 #include "image/Compass.h"
+#include "image/NonZeroBits.h"
 
 namespace filamorph {
 namespace {
@@ -91,50 +92,51 @@ RingMask ringAt(const Plane<uint8_t>& map, int32_t r, int32_t c) {
   return ring;
 }
 
-// The first column from c on whose value is not 0, or cols. Edge maps are
-// mostly empty, so whole words of zeros are skipped at once, and the first
-// set byte of a word is found from its lowest set bit.
-int32_t nextNonZero(const uint8_t* row, int32_t c, int32_t cols) {
-  for (; c + 8 <= cols; c += 8) {
-    uint64_t word;
-    std::memcpy(&word, row + c, sizeof word);
-    if (word == 0) continue;
-    if constexpr (std::endian::native == std::endian::little) return c + std::countr_zero(word) / 8;
-    break;
-  }
-  while (c < cols && row[c] == 0) ++c;
-  return c;
-}
-
 // Repeats raster scans that delete in place until one scan deletes nothing.
 // A pixel whose eight neighbours have not changed since it was last examined
 // gives the same answer again, so after a first scan of all set pixels a scan
 // examines only the pending ones: those next to a deletion made after their
 // last examination. The result is that of full scans. pending is all zero on
-// entry and on return.
+// entry and on return. A row flag, set with every pending mark in its row,
+// lets the later scans pass over rows with nothing pending without reading them.
 void thinUntilStable(Plane<uint8_t>& map, const std::array<bool, 256>& deletable, std::vector<uint8_t>& pending) {
   const int32_t rows = map.rows();
   const int32_t cols = map.cols();
   auto pendingRow = [&](int32_t r) {
     return pending.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(cols);
   };
+  std::vector<uint8_t> rowPending(static_cast<std::size_t>(rows), 0);
   bool firstScan = true;
   bool deleted = true;
   while (deleted) {
     deleted = false;
     for (int32_t r = 0; r < rows; ++r) {
+      if (!firstScan && rowPending[static_cast<std::size_t>(r)] == 0) continue;
+      // Marks this scan makes in the row ahead of the scan are seen in this
+      // scan; those behind it set the flag again.
+      rowPending[static_cast<std::size_t>(r)] = 0;
       uint8_t* row = map[r];
       uint8_t* waiting = pendingRow(r);
       const uint8_t* examined = firstScan ? row : waiting;
-      for (int32_t c = nextNonZero(examined, 0, cols); c < cols; c = nextNonZero(examined, c + 1, cols)) {
-        waiting[c] = 0;
-        if (row[c] == 0 || !deletable[ringAt(map, r, c)]) continue;
-        row[c] = 0;
-        deleted = true;
-        for (const auto& [dr, dc] : kRing) {
-          const int32_t nr = r + dr;
-          const int32_t nc = c + dc;
-          if (nr >= 0 && nr < rows && nc >= 0 && nc < cols && map[nr][nc] != 0) pendingRow(nr)[nc] = 1;
+      for (int32_t c0 = 0; c0 < cols; c0 += kNonZeroBitsWidth) {
+        const int32_t width = std::min(kNonZeroBitsWidth, cols - c0);
+        for (uint64_t bits = nonZeroBits(examined + c0, width); bits != 0; bits &= bits - 1) {
+          const int32_t c = c0 + std::countr_zero(bits);
+          waiting[c] = 0;
+          if (row[c] == 0 || !deletable[ringAt(map, r, c)]) continue;
+          row[c] = 0;
+          deleted = true;
+          for (const auto& [dr, dc] : kRing) {
+            const int32_t nr = r + dr;
+            const int32_t nc = c + dc;
+            if (nr >= 0 && nr < rows && nc >= 0 && nc < cols && map[nr][nc] != 0) {
+              pendingRow(nr)[nc] = 1;
+              rowPending[static_cast<std::size_t>(nr)] = 1;
+            }
+          }
+          // The one mark ahead of the scan in this row, on a later scan,
+          // joins the columns still to be examined.
+          if (!firstScan && c + 1 < c0 + width && waiting[c + 1] != 0) bits |= uint64_t{1} << (c + 1 - c0);
         }
       }
     }

@@ -11,6 +11,7 @@
 
 #include "base/FileReplace.h"
 #include "image/BmpHeader.h"
+#include "image/FileBytes.h"
 
 namespace filamorph {
 namespace {
@@ -41,38 +42,31 @@ Status decodeBmp(std::span<const uint8_t> data, Bitmap& out) {
   BmpHeader header;
   if (Status status = parseBmpHeader(data, header); !status) return status;
 
-  Bitmap bitmap;
-  bitmap.width = header.width;
-  bitmap.height = header.height;
-  bitmap.format = header.format;
-  if (bitmap.hasPixels()) {
-    // parseBmpHeader has checked that every stored row lies inside data.
-    const std::size_t stride = bitmap.stride();
-    bitmap.pixels.resize(stride * static_cast<std::size_t>(bitmap.height));
-    for (int32_t row = 0; row < bitmap.height; ++row) {
-      const std::size_t storedRow = static_cast<std::size_t>(header.topDown ? row : bitmap.height - 1 - row);
-      std::memcpy(bitmap.scanLine(row), data.data() + header.pixelOffset + storedRow * header.fileRowBytes, stride);
-    }
-    if (bitmap.format == PixelFormat::Bits8) bitmap.palette = std::move(header.palette);
+  // Nothing fails from here on: out is written in place, so that a picture
+  // read again over one of the same size reuses its pixel storage.
+  out.width = header.width;
+  out.height = header.height;
+  out.format = header.format;
+  out.palette.clear();
+  if (!out.hasPixels()) {
+    out.pixels.clear();
+    return Status::success();
   }
-  out = std::move(bitmap);
+  // parseBmpHeader has checked that every stored row lies inside data.
+  const std::size_t stride = out.stride();
+  out.pixels.resize(stride * static_cast<std::size_t>(out.height));
+  for (int32_t row = 0; row < out.height; ++row) {
+    const std::size_t storedRow = static_cast<std::size_t>(header.topDown ? row : out.height - 1 - row);
+    std::memcpy(out.scanLine(row), data.data() + header.pixelOffset + storedRow * header.fileRowBytes, stride);
+  }
+  if (out.format == PixelFormat::Bits8) out.palette = std::move(header.palette);
   return Status::success();
 }
 
 Status readBmpFile(const std::string& path, Bitmap& out) {
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
-  if (!file) return Status::failure(ErrorKind::InputOutput, "Cannot open " + path + ": " + std::strerror(errno));
-  const std::streamoff length = file.tellg();
-  if (length < 0) return Status::failure(ErrorKind::InputOutput, "Cannot read " + path);
-  if (static_cast<std::uintmax_t>(length) > kMaxBmpFileBytes) {
-    return Status::failure(ErrorKind::MalformedFile,
-                           path + ": file of " + std::to_string(length) + " bytes is too large for a bitmap");
-  }
-  std::vector<uint8_t> data(static_cast<std::size_t>(length));
-  file.seekg(0);
-  if (!file.read(reinterpret_cast<char*>(data.data()), length))
-    return Status::failure(ErrorKind::InputOutput, "Cannot read " + path);
-  if (Status status = decodeBmp(data, out); !status) return status.withMessage(path + ": " + status.message());
+  FileBytes file;
+  if (Status loaded = file.load(path, kMaxBmpFileBytes); !loaded) return loaded;
+  if (Status status = decodeBmp(file.bytes(), out); !status) return status.withMessage(path + ": " + status.message());
   return Status::success();
 }
 

@@ -20,10 +20,12 @@ inline constexpr int64_t kMaxBitmapPixels = int64_t{1} << 28;
 // bitmap whose format says what the file holds; only uncompressed 8-bit and
 // 24-bit files also yield pixels. Malformed or hostile data gives a failure
 // with a clear message, leaving out unchanged, and never a crash or a huge
-// allocation.
+// allocation. A picture decoded over one of the same size reuses its pixel
+// storage.
 Status decodeBmp(std::span<const uint8_t> data, Bitmap& out);
 
-// Reads a whole file and decodes it; failure messages name the file.
+// Reads a whole file (mapped, not copied, where the system allows) and
+// decodes it; failure messages name the file.
 Status readBmpFile(const std::string& path, Bitmap& out);
 
 // Writes an 8-bit (with its palette, or a gray ramp) or 24-bit bitmap, rows

@@ -3,48 +3,23 @@
 #include <cstring>
 #include <vector>
 
+#include "image/ConvolutionLanes.h"
 #include "image/ConvolutionWindow.h"
 #include "image/GrayImage.h"
+#include "image/GrayLevel.h"
+#include "image/PaddedBand.h"
 
 namespace filamorph {
 namespace {
 
-// Several output pixels of one row are computed side by side, one per vector
-// lane. Each lane adds its own products in exactly the order of the plain
-// loop (kernel rows outer, kernel columns inner, one float rounding per
-// multiply and per add), so the result is bit-identical to it whatever the
-// vector width.
-using Lanes4 = float __attribute__((vector_size(16)));
-using Lanes8 = float __attribute__((vector_size(32)));
-using Lanes16 = float __attribute__((vector_size(64)));
-constexpr int32_t kWidestStrip = 128;
-
-// The gray plane as floats, each row padded with zeros so that the last strip
-// of a row may read past the window without a bounds test.
-struct PaddedGray {
-  std::size_t stride = 0;
-  const float* levels = nullptr;
-
-  // Every element of the storage in use is written once: the levels, then the
-  // padding. The storage is kept from one convolution to the next (detection
-  // runs three on the same plane size), so the pages are not faulted in anew.
-  PaddedGray(const Plane<uint8_t>& gray, std::vector<float>& storage)
-      : stride(static_cast<std::size_t>(gray.cols()) + kWidestStrip) {
-    const std::size_t size = static_cast<std::size_t>(gray.rows()) * stride;
-    if (storage.size() < size) storage.resize(size);
-    for (int32_t r = 0; r < gray.rows(); ++r) {
-      const uint8_t* in = gray[r];
-      float* out = storage.data() + stride * static_cast<std::size_t>(r);
-      for (int32_t c = 0; c < gray.cols(); ++c) out[c] = static_cast<float>(in[c]);
-      std::fill(out + gray.cols(), out + stride, 0.0f);
-    }
-    levels = storage.data();
-  }
-  const float* row(int32_t r) const { return levels + stride * static_cast<std::size_t>(r); }
-};
+using convolution::kWidestStrip;
+using convolution::Lanes16;
+using convolution::Lanes4;
+using convolution::Lanes8;
+using convolution::RowTarget;
 
 // A tap that is not zero, with the offset of the gray level it weighs from
-// the output pixel, in the padded plane.
+// the output pixel, in the padded band.
 struct Tap {
   std::ptrdiff_t offset;
   float weight;
@@ -55,36 +30,43 @@ struct Tap {
 // become -0 (an exact zero sum of non-zero terms rounds to +0), and adding a
 // zero to anything but -0 leaves it unchanged. The middle row or column of the
 // derivative kernels is zero.
-std::vector<Tap> nonZeroTaps(const GrayImage& image, const PaddedGray& gray) {
+std::vector<Tap> nonZeroTaps(const GrayImage& image, const PaddedBand& band) {
   std::vector<Tap> taps;
   for (int32_t l = 0; l < image.kernelRows; ++l) {
     for (int32_t k = 0; k < image.kernelCols; ++k) {
       const float weight = image.kernel[l][k];
       if (weight == 0.0f) continue;
-      const std::ptrdiff_t offset =
-          static_cast<std::ptrdiff_t>(image.kernelRowHalf - l) * static_cast<std::ptrdiff_t>(gray.stride) +
-          (image.kernelColHalf - k);
-      taps.push_back({offset, weight});
+      taps.push_back({band.tapOffset(image, l, k), weight});
     }
   }
   return taps;
 }
 
-// Convolves the window's rows in strips of kVectors vectors of Lanes. Always
+// The output rows firstRow..lastRow of one band, over the window's columns.
+struct BandJob {
+  const std::vector<Tap>& taps;
+  float scale;
+  const PaddedBand& band;
+  int32_t firstRow;
+  int32_t lastRow;
+  int32_t firstCol;
+  int32_t lastCol;
+  RowTarget out;
+};
+
+// Convolves the band's rows in strips of kVectors vectors of Lanes. Always
 // inlined, so that each caller compiles it for its own instruction set.
 template <typename Lanes, int32_t kVectors>
-[[gnu::always_inline]] inline void convolveWindow(const GrayImage& image, const PaddedGray& gray,
-                                                  const ConvolutionWindow& window, Plane<float>& out) {
+[[gnu::always_inline]] inline void convolveBand(const BandJob& job) {
   constexpr int32_t kLanes = static_cast<int32_t>(sizeof(Lanes) / sizeof(float));
   constexpr int32_t kStripWidth = kLanes * kVectors;
   static_assert(kStripWidth <= kWidestStrip);
-  const std::vector<Tap> taps = nonZeroTaps(image, gray);
-  for (int32_t r = window.firstRow; r <= window.lastRow; ++r) {
-    float* outRow = out[r];
-    for (int32_t c0 = window.firstCol; c0 <= window.lastCol; c0 += kStripWidth) {
+  for (int32_t r = job.firstRow; r <= job.lastRow; ++r) {
+    float* outRow = job.out.row(r);
+    for (int32_t c0 = job.firstCol; c0 <= job.lastCol; c0 += kStripWidth) {
       Lanes acc[kVectors] = {};
-      const float* centre = gray.row(r) + c0;
-      for (const Tap& tap : taps) {
+      const float* centre = job.band.row(r) + c0;
+      for (const Tap& tap : job.taps) {
         // The scalar operand is broadcast once per tap; filling a vector lane
         // by lane compiles, with 512-bit masks, into a masked broadcast that
         // waits on the previous tap's products.
@@ -96,58 +78,49 @@ template <typename Lanes, int32_t kVectors>
           acc[v] += weight * level;
         }
       }
-      float sums[kStripWidth];
-      std::memcpy(sums, acc, sizeof sums);
-      const int32_t count = std::min(kStripWidth, window.lastCol - c0 + 1);
-      for (int32_t i = 0; i < count; ++i) outRow[c0 + i] = image.kernelScale * sums[i];
+      const int32_t count = std::min(kStripWidth, job.lastCol - c0 + 1);
+      convolution::storeStrip<Lanes, kVectors>(acc, job.scale, count, outRow + c0);
     }
   }
 }
 
-void convolveWindowBaseline(const GrayImage& image, const PaddedGray& gray, const ConvolutionWindow& window,
-                            Plane<float>& out) {
-  convolveWindow<Lanes4, 8>(image, gray, window, out);
-}
+void convolveBandBaseline(const BandJob& job) { convolveBand<Lanes4, 8>(job); }
 
 #if defined(__x86_64__) || defined(__i386__)
 // AVX has no fused multiply-add, and the build forbids contraction anyway.
-[[gnu::target("avx")]] void convolveWindowAvx(const GrayImage& image, const PaddedGray& gray,
-                                              const ConvolutionWindow& window, Plane<float>& out) {
-  convolveWindow<Lanes8, 8>(image, gray, window, out);
-}
+[[gnu::target("avx")]] void convolveBandAvx(const BandJob& job) { convolveBand<Lanes8, 8>(job); }
 
-[[gnu::target("avx512f")]] void convolveWindowAvx512(const GrayImage& image, const PaddedGray& gray,
-                                                     const ConvolutionWindow& window, Plane<float>& out) {
-  convolveWindow<Lanes16, 8>(image, gray, window, out);
-}
+[[gnu::target("avx512f")]] void convolveBandAvx512(const BandJob& job) { convolveBand<Lanes16, 8>(job); }
 #endif
 
-void convolveWindowFastest(const GrayImage& image, const PaddedGray& gray, const ConvolutionWindow& window,
-                           Plane<float>& out) {
+void convolveBandFastest(const BandJob& job) {
 #if defined(__x86_64__) || defined(__i386__)
   static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
   static const bool hasAvx = __builtin_cpu_supports("avx");
   if (hasAvx512) {
-    convolveWindowAvx512(image, gray, window, out);
+    convolveBandAvx512(job);
     return;
   }
   if (hasAvx) {
-    convolveWindowAvx(image, gray, window, out);
+    convolveBandAvx(job);
     return;
   }
 #endif
-  convolveWindowBaseline(image, gray, window, out);
+  convolveBandBaseline(job);
 }
 
-void zeroOutsideWindow(Plane<float>& plane, const ConvolutionWindow& window) {
-  for (int32_t r = 0; r < plane.rows(); ++r) {
-    float* row = plane[r];
-    if (window.empty() || r < window.firstRow || r > window.lastRow) {
-      std::fill(row, row + plane.cols(), 0.0f);
-    } else {
-      std::fill(row, row + window.firstCol, 0.0f);
-      std::fill(row + window.lastCol + 1, row + plane.cols(), 0.0f);
-    }
+// Convolves the window band by band: targetOf(first) gives where the band
+// starting at output row first goes, finished(first, last) runs after it.
+template <typename TargetOf, typename Finished>
+void convolveInBands(const GrayImage& image, const ConvolutionWindow& window, TargetOf targetOf, Finished finished) {
+  PaddedBand band(image.grayPlane, image.kernelRowHalf, kWidestStrip, convolution::bandStorage());
+  const std::vector<Tap> taps = nonZeroTaps(image, band);
+  for (int32_t first = window.firstRow; first <= window.lastRow; first += PaddedBand::kOutputRows) {
+    const int32_t last = std::min(window.lastRow, first + (PaddedBand::kOutputRows - 1));
+    band.advanceTo(first, last);
+    convolveBandFastest(
+        BandJob{taps, image.kernelScale, band, first, last, window.firstCol, window.lastCol, targetOf(first)});
+    finished(first, last);
   }
 }
 
@@ -157,17 +130,38 @@ void GrayImage::convolve() {
   if (!grayPlane.exists()) return;
   if (filteredPlaneAllocated == 0 || filteredPlane.rows() != grayPlane.rows() ||
       filteredPlane.cols() != grayPlane.cols()) {
-    filteredPlane.allocate(grayPlane.rows(), grayPlane.cols(), /*zeroFill=*/true);
+    filteredPlane.allocate(grayPlane.rows(), grayPlane.cols());
     filteredPlaneAllocated = 1;
   }
   const ConvolutionWindow window = convolutionWindow(*this);
-  // The margin reads 0 after every convolution, whichever kernel size ran before.
-  zeroOutsideWindow(filteredPlane, window);
+  convolution::zeroOutsideWindow(filteredPlane, window);
   if (window.empty()) return;
+  const RowTarget plane = convolution::planeRows(filteredPlane);
+  convolveInBands(
+      *this, window, [plane](int32_t) { return plane; }, [](int32_t, int32_t) {});
+}
 
-  thread_local std::vector<float> paddedStorage;
-  const PaddedGray gray(grayPlane, paddedStorage);
-  convolveWindowFastest(*this, gray, window, filteredPlane);
+void GrayImage::convolveIntoGray() {
+  if (!grayPlane.exists()) return;
+  const ConvolutionWindow window = convolutionWindow(*this);
+  if (window.empty()) return;
+  // A band's sums wait here until the band is done. Its gray rows may then be
+  // overwritten: the next band reads the rows it shares with this one from
+  // the band storage, not from the gray plane.
+  thread_local std::vector<float> sums;
+  const auto cols = static_cast<std::size_t>(grayPlane.cols());
+  sums.resize(std::max(sums.size(), cols * PaddedBand::kOutputRows));
+  convolveInBands(
+      *this, window, [&](int32_t first) { return RowTarget{sums.data(), cols, first}; },
+      [&](int32_t first, int32_t last) {
+        for (int32_t r = first; r <= last; ++r) {
+          const float* smoothed = sums.data() + cols * static_cast<std::size_t>(r - first);
+          uint8_t* gray = grayPlane[r];
+          // The clamp also sends a NaN (from degenerate parameters) to 0.
+          for (int32_t c = window.firstCol; c <= window.lastCol; ++c)
+            gray[c] = static_cast<uint8_t>(clampGrayLevel(smoothed[c]));
+        }
+      });
 }
 
 }  // namespace filamorph

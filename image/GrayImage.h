@@ -60,9 +60,14 @@ class GrayImage {
   // 255 - v over the whole plane; does not redraw.
   void invert();
 
-  // Convolves grayPlane with the current kernel into filteredPlane (which is
-  // zero-filled when first made, so the unwritten margin reads 0).
+  // Convolves grayPlane with the current kernel into filteredPlane, whose
+  // margin (the pixels the kernel does not fit around) reads 0.
   void convolve();
+  // Replaces each gray level the convolution reaches by the clamped
+  // convolution of the gray plane with the current kernel, computed as
+  // convolve() computes it; the margin keeps its gray levels. filteredPlane
+  // is neither made nor changed.
+  void convolveIntoGray();
 };
 
 }  // namespace filamorph

@@ -1,4 +1,6 @@
 // Pixel exchange between a GrayImage and the bitmap of an image control.
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -8,10 +10,31 @@
 namespace filamorph {
 namespace {
 
+// The products of the luma weights with every level, each the double that
+// weight x level gives.
+struct LumaProducts {
+  std::array<double, 256> red{};
+  std::array<double, 256> green{};
+  std::array<double, 256> blue{};
+};
+
+constexpr LumaProducts lumaProducts() {
+  LumaProducts products;
+  for (int32_t level = 0; level < 256; ++level) {
+    products.red[static_cast<std::size_t>(level)] = 0.299 * level;
+    products.green[static_cast<std::size_t>(level)] = 0.587 * level;
+    products.blue[static_cast<std::size_t>(level)] = 0.114 * level;
+  }
+  return products;
+}
+
+constexpr LumaProducts kLuma = lumaProducts();
+
 // The luma weights applied in double precision, left to right, then rounded
 // half up by truncation: R = G = B = v gives v, and the sum never exceeds 255.
+// The products come from the tables, the sums are made as ever.
 uint8_t grayOf(uint8_t blue, uint8_t green, uint8_t red) {
-  const double sum = 0.299 * red + 0.587 * green + 0.114 * blue;
+  const double sum = kLuma.red[red] + kLuma.green[green] + kLuma.blue[blue];
   return static_cast<uint8_t>(static_cast<int>(sum + 0.5));
 }
 

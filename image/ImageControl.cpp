@@ -8,9 +8,13 @@
 namespace filamorph {
 
 Status ImageControl::loadFromFile(const std::string& path) {
-  Bitmap bitmap;
-  if (Status status = readBmpFile(path, bitmap); !status) return status;
-  assign(std::move(bitmap));
+  // Decoded over the current picture, whose pixel storage a picture of the
+  // same size reuses; the reader leaves it as it was when it fails.
+  if (Status status = readBmpFile(path, picture); !status) return status;
+  if (autoSize) {
+    width = picture.width;
+    height = picture.height;
+  }
   return Status::success();
 }
 

@@ -4,13 +4,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <new>
+#include <type_traits>
+
+#include "image/PlaneBlock.h"
 
 namespace filamorph {
 
-// Exactly two allocations: the element block and the row table. Whole-plane
-// operations may walk data() as one run of rows() * cols() elements; single
-// elements are reached through the row table, plane[r][c].
+// Exactly two allocations: the element block (see PlaneBlock.h) and the row
+// table. Whole-plane operations may walk data() as one run of rows() * cols()
+// elements; single elements are reached through the row table, plane[r][c].
 template <typename T>
 class Plane {
  public:
@@ -26,7 +31,9 @@ class Plane {
     release();
     const std::size_t count = static_cast<std::size_t>(rows > 0 ? rows : 0) *
                               static_cast<std::size_t>(cols > 0 ? cols : 0);
-    block_ = zeroFill ? std::make_unique<T[]>(count) : std::make_unique_for_overwrite<T[]>(count);
+    if (count > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_alloc();
+    const PlaneBlock storage = allocatePlaneBlock(count * sizeof(T), zeroFill);
+    block_ = Block(static_cast<T*>(storage.data), BlockRelease{storage.mappedLength});
     rowTable_ = std::make_unique_for_overwrite<T*[]>(static_cast<std::size_t>(rows > 0 ? rows : 0));
     for (int32_t r = 0; r < rows; ++r) rowTable_[r] = block_.get() + static_cast<std::size_t>(r) * cols;
     rows_ = rows > 0 ? rows : 0;
@@ -52,7 +59,15 @@ class Plane {
   T** rowTable() { return rowTable_.get(); }
 
  private:
-  std::unique_ptr<T[]> block_;
+  // The elements are plain numbers: the storage is used as they are.
+  static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
+  struct BlockRelease {
+    std::size_t mappedLength = 0;
+    void operator()(T* data) const { releasePlaneBlock(data, mappedLength); }
+  };
+  using Block = std::unique_ptr<T[], BlockRelease>;
+
+  Block block_;
   std::unique_ptr<T*[]> rowTable_;
   int32_t rows_ = 0;
   int32_t cols_ = 0;

@@ -3,26 +3,76 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "contours/ContourCoder.h"
+#include "model/LinearSolve.h"
 #include "model/ProfileModel.h"
 
 namespace filamorph {
 namespace {
 
-ProfileWeights weightsOf(const std::array<float, 4>& solution) {
-  return {solution[0], solution[1], solution[2], solution[3]};
+using Ints = int32_t __attribute__((vector_size(16)));
+constexpr int32_t kLanes = static_cast<int32_t>(sizeof(FitLanes) / sizeof(float));
+
+// Up to kLanes knot pairs, one per lane, taken in the order of the search
+// (left knots outer, right knots inner). Each lane does the float operations
+// of a single pair's fit in the same order, so its weights and error are
+// those of the pair fitted alone.
+struct PairLanes {
+  FitLanes left;
+  FitLanes middle;
+  FitLanes right;
+  FitLanes base;
+  FitLanes error;
+};
+
+FitLanes distances(Ints from, int32_t to) {
+  const Ints difference = from - to;
+  return __builtin_convertvector(difference < 0 ? -difference : difference, FitLanes);
 }
 
-// Mean of (p(k) - m(k))^2 over the whole profile, summed in index order.
-float meanSquaredError(const std::vector<float>& profile, int32_t count, const ProfileWeights& weights,
-                       int32_t leftKnot, int32_t middle, int32_t rightKnot) {
-  float sum = 0.0f;
+FitLanes distances(Ints from, Ints to) {
+  const Ints difference = from - to;
+  return __builtin_convertvector(difference < 0 ? -difference : difference, FitLanes);
+}
+
+FitLanes levelsAt(const std::vector<float>& profile, Ints knots) {
+  FitLanes levels;
+  for (int32_t lane = 0; lane < kLanes; ++lane) levels[lane] = profile[static_cast<std::size_t>(knots[lane])];
+  return levels;
+}
+
+PairLanes fitPairs(const std::vector<float>& profile, int32_t count, float lambda, Ints leftKnots, int32_t middle,
+                   Ints rightKnots) {
+  const FitLanes lambdas = FitLanes{} + lambda;
+  const FitLanes ones = FitLanes{} + 1.0f;
+  const FitLanes leftToMiddle = distances(leftKnots, middle);
+  const FitLanes leftToRight = distances(leftKnots, rightKnots);
+  const FitLanes middleToRight = distances(rightKnots, middle);
+  FitLanes system[4][4] = {{lambdas, leftToMiddle, leftToRight, ones},
+                           {leftToMiddle, lambdas, middleToRight, ones},
+                           {leftToRight, middleToRight, lambdas, ones},
+                           {ones, ones, ones, FitLanes{}}};
+  // The side condition (last row): the three weights sum to zero, so the
+  // model is flat outside the outer knots.
+  FitLanes rightHandSide[4] = {levelsAt(profile, leftKnots), FitLanes{} + profile[static_cast<std::size_t>(middle)],
+                               levelsAt(profile, rightKnots), FitLanes{}};
+  FitLanes solution[4] = {};
+  solveWithoutPivoting(system, rightHandSide, solution, 4);
+
+  // Mean of (p(k) - m(k))^2 over the whole profile, summed in index order,
+  // the model evaluated as profileModelValue does.
+  FitLanes sum = {};
   for (int32_t k = 0; k < count; ++k) {
-    const float difference = profile[k] - profileModelValue(weights, k - leftKnot, k - middle, k - rightKnot);
+    const FitLanes leftTerm = solution[0] * distances(leftKnots, k);
+    const FitLanes middleTerm = solution[1] * static_cast<float>(std::abs(k - middle));
+    const FitLanes rightTerm = solution[2] * distances(rightKnots, k);
+    const FitLanes value = ((leftTerm + middleTerm) + rightTerm) + solution[3];
+    const FitLanes difference = profile[static_cast<std::size_t>(k)] - value;
     sum = sum + difference * difference;
   }
-  return sum / static_cast<float>(count);
+  return {solution[0], solution[1], solution[2], solution[3], sum / static_cast<float>(count)};
 }
 
 }  // namespace
@@ -57,34 +107,29 @@ void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
   float bestError = 0.0f;
   int32_t bestLeftKnot = 0;
   int32_t bestRightKnot = 0;
-  std::size_t pair = 0;
-  for (int32_t leftKnot = 0; leftKnot < middle; ++leftKnot) {
-    for (int32_t rightKnot = middle + 1; rightKnot <= middle + right; ++rightKnot) {
-      const int32_t knots[3] = {leftKnot, middle, rightKnot};
-      for (int32_t r = 0; r < 3; ++r) {
-        for (int32_t c = 0; c < 3; ++c) {
-          system[r][c] = r == c ? profileLambda : static_cast<float>(std::abs(knots[r] - knots[c]));
-        }
-        system[r][3] = 1.0f;
-        rightHandSide[r] = profile[knots[r]];
-      }
-      // The side condition: the three weights sum to zero, so the model is
-      // flat outside the outer knots.
-      system[3] = {1.0f, 1.0f, 1.0f, 0.0f};
-      rightHandSide[3] = 0.0f;
-      solveLinear(4);
-
-      const ProfileWeights weights = weightsOf(solution);
-      const float error = meanSquaredError(profile, count, weights, leftKnot, middle, rightKnot);
-      pairErrors[pair] = error;
+  // Pair p has left knot p / right and right knot middle + 1 + p % right.
+  const auto pairs = static_cast<int32_t>(pairCount);
+  for (int32_t first = 0; first < pairs; first += kLanes) {
+    // Lanes past the last pair repeat it; their results are not used.
+    Ints leftKnots;
+    Ints rightKnots;
+    for (int32_t lane = 0; lane < kLanes; ++lane) {
+      const int32_t pair = std::min(first + lane, pairs - 1);
+      leftKnots[lane] = pair / right;
+      rightKnots[lane] = middle + 1 + pair % right;
+    }
+    const PairLanes fitted = fitPairs(profile, count, profileLambda, leftKnots, middle, rightKnots);
+    for (int32_t lane = 0; lane < kLanes && first + lane < pairs; ++lane) {
+      const int32_t pair = first + lane;
+      const float error = fitted.error[lane];
+      pairErrors[static_cast<std::size_t>(pair)] = error;
       // Among equal errors the last pair tried wins.
       if (pair == 0 || error <= bestError) {
-        best = weights;
+        best = {fitted.left[lane], fitted.middle[lane], fitted.right[lane], fitted.base[lane]};
         bestError = error;
-        bestLeftKnot = leftKnot;
-        bestRightKnot = rightKnot;
+        bestLeftKnot = leftKnots[lane];
+        bestRightKnot = rightKnots[lane];
       }
-      ++pair;
     }
   }
 
@@ -104,21 +149,7 @@ void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
 
 void ContourCoder::solveLinear(int32_t size) {
   const int32_t n = std::clamp<int32_t>(size, 0, static_cast<int32_t>(solution.size()));
-  // Forward elimination without pivoting: a zero pivot eliminates nothing.
-  for (int32_t i = 0; i + 1 < n; ++i) {
-    for (int32_t r = i + 1; r < n; ++r) {
-      const float factor = system[i][i] == 0.0f ? 0.0f : -system[r][i] / system[i][i];
-      system[r][i] = 0.0f;
-      for (int32_t c = i + 1; c < n; ++c) system[r][c] = system[r][c] + system[i][c] * factor;
-      rightHandSide[r] = rightHandSide[r] + rightHandSide[i] * factor;
-    }
-  }
-  // Back substitution; an unknown over a zero diagonal is taken as 0.
-  for (int32_t i = n - 1; i >= 0; --i) {
-    float sum = rightHandSide[i];
-    for (int32_t c = i + 1; c < n; ++c) sum = sum - system[i][c] * solution[c];
-    solution[i] = system[i][i] == 0.0f ? 0.0f : sum / system[i][i];
-  }
+  solveWithoutPivoting(system, rightHandSide, solution, n);
 }
 
 }  // namespace filamorph

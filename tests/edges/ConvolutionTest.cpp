@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
+#include <utility>
 
 #include "EdgeTestSupport.h"
 #include "edges/EdgeDetector.h"
 #include "image/BmpFile.h"
+#include "image/KernelPairConvolution.h"
 #include "support/TestPaths.h"
 
 namespace filamorph {
@@ -43,8 +46,10 @@ TEST(Convolution, MatchesPlainLoopBitForBit) {
     int32_t rows, cols, n;
   };
   std::mt19937 random(12345);
+  // Beside small shapes, heights that take several bands of output rows, one
+  // of them with kernel rows reaching further than a band.
   for (const Shape shape : {Shape{40, 70, 5}, Shape{33, 97, 5}, Shape{20, 35, 0}, Shape{17, 18, 1}, Shape{30, 45, 3},
-                            Shape{31, 64, 7}, Shape{11, 11, 5}}) {
+                            Shape{31, 64, 7}, Shape{11, 11, 5}, Shape{150, 37, 5}, Shape{200, 90, 40}}) {
     SCOPED_TRACE(::testing::Message() << shape.rows << " x " << shape.cols << ", N = " << shape.n);
     EdgeDetector detector;
     setGray(detector, shape.rows, shape.cols, [&](int32_t, int32_t) { return static_cast<uint8_t>(random() & 0xFF); });
@@ -72,6 +77,51 @@ TEST(Convolution, MatchesPlainLoopOnAPhotograph) {
   detector.buildHorizontalDerivativeKernel();
   detector.convolve();
   expectBitIdentical(detector.filteredPlane, referenceConvolution(detector));
+}
+
+// The one-pass pair against convolve() with each kernel in turn: the
+// derivative pair (weights equal, opposite or zero at each place) as detection
+// runs it, and the smoothing kernel beside a derivative (distinct weights).
+TEST(Convolution, KernelPairMatchesEachKernelAlone) {
+  struct Case {
+    int32_t rows, cols, n;
+    float tau;  // 0.1 two exponentials, 0.8 damped oscillation, 0 one exponential
+  };
+  std::mt19937 random(2024);
+  for (const Case c : {Case{40, 70, 5, 0.1f}, Case{33, 97, 5, 0.8f}, Case{17, 18, 1, 0.0f}, Case{31, 300, 7, 0.8f},
+                       Case{11, 11, 5, 0.1f}, Case{9, 30, 5, 0.1f}, Case{20, 35, 0, 0.1f}, Case{150, 40, 5, 0.8f},
+                       Case{200, 90, 40, 0.1f}}) {
+    SCOPED_TRACE(::testing::Message() << c.rows << " x " << c.cols << ", N = " << c.n << ", tau = " << c.tau);
+    EdgeDetector detector;
+    setGray(detector, c.rows, c.cols, [&](int32_t, int32_t) { return static_cast<uint8_t>(random() & 0xFF); });
+    setDefaultParameters(detector);
+    detector.setTau(c.tau);
+    detector.setFilterLength(c.n);
+
+    detector.computeGradients();
+    detector.buildVerticalDerivativeKernel();
+    detector.convolve();
+    expectBitIdentical(detector.gradientY, detector.filteredPlane);
+    detector.buildHorizontalDerivativeKernel();
+    detector.convolve();
+    expectBitIdentical(detector.gradientX, detector.filteredPlane);
+
+    detector.buildSmoothingKernel();
+    const Plane<float> smoothing = std::move(detector.kernel);
+    const float smoothingScale = detector.kernelScale;
+    detector.buildVerticalDerivativeKernel();
+    Plane<float> smoothed;
+    Plane<float> derivative;
+    convolveKernelPair(detector, PairKernel{smoothing, smoothingScale}, smoothed,
+                       PairKernel{detector.kernel, detector.kernelScale}, derivative);
+    detector.convolve();
+    expectBitIdentical(derivative, detector.filteredPlane);
+    detector.kernel.allocate(smoothing.rows(), smoothing.cols());
+    std::memcpy(detector.kernel.data(), smoothing.data(), smoothing.size() * sizeof(float));
+    detector.kernelScale = smoothingScale;
+    detector.convolve();
+    expectBitIdentical(smoothed, detector.filteredPlane);
+  }
 }
 
 TEST(Convolution, IsATrueConvolution) {
@@ -162,6 +212,38 @@ TEST(Smoothing, KeepsMeanAndMarginAndSkipsSmallImages) {
   const std::vector<uint8_t> smallBefore = contents(small.grayPlane);
   small.smoothGrayPlane();
   EXPECT_EQ(contents(small.grayPlane), smallBefore);
+}
+
+// Smoothing writes each band back into the gray plane while later bands still
+// need the original levels above them: it must give the clamped convolution
+// of the unchanged plane, on heights of one band and of several.
+TEST(Smoothing, GivesTheClampedConvolutionOfTheOriginalPlane) {
+  struct Shape {
+    int32_t rows, cols, n;
+  };
+  std::mt19937 random(99);
+  for (const Shape shape : {Shape{24, 26, 5}, Shape{64, 20, 2}, Shape{150, 37, 5}, Shape{300, 17, 7}, Shape{200, 90, 40}}) {
+    SCOPED_TRACE(::testing::Message() << shape.rows << " x " << shape.cols << ", N = " << shape.n);
+    EdgeDetector detector;
+    setGray(detector, shape.rows, shape.cols, [&](int32_t r, int32_t c) {
+      return static_cast<uint8_t>(128 + 100 * std::sin(r * 0.3) * std::cos(c * 0.2) + (random() % 25));
+    });
+    setDefaultParameters(detector);
+    detector.setTau(0.8f);  // overshoots, so the clamp matters
+    detector.setFilterLength(shape.n);
+    detector.buildSmoothingKernel();
+    const Plane<float> expected = referenceConvolution(detector);
+    std::vector<uint8_t> smoothed = contents(detector.grayPlane);
+    for (int32_t r = shape.n; r < shape.rows - shape.n; ++r) {
+      for (int32_t c = shape.n; c < shape.cols - shape.n; ++c) {
+        const float v = expected[r][c];
+        smoothed[static_cast<std::size_t>(r * shape.cols + c)] =
+            v > 255.0f ? 255 : (v >= 0.0f ? static_cast<uint8_t>(v) : 0);
+      }
+    }
+    detector.smoothGrayPlane();
+    EXPECT_EQ(contents(detector.grayPlane), smoothed);
+  }
 }
 
 TEST(Smoothing, ClampsToGrayRange) {

@@ -8,6 +8,7 @@
 
 #include "ModelFixture.h"
 #include "commands/CommandParameters.h"
+#include "model/ProfileModel.h"
 
 namespace filamorph {
 namespace {
@@ -99,6 +100,36 @@ TEST(FitTest, EqualErrorsGoToTheLastPairTried) {
   EXPECT_EQ(std::vector<float>(coder.pairErrors.begin(), coder.pairErrors.begin() + 4), std::vector<float>(4, 0.0f));
   EXPECT_EQ(point.leftExtent, 1);
   EXPECT_EQ(point.rightExtent, 2);
+}
+
+// Knot pairs are fitted several at a time: every pair's error must be that of
+// the pair solved alone with solveLinear and scored in index order. Three
+// samples a side give nine pairs, more than one group and a partial last one.
+TEST(FitTest, EveryPairMatchesItsFitAlone) {
+  ContourCoder coder;
+  fitRow(coder, {12, 40, 35, 90, 160, 150, 230});
+  const int32_t middle = 3;
+  const int32_t count = 7;
+  for (int32_t pair = 0; pair < 9; ++pair) {
+    const int32_t knots[3] = {pair / 3, middle, middle + 1 + pair % 3};
+    for (int32_t r = 0; r < 3; ++r) {
+      for (int32_t c = 0; c < 3; ++c)
+        coder.system[r][c] = r == c ? kProfileLambda : static_cast<float>(std::abs(knots[r] - knots[c]));
+      coder.system[r][3] = 1.0f;
+      coder.rightHandSide[r] = coder.profile[static_cast<std::size_t>(knots[r])];
+    }
+    coder.system[3] = {1.0f, 1.0f, 1.0f, 0.0f};
+    coder.rightHandSide[3] = 0.0f;
+    coder.solveLinear(4);
+    const ProfileWeights weights{coder.solution[0], coder.solution[1], coder.solution[2], coder.solution[3]};
+    float sum = 0.0f;
+    for (int32_t k = 0; k < count; ++k) {
+      const float difference =
+          coder.profile[static_cast<std::size_t>(k)] - profileModelValue(weights, k - knots[0], k - middle, k - knots[2]);
+      sum = sum + difference * difference;
+    }
+    EXPECT_EQ(coder.pairErrors[static_cast<std::size_t>(pair)], sum / static_cast<float>(count)) << "pair " << pair;
+  }
 }
 
 // Solves the fit's system for one knot pair in double precision, with
