@@ -24,7 +24,7 @@ inline constexpr int64_t kMaxBitmapPixels = int64_t{1} << 28;
 // storage.
 Status decodeBmp(std::span<const uint8_t> data, Bitmap& out);
 
-// Reads a whole file (mapped, not copied, where the system allows) and
+// Reads a whole file into memory and
 // decodes it; failure messages name the file.
 Status readBmpFile(const std::string& path, Bitmap& out);
 

@@ -1,7 +1,6 @@
 #include "image/FileBytes.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +10,7 @@
 namespace filamorph {
 namespace {
 
-// Closes the descriptor on every way out; a mapping outlives it.
+// Closes the descriptor on every way out.
 class Descriptor {
  public:
   explicit Descriptor(int fd) : fd_(fd) {}
@@ -43,8 +42,6 @@ bool readAll(int fd, uint8_t* to, std::size_t size) {
 FileBytes::~FileBytes() { release(); }
 
 void FileBytes::release() {
-  if (mapping_ != nullptr) ::munmap(mapping_, bytes_.size());
-  mapping_ = nullptr;
   copy_.clear();
   bytes_ = {};
 }
@@ -63,12 +60,6 @@ Status FileBytes::load(const std::string& path, std::uintmax_t maxBytes) {
   }
   const auto size = static_cast<std::size_t>(length);
   if (size == 0) return Status::success();
-  void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.get(), 0);
-  if (mapped != MAP_FAILED) {
-    mapping_ = mapped;
-    bytes_ = {static_cast<const uint8_t*>(mapped), size};
-    return Status::success();
-  }
   copy_.resize(size);
   if (!readAll(file.get(), copy_.data(), size)) {
     copy_.clear();

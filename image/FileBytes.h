@@ -11,12 +11,9 @@
 
 namespace filamorph {
 
-// A regular file is mapped read-only: its pages come from the file cache,
-// several at a fault, instead of a buffer faulted in page by page as freshly
-// zeroed memory and then filled by a copy. Where the system cannot map it,
-// the file is read into memory instead. (A mapped file that another program
-// cuts short while it is read would fault; the codec's own writers replace
-// files by renaming, never truncate them in place.)
+// The file is read into memory rather than mapped: a mapped file that
+// another program cuts short while it is decoded would kill the process, and
+// files on shared cluster storage do get rewritten in place.
 class FileBytes {
  public:
   FileBytes() = default;
@@ -34,7 +31,6 @@ class FileBytes {
   void release();
 
   std::span<const uint8_t> bytes_;
-  void* mapping_ = nullptr;
   std::vector<uint8_t> copy_;
 };
 
