@@ -4,9 +4,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <chrono>
 #include <random>
 
 #include "image/Plane.h"
@@ -47,7 +47,9 @@ BandModel bandModel(int size) {
   return model;
 }
 
-double wallSeconds() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+double wallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 void BM_ConvergedSolve(benchmark::State& state) {
   const int size = static_cast<int>(state.range(0));

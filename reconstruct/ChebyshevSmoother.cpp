@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <vector>
+
 #include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
@@ -15,8 +16,8 @@ constexpr int kPowerSteps = 8;
 // fitted under it would amplify what lies above.
 constexpr double kEstimateMargin = 1.1;
 
-// x_{k+1} = x_k + d_k with d_0 = r_0 / theta and
-// d_k = rho_k rho_{k-1} d_{k-1} + (2 rho_k / delta) D^-1 r_k.
+// The centre and half-width of the damped interval [upper / range, upper],
+// from which the steps' weights follow.
 struct Weights {
   double theta, delta, sigma;
 };
@@ -35,29 +36,44 @@ Weights weightsFor(double upper) {
 // single pass: the new values go over x_{k-1}, which only their own cell reads.
 
 // x_1 = scale D^-1 b from x_0 = 0.
-[[gnu::always_inline]] inline void stepFromZeroRunBody(float scale, const float* inverse, const float* b, int32_t count, float* next) {
+[[gnu::always_inline]] inline void stepFromZeroRunBody(float scale, const float* inverse, const float* b, int32_t count,
+                                                       float* next) {
   for (int32_t i = 0; i < count; ++i) next[i] = scale * (inverse[i] * b[i]);
 }
-FILAMORPH_VECTOR_KERNEL(void, stepFromZeroRun, (float scale, const float* inverse, const float* b, int32_t count, float* next), (scale, inverse, b, count, next))
+FILAMORPH_VECTOR_KERNEL(void, stepFromZeroRun,
+                        (float scale, const float* inverse, const float* b, int32_t count, float* next),
+                        (scale, inverse, b, count, next))
 
 // x_1 = x_0 + scale D^-1 r_0.
-[[gnu::always_inline]] inline void firstStepRunBody(const float* x, float scale, const float* inverse, const float* r, int32_t count, float* next) {
+[[gnu::always_inline]] inline void firstStepRunBody(const float* x, float scale, const float* inverse, const float* r,
+                                                    int32_t count, float* next) {
   for (int32_t i = 0; i < count; ++i) next[i] = x[i] + scale * (inverse[i] * r[i]);
 }
-FILAMORPH_VECTOR_KERNEL(void, firstStepRun, (const float* x, float scale, const float* inverse, const float* r, int32_t count, float* next), (x, scale, inverse, r, count, next))
+FILAMORPH_VECTOR_KERNEL(void, firstStepRun,
+                        (const float* x, float scale, const float* inverse, const float* r, int32_t count, float* next),
+                        (x, scale, inverse, r, count, next))
 
 // x_{k+1} over x_{k-1}.
-[[gnu::always_inline]] inline void laterStepRunBody(const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count, float* previousThenNext) {
+[[gnu::always_inline]] inline void laterStepRunBody(const float* x, float keep, float scale, const float* inverse,
+                                                    const float* r, int32_t count, float* previousThenNext) {
   for (int32_t i = 0; i < count; ++i)
     previousThenNext[i] = x[i] + (keep * (x[i] - previousThenNext[i]) + scale * (inverse[i] * r[i]));
 }
-FILAMORPH_VECTOR_KERNEL(void, laterStepRun, (const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count, float* previousThenNext), (x, keep, scale, inverse, r, count, previousThenNext))
+FILAMORPH_VECTOR_KERNEL(void, laterStepRun,
+                        (const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count,
+                         float* previousThenNext),
+                        (x, keep, scale, inverse, r, count, previousThenNext))
 
 // x_2 when x_0 is the zero start.
-[[gnu::always_inline]] inline void secondStepFromZeroRunBody(const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count, float* next) {
+[[gnu::always_inline]] inline void secondStepFromZeroRunBody(const float* x, float keep, float scale,
+                                                             const float* inverse, const float* r, int32_t count,
+                                                             float* next) {
   for (int32_t i = 0; i < count; ++i) next[i] = x[i] + (keep * x[i] + scale * (inverse[i] * r[i]));
 }
-FILAMORPH_VECTOR_KERNEL(void, secondStepFromZeroRun, (const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count, float* next), (x, keep, scale, inverse, r, count, next))
+FILAMORPH_VECTOR_KERNEL(void, secondStepFromZeroRun,
+                        (const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count,
+                         float* next),
+                        (x, keep, scale, inverse, r, count, next))
 
 }  // namespace
 

@@ -29,8 +29,8 @@ class ChebyshevSmoother {
   // the two are swapped so that x ends with the result; both have the
   // level's size and zero margins. With `zeroStart`, x is taken as 0 and
   // its values on entry are not read.
-  void smooth(const CycleLevel& level, const float* b, std::vector<float>& x, std::vector<float>& spare,
-              bool zeroStart, const SolverThreads& threads) const;
+  void smooth(const CycleLevel& level, const float* b, std::vector<float>& x, std::vector<float>& spare, bool zeroStart,
+              const SolverThreads& threads) const;
 
   double upperEigenvalue() const { return upper_; }
 

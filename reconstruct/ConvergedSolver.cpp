@@ -53,9 +53,8 @@ double dot(const PaddedGrid& grid, const std::vector<double>& a, const std::vect
 
 // Conjugate gradients on the free pixels from the current x; returns the
 // steps taken and leaves the final residual norm in residualNorm.
-int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& preconditioner,
-                           double targetNorm, std::vector<double>& x,
-                           double& residualNorm, const SolverThreads& threads) {
+int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& preconditioner, double targetNorm,
+                           std::vector<double>& x, double& residualNorm, const SolverThreads& threads) {
   const PaddedGrid& grid = op.grid();
   const std::size_t n = x.size();
   std::vector<double> r(n);
@@ -67,7 +66,8 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
   if (rr > targetNorm * targetNorm) {
     double rz = preconditioner.apply(r.data(), scratch.data());
     threads.forCells(grid, [&](std::size_t first, std::size_t end) {
-      std::copy(scratch.begin() + static_cast<std::ptrdiff_t>(first), scratch.begin() + static_cast<std::ptrdiff_t>(end),
+      std::copy(scratch.begin() + static_cast<std::ptrdiff_t>(first),
+                scratch.begin() + static_cast<std::ptrdiff_t>(end),
                 direction.begin() + static_cast<std::ptrdiff_t>(first));
     });
     while (steps < kMostStepsPerPass) {
@@ -211,8 +211,8 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   const Phase* phase = &kSearch;
   bool newSet = true;
   while (true) {
-    report.iterations += conjugateGradients(op, preconditioner, phase->relativeTolerance * dataNorm, x,
-                                            residualNorm, threads);
+    report.iterations +=
+        conjugateGradients(op, preconditioner, phase->relativeTolerance * dataNorm, x, residualNorm, threads);
     if (newSet) ++report.passes;
     if (report.passes == kMostPasses) break;
     const SetChange change = updateActiveSet(*phase, op, x, fixedCells);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+
 #include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
@@ -14,24 +15,31 @@ struct InnerStencil {
 
 // The residuals of a run of inner pixels: one vector loop, compiled for each
 // instruction set the processor may offer.
-[[gnu::always_inline]] inline void innerResidualsBody(const InnerStencil k, const uint8_t* states, const float* x, const float* b, std::ptrdiff_t stride, int32_t count, float* out) {
+[[gnu::always_inline]] inline void innerResidualsBody(const InnerStencil k, const uint8_t* states, const float* x,
+                                                      const float* b, std::ptrdiff_t stride, int32_t count,
+                                                      float* out) {
   const std::ptrdiff_t s = stride;
   for (int32_t i = 0; i < count; ++i) {
     const float own = k.own + k.sampleStep * static_cast<float>(states[i] & FineOperator::kSample);
     const float* p = x + i;
     const float product = own * p[0] + (k.axial * ((p[-s] + p[s]) + (p[-1] + p[1])) +
-                                         k.diagonal * ((p[-s - 1] + p[-s + 1]) + (p[s - 1] + p[s + 1])) +
-                                         k.twoStep * ((p[-2 * s] + p[2 * s]) + (p[-2] + p[2])));
+                                        k.diagonal * ((p[-s - 1] + p[-s + 1]) + (p[s - 1] + p[s + 1])) +
+                                        k.twoStep * ((p[-2 * s] + p[2 * s]) + (p[-2] + p[2])));
     // An integer test, unlike a float one, leaves the loop free of branches.
     const auto free = static_cast<float>((states[i] & FineOperator::kFixed) ^ FineOperator::kFixed);
     out[i] = (0.5f * free) * (b[i] - product);
   }
 }
-FILAMORPH_VECTOR_KERNEL(void, innerResiduals, (const InnerStencil k, const uint8_t* states, const float* x, const float* b, std::ptrdiff_t stride, int32_t count, float* out), (k, states, x, b, stride, count, out))
+FILAMORPH_VECTOR_KERNEL(void, innerResiduals,
+                        (const InnerStencil k, const uint8_t* states, const float* x, const float* b,
+                         std::ptrdiff_t stride, int32_t count, float* out),
+                        (k, states, x, b, stride, count, out))
 
 // The same along a run of an edge row, where every pixel has the molecule
 // `k` (slots as in kStencil, k[0] the own coefficient without a sample).
-[[gnu::always_inline]] inline void edgeRowResidualsBody(const float* k, const std::ptrdiff_t* steps, float sampleStep, const uint8_t* states, const float* x, const float* b, int32_t count, float* out) {
+[[gnu::always_inline]] inline void edgeRowResidualsBody(const float* k, const std::ptrdiff_t* steps, float sampleStep,
+                                                        const uint8_t* states, const float* x, const float* b,
+                                                        int32_t count, float* out) {
   for (int32_t i = 0; i < count; ++i) {
     const float own = k[0] + sampleStep * static_cast<float>(states[i] & FineOperator::kSample);
     float sum = own * x[i];
@@ -40,7 +48,10 @@ FILAMORPH_VECTOR_KERNEL(void, innerResiduals, (const InnerStencil k, const uint8
     out[i] = (0.5f * free) * (b[i] - sum);
   }
 }
-FILAMORPH_VECTOR_KERNEL(void, edgeRowResiduals, (const float* k, const std::ptrdiff_t* steps, float sampleStep, const uint8_t* states, const float* x, const float* b, int32_t count, float* out), (k, steps, sampleStep, states, x, b, count, out))
+FILAMORPH_VECTOR_KERNEL(void, edgeRowResiduals,
+                        (const float* k, const std::ptrdiff_t* steps, float sampleStep, const uint8_t* states,
+                         const float* x, const float* b, int32_t count, float* out),
+                        (k, steps, sampleStep, states, x, b, count, out))
 
 }  // namespace
 
@@ -52,7 +63,8 @@ FineCycleLevel::FineCycleLevel(const FineOperator& fine) : CycleLevel(fine.grid(
   axial_ = static_cast<float>(inner[9]);
   diagonal_ = static_cast<float>(inner[2]);
   twoStep_ = static_cast<float>(inner[10]);
-  for (int slot = 0; slot < kStencilSize; ++slot) cellStep_[slot] = grid_.offset(kStencil[slot].row, kStencil[slot].col);
+  for (int slot = 0; slot < kStencilSize; ++slot)
+    cellStep_[slot] = grid_.offset(kStencil[slot].row, kStencil[slot].col);
   followFixedPixels();
 }
 

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "reconstruct/VectorRuns.h"
 #include "reconstruct/VectorKernel.h"
+#include "reconstruct/VectorRuns.h"
 
 namespace filamorph {
 
@@ -81,20 +81,24 @@ struct InnerStencil {
 // The products of a run of inner pixels: one vector loop, compiled for each
 // instruction set the processor may offer. Every lane does a pixel's own
 // arithmetic, so the result does not depend on the vector width.
-[[gnu::always_inline]] inline void innerProductsBody(const InnerStencil k, const uint8_t* states, const double* x, std::ptrdiff_t stride, int32_t count, double* out) {
+[[gnu::always_inline]] inline void innerProductsBody(const InnerStencil k, const uint8_t* states, const double* x,
+                                                     std::ptrdiff_t stride, int32_t count, double* out) {
   const std::ptrdiff_t s = stride;
   for (int32_t i = 0; i < count; ++i) {
     const double own = k.own + FineOperator::kDataWeight * static_cast<double>(states[i] & FineOperator::kSample);
     const double* p = x + i;
     const double product = own * p[0] + (k.axial * ((p[-s] + p[s]) + (p[-1] + p[1])) +
-                                          k.diagonal * ((p[-s - 1] + p[-s + 1]) + (p[s - 1] + p[s + 1])) +
-                                          k.twoStep * ((p[-2 * s] + p[2 * s]) + (p[-2] + p[2])));
+                                         k.diagonal * ((p[-s - 1] + p[-s + 1]) + (p[s - 1] + p[s + 1])) +
+                                         k.twoStep * ((p[-2 * s] + p[2 * s]) + (p[-2] + p[2])));
     // An integer test, unlike a float one, leaves the loop free of branches.
     const auto free = static_cast<double>((states[i] & FineOperator::kFixed) ^ FineOperator::kFixed);
     out[i] = (0.5 * free) * product;
   }
 }
-FILAMORPH_VECTOR_KERNEL(void, innerProducts, (const InnerStencil k, const uint8_t* states, const double* x, std::ptrdiff_t stride, int32_t count, double* out), (k, states, x, stride, count, out))
+FILAMORPH_VECTOR_KERNEL(void, innerProducts,
+                        (const InnerStencil k, const uint8_t* states, const double* x, std::ptrdiff_t stride,
+                         int32_t count, double* out),
+                        (k, states, x, stride, count, out))
 
 }  // namespace
 

@@ -62,7 +62,6 @@ class FineOperator {
   const SlotCoefficients& coefficientsAt(int32_t row, int32_t col) const;
 
  private:
-
   double edgeNeighbours(const SlotCoefficients& coefficients, const double* x) const;
 
   PaddedGrid grid_;

@@ -195,8 +195,9 @@ void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const Axis
                   const SolverThreads& threads) {
   const auto stencilOf = [&](int32_t row, int32_t col, double(&stencil)[5][5]) { fine.fullStencil(row, col, stencil); };
   const bool hasInterior = rows.interiorFirst <= rows.interiorLast && cols.interiorFirst <= cols.interiorLast;
-  const std::vector<CoarseningTerm> terms =
-      hasInterior ? regularTerms(RegularAxis(rows.coarsened), RegularAxis(cols.coarsened)) : std::vector<CoarseningTerm>{};
+  const std::vector<CoarseningTerm> terms = hasInterior
+                                                ? regularTerms(RegularAxis(rows.coarsened), RegularAxis(cols.coarsened))
+                                                : std::vector<CoarseningTerm>{};
   const int32_t firstInner = cols.interiorFirst;
   const int32_t innerCount = hasInterior ? cols.interiorLast - cols.interiorFirst + 1 : 0;
   const PaddedGrid& fineGrid = fine.grid();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+
 #include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
@@ -31,10 +32,12 @@ bool isInterior(const AxisTransfer& axis, int32_t coarseIndex) {
 }
 
 // out += a x + b y along a run of cells.
-[[gnu::always_inline]] inline void addRowsBody(float a, const float* x, float b, const float* y, int32_t count, float* out) {
+[[gnu::always_inline]] inline void addRowsBody(float a, const float* x, float b, const float* y, int32_t count,
+                                               float* out) {
   for (int32_t i = 0; i < count; ++i) out[i] += a * x[i] + b * y[i];
 }
-FILAMORPH_VECTOR_KERNEL(void, addRows, (float a, const float* x, float b, const float* y, int32_t count, float* out), (a, x, b, y, count, out))
+FILAMORPH_VECTOR_KERNEL(void, addRows, (float a, const float* x, float b, const float* y, int32_t count, float* out),
+                        (a, x, b, y, count, out))
 
 }  // namespace
 
@@ -103,29 +106,29 @@ void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const 
   const auto fineCols = static_cast<std::size_t>(fine.cols);
   scratch.resize(static_cast<std::size_t>(coarse.rows) * fineCols);
   threads.forRows(coarse.rows, fine.cols, [&](int32_t firstRow, int32_t endRow) {
-  for (int32_t row = firstRow; row < endRow; ++row) {
-    float* gathered = &scratch[static_cast<std::size_t>(row) * fineCols];
-    const auto& kids = rows.children[static_cast<std::size_t>(row)];
-    const int count = rows.childCount[static_cast<std::size_t>(row)];
-    const float* first = t + fine.at(kids[0].index, 0);
-    const auto firstWeight = static_cast<float>(kids[0].weight);
-    for (std::size_t col = 0; col < fineCols; ++col) gathered[col] = firstWeight * first[col];
-    for (int k = 1; k < count; ++k) {
-      const float* in = t + fine.at(kids[static_cast<std::size_t>(k)].index, 0);
-      const auto weight = static_cast<float>(kids[static_cast<std::size_t>(k)].weight);
-      for (std::size_t col = 0; col < fineCols; ++col) gathered[col] += weight * in[col];
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      float* gathered = &scratch[static_cast<std::size_t>(row) * fineCols];
+      const auto& kids = rows.children[static_cast<std::size_t>(row)];
+      const int count = rows.childCount[static_cast<std::size_t>(row)];
+      const float* first = t + fine.at(kids[0].index, 0);
+      const auto firstWeight = static_cast<float>(kids[0].weight);
+      for (std::size_t col = 0; col < fineCols; ++col) gathered[col] = firstWeight * first[col];
+      for (int k = 1; k < count; ++k) {
+        const float* in = t + fine.at(kids[static_cast<std::size_t>(k)].index, 0);
+        const auto weight = static_cast<float>(kids[static_cast<std::size_t>(k)].weight);
+        for (std::size_t col = 0; col < fineCols; ++col) gathered[col] += weight * in[col];
+      }
+      float* out = b + coarse.at(row, 0);
+      for (int32_t col = 0; col < coarse.cols; ++col) {
+        const auto& colKids = cols.children[static_cast<std::size_t>(col)];
+        const int colCount = cols.childCount[static_cast<std::size_t>(col)];
+        float sum = 0.0f;
+        for (int k = 0; k < colCount; ++k)
+          sum += static_cast<float>(colKids[static_cast<std::size_t>(k)].weight) *
+                 gathered[colKids[static_cast<std::size_t>(k)].index];
+        out[col] = sum;
+      }
     }
-    float* out = b + coarse.at(row, 0);
-    for (int32_t col = 0; col < coarse.cols; ++col) {
-      const auto& colKids = cols.children[static_cast<std::size_t>(col)];
-      const int colCount = cols.childCount[static_cast<std::size_t>(col)];
-      float sum = 0.0f;
-      for (int k = 0; k < colCount; ++k)
-        sum += static_cast<float>(colKids[static_cast<std::size_t>(k)].weight) *
-               gathered[colKids[static_cast<std::size_t>(k)].index];
-      out[col] = sum;
-    }
-  }
   });
 }
 

@@ -96,7 +96,8 @@ void MultigridPreconditioner::solveCoarsest(Level& level) {
   const float* inverse = level.op->inverseDiagonal();
   std::size_t i = 0;
   for (int32_t row = 0; row < grid.rows; ++row)
-    for (int32_t col = 0; col < grid.cols; ++col) coarsestValues_[i++] = level.b[static_cast<std::size_t>(grid.at(row, col))];
+    for (int32_t col = 0; col < grid.cols; ++col)
+      coarsestValues_[i++] = level.b[static_cast<std::size_t>(grid.at(row, col))];
   coarsest_.solve(coarsestValues_);
   i = 0;
   for (int32_t row = 0; row < grid.rows; ++row) {
@@ -112,7 +113,8 @@ double MultigridPreconditioner::apply(const double* residual, double* correction
   Level& image = levels_.front();
   const PaddedGrid& grid = image.op->grid();
   float* b = image.b.data();
-  threads_.forCells(grid, [&](std::size_t first, std::size_t end) { narrowRun(residual + first, end - first, b + first); });
+  threads_.forCells(grid,
+                    [&](std::size_t first, std::size_t end) { narrowRun(residual + first, end - first, b + first); });
   cycle(0);
   const float* x = image.x.data();
   return threads_.sumCells(grid, [&](std::size_t first, std::size_t end) {
@@ -138,8 +140,8 @@ void MultigridPreconditioner::cycle(std::size_t index) {
   restrictResidual(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), d, below.b.data(),
                    transferScratch_, threads_);
   cycle(index + 1);
-  prolongateAdd(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), below.x.data(), x,
-                transferScratch_, threads_);
+  prolongateAdd(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), below.x.data(), x, transferScratch_,
+                threads_);
   if (index == 0) {
     // Fixed pixels take no part in the correction.
     const float* inverse = op.inverseDiagonal();

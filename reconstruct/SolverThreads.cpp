@@ -18,11 +18,19 @@ constexpr int kGenerationShift = 32;
 constexpr int kBlocksShift = 16;
 constexpr uint64_t kFieldMask = 0xFFFF;
 
-uint64_t generationOf(uint64_t ticket) { return ticket >> kGenerationShift; }
-int32_t blocksOf(uint64_t ticket) { return static_cast<int32_t>((ticket >> kBlocksShift) & kFieldMask); }
-int32_t nextOf(uint64_t ticket) { return static_cast<int32_t>(ticket & kFieldMask); }
+uint64_t generationOf(uint64_t ticket) {
+  return ticket >> kGenerationShift;
+}
+int32_t blocksOf(uint64_t ticket) {
+  return static_cast<int32_t>((ticket >> kBlocksShift) & kFieldMask);
+}
+int32_t nextOf(uint64_t ticket) {
+  return static_cast<int32_t>(ticket & kFieldMask);
+}
 
-void pause() { __builtin_ia32_pause(); }
+void pause() {
+  __builtin_ia32_pause();
+}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+
 #include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
@@ -18,8 +19,7 @@ void StencilLevel::fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]
     const int r = kHalfOffsets[slot].row;
     const int c = kHalfOffsets[slot].col;
     stencil[2 + r][2 + c] = planes_[plane(slot) + static_cast<std::size_t>(cell)];
-    if (slot != 0)
-      stencil[2 - r][2 - c] = planes_[plane(slot) + static_cast<std::size_t>(cell - cellStep_[slot])];
+    if (slot != 0) stencil[2 - r][2 - c] = planes_[plane(slot) + static_cast<std::size_t>(cell - cellStep_[slot])];
   }
 }
 
@@ -37,7 +37,9 @@ namespace {
 // b - A x along one row, slot by slot over the whole row so that each step is
 // one vector loop; every cell still adds its terms in the same order.
 // `planes` points at the row's first cell in the first slot's plane.
-[[gnu::always_inline]] inline void rowResidualsBody(const float* planes, std::size_t planeSize, const std::ptrdiff_t* steps, const float* b, const float* x, int32_t cols, float* out) {
+[[gnu::always_inline]] inline void rowResidualsBody(const float* planes, std::size_t planeSize,
+                                                    const std::ptrdiff_t* steps, const float* b, const float* x,
+                                                    int32_t cols, float* out) {
   for (int32_t col = 0; col < cols; ++col) out[col] = planes[col] * x[col];
   for (int slot = 1; slot < kHalfStencilSize; ++slot) {
     const std::ptrdiff_t step = steps[slot];
@@ -49,7 +51,10 @@ namespace {
   }
   for (int32_t col = 0; col < cols; ++col) out[col] = b[col] - out[col];
 }
-FILAMORPH_VECTOR_KERNEL(void, rowResiduals, (const float* planes, std::size_t planeSize, const std::ptrdiff_t* steps, const float* b, const float* x, int32_t cols, float* out), (planes, planeSize, steps, b, x, cols, out))
+FILAMORPH_VECTOR_KERNEL(void, rowResiduals,
+                        (const float* planes, std::size_t planeSize, const std::ptrdiff_t* steps, const float* b,
+                         const float* x, int32_t cols, float* out),
+                        (planes, planeSize, steps, b, x, cols, out))
 
 }  // namespace
 

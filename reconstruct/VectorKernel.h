@@ -21,13 +21,19 @@ Function widestKernel(Function avx512, Function avx2, Function baseline) {
 
 // Defines `name` from the always-inlined `name##Body`, compiled three times.
 // `parameters` and `arguments` are parenthesised lists.
-#define FILAMORPH_VECTOR_KERNEL(result, name, parameters, arguments)                                  \
-  [[gnu::target("avx512f")]] static result name##Avx512 parameters { return name##Body arguments; } \
-  [[gnu::target("avx2")]] static result name##Avx2 parameters { return name##Body arguments; }      \
-  static result name##Baseline parameters { return name##Body arguments; }                           \
-  result name parameters {                                                                           \
-    static const auto chosen = widestKernel(&name##Avx512, &name##Avx2, &name##Baseline);            \
-    return chosen arguments;                                                                         \
+#define FILAMORPH_VECTOR_KERNEL(result, name, parameters, arguments)                      \
+  [[gnu::target("avx512f")]] static result name##Avx512 parameters {                      \
+    return name##Body arguments;                                                          \
+  }                                                                                       \
+  [[gnu::target("avx2")]] static result name##Avx2 parameters {                           \
+    return name##Body arguments;                                                          \
+  }                                                                                       \
+  static result name##Baseline parameters {                                               \
+    return name##Body arguments;                                                          \
+  }                                                                                       \
+  result name parameters {                                                                \
+    static const auto chosen = widestKernel(&name##Avx512, &name##Avx2, &name##Baseline); \
+    return chosen arguments;                                                              \
   }
 
 #endif  // FILAMORPH_RECONSTRUCT_VECTORKERNEL_H

@@ -1,4 +1,5 @@
 #include "reconstruct/VectorRuns.h"
+
 #include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
@@ -23,7 +24,8 @@ double laneTotal(const double (&lanes)[kLanes]) {
 }
 FILAMORPH_VECTOR_KERNEL(double, dotRun, (const double* a, const double* b, std::size_t n), (a, b, n))
 
-[[gnu::always_inline]] inline double stepRunBody(double alpha, const double* p, const double* q, double* x, double* r, std::size_t n) {
+[[gnu::always_inline]] inline double stepRunBody(double alpha, const double* p, const double* q, double* x, double* r,
+                                                 std::size_t n) {
   double lanes[kLanes] = {};
   std::size_t i = 0;
   for (; i + kLanes <= n; i += kLanes) {
@@ -40,7 +42,9 @@ FILAMORPH_VECTOR_KERNEL(double, dotRun, (const double* a, const double* b, std::
   }
   return laneTotal(lanes);
 }
-FILAMORPH_VECTOR_KERNEL(double, stepRun, (double alpha, const double* p, const double* q, double* x, double* r, std::size_t n), (alpha, p, q, x, r, n))
+FILAMORPH_VECTOR_KERNEL(double, stepRun,
+                        (double alpha, const double* p, const double* q, double* x, double* r, std::size_t n),
+                        (alpha, p, q, x, r, n))
 
 [[gnu::always_inline]] inline void directionRunBody(double beta, const double* z, double* p, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) p[i] = z[i] + beta * p[i];
@@ -67,6 +71,7 @@ FILAMORPH_VECTOR_KERNEL(void, narrowRun, (const double* from, std::size_t n, flo
   }
   return laneTotal(lanes);
 }
-FILAMORPH_VECTOR_KERNEL(double, widenDotRun, (const float* from, const double* r, std::size_t n, double* to), (from, r, n, to))
+FILAMORPH_VECTOR_KERNEL(double, widenDotRun, (const float* from, const double* r, std::size_t n, double* to),
+                        (from, r, n, to))
 
 }  // namespace filamorph

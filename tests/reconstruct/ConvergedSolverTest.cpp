@@ -46,7 +46,7 @@ std::vector<float> sweepToStandstill(const Model& model, float plateWeight, int 
 }
 
 std::vector<float> convergedWork(const Model& model, float plateWeight, ConvergedSolveReport& report,
-                                  int32_t threads = 0) {
+                                 int32_t threads = 0) {
   Reconstructor holder;
   loadModel(holder, model);
   return contents(solveConvergedFillIn(holder.sparsenessPlane, holder.depthPlane, plateWeight, threads, report));

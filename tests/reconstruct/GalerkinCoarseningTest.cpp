@@ -51,8 +51,8 @@ Matrix denseOf(const StencilLevel& level) {
           const int32_t otherRow = row + r - 2;
           const int32_t otherCol = col + c - 2;
           if (otherRow < 0 || otherRow >= grid.rows || otherCol < 0 || otherCol >= grid.cols) continue;
-          a[static_cast<std::size_t>(row * grid.cols + col)][static_cast<std::size_t>(otherRow * grid.cols + otherCol)] =
-              stencil[r][c];
+          a[static_cast<std::size_t>(row * grid.cols + col)]
+           [static_cast<std::size_t>(otherRow * grid.cols + otherCol)] = stencil[r][c];
         }
       }
     }
