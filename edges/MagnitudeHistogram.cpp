@@ -10,6 +10,8 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+
+#include "base/ProcessorFeatures.h"
 #endif
 
 namespace filamorph {
@@ -132,8 +134,7 @@ void countBaseline(const float* magnitude, std::size_t count, const MagnitudeRan
 }
 
 bool hasAvx512() {
-  static const bool available = __builtin_cpu_supports("avx512f");
-  return available;
+  return processorFeatures().avx512f;
 }
 #endif
 

@@ -3,6 +3,7 @@
 // lane branches; the case tests and the arithmetic are those of the pixel code.
 #include "edges/SuppressionBlocks.h"
 
+#include "base/ProcessorFeatures.h"
 #include "edges/EdgeDetector.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -25,8 +26,7 @@ constexpr __mmask16 kAllLanes = 0xFFFF;
 }  // namespace
 
 bool suppressionBlocksAvailable() {
-  static const bool available = __builtin_cpu_supports("avx512f");
-  return available;
+  return processorFeatures().avx512f;
 }
 
 [[gnu::target("avx512f")]] int32_t magnitudeBlocks(const float* gx, const float* gy, float* magnitude, int32_t cols) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ProcessorFeatures.h"
 #include "image/ConvolutionLanes.h"
 #include "image/ConvolutionWindow.h"
 #include "image/GrayImage.h"
@@ -95,8 +96,8 @@ void convolveBandBaseline(const BandJob& job) { convolveBand<Lanes4, 8>(job); }
 
 void convolveBandFastest(const BandJob& job) {
 #if defined(__x86_64__) || defined(__i386__)
-  static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
-  static const bool hasAvx = __builtin_cpu_supports("avx");
+  static const bool hasAvx512 = processorFeatures().avx512f;
+  static const bool hasAvx = processorFeatures().avx;
   if (hasAvx512) {
     convolveBandAvx512(job);
     return;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ProcessorFeatures.h"
 #include "image/ConvolutionLanes.h"
 #include "image/ConvolutionWindow.h"
 #include "image/PaddedBand.h"
@@ -176,8 +177,8 @@ void convolvePairBaseline(const PairJob& job) { convolvePairBand<Lanes4, 4>(job)
 
 void convolvePairFastest(const PairJob& job) {
 #if defined(__x86_64__) || defined(__i386__)
-  static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
-  static const bool hasAvx = __builtin_cpu_supports("avx");
+  static const bool hasAvx512 = processorFeatures().avx512f;
+  static const bool hasAvx = processorFeatures().avx;
   if (hasAvx512) {
     convolvePairAvx512(job);
     return;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "base/ProcessorFeatures.h"
 #if defined(__SSE2__)
 #include "reconstruct/InnerPairVisit.h"
 #endif
@@ -139,11 +140,8 @@ inline float visitEdgePixel(const SweepPlanes& planes, std::ptrdiff_t index, con
 
 bool canSweepWith(SweepVectors vectors) {
   if (vectors == SweepVectors::Pairs) return true;
-#if defined(__x86_64__)
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
-#else
-  return false;
-#endif
+  const ProcessorFeatures& processor = processorFeatures();
+  return processor.avx2 && processor.avx512f && processor.avx512vl;
 }
 
 SweepVectors widestSweepVectors() {

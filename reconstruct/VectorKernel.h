@@ -8,12 +8,14 @@
 // start, and crash under them. Every lane of a loop does one cell's own
 // arithmetic, so the results do not depend on which compilation runs.
 
+#include "base/ProcessorFeatures.h"
+
 namespace filamorph {
 
 template <typename Function>
 Function widestKernel(Function avx512, Function avx2, Function baseline) {
-  if (__builtin_cpu_supports("avx512f")) return avx512;
-  if (__builtin_cpu_supports("avx2")) return avx2;
+  if (processorFeatures().avx512f) return avx512;
+  if (processorFeatures().avx2) return avx2;
   return baseline;
 }
 
