@@ -77,12 +77,11 @@ FILAMORPH_VECTOR_KERNEL(void, secondStepFromZeroRun,
 
 }  // namespace
 
-double estimateLargestEigenvalue(const CycleLevel& level) {
+double estimateLargestEigenvalue(const CycleLevel& level, const SolverThreads& threads) {
   const PaddedGrid& grid = level.grid();
   const float* inverse = level.inverseDiagonal();
   std::vector<float> v(grid.cellCount(), 0.0f);
-  std::vector<float> zero(grid.cellCount(), 0.0f);
-  std::vector<float> row(static_cast<std::size_t>(grid.cols));
+  const std::vector<float> zero(grid.cellCount(), 0.0f);
   // A fixed pseudo-random start, so that every run estimates alike.
   uint32_t state = 12345u;
   for (int32_t r = 0; r < grid.rows; ++r) {
@@ -93,35 +92,58 @@ double estimateLargestEigenvalue(const CycleLevel& level) {
     }
   }
   std::vector<float> next(grid.cellCount(), 0.0f);
+  // Per block of rows: v A v, v D v and the largest |D^-1 A v|, added in
+  // block order whichever thread ran a block.
+  const auto blocks =
+      static_cast<std::size_t>((grid.rows + SolverThreads::kRowsPerBlock - 1) / SolverThreads::kRowsPerBlock);
+  std::vector<double> energies(blocks), weights(blocks), largests(blocks);
   double estimate = 0.0;
   for (int step = 0; step < kPowerSteps; ++step) {
-    double energy = 0.0;    // v A v
-    double weighted = 0.0;  // v D v
-    double largest = 0.0;
-    for (int32_t r = 0; r < grid.rows; ++r) {
-      level.residualRow(zero.data(), v.data(), row.data(), r);  // -A v
-      const std::ptrdiff_t first = grid.at(r, 0);
-      for (int32_t c = 0; c < grid.cols; ++c) {
-        const auto cell = static_cast<std::size_t>(first + c);
-        if (inverse[cell] == 0.0f) continue;
-        const double value = v[cell];
-        energy -= value * row[static_cast<std::size_t>(c)];
-        weighted += value * value / inverse[cell];
-        const double image = -static_cast<double>(inverse[cell]) * row[static_cast<std::size_t>(c)];
-        next[cell] = static_cast<float>(image);
-        largest = std::max(largest, std::fabs(image));
+    threads.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
+      std::vector<float> row(static_cast<std::size_t>(grid.cols));
+      double energy = 0.0;
+      double weighted = 0.0;
+      double largest = 0.0;
+      for (int32_t r = firstRow; r < endRow; ++r) {
+        level.residualRow(zero.data(), v.data(), row.data(), r);  // -A v
+        const std::ptrdiff_t first = grid.at(r, 0);
+        for (int32_t c = 0; c < grid.cols; ++c) {
+          const auto cell = static_cast<std::size_t>(first + c);
+          if (inverse[cell] == 0.0f) continue;
+          const double value = v[cell];
+          energy -= value * row[static_cast<std::size_t>(c)];
+          weighted += value * value / inverse[cell];
+          const double image = -static_cast<double>(inverse[cell]) * row[static_cast<std::size_t>(c)];
+          next[cell] = static_cast<float>(image);
+          largest = std::max(largest, std::fabs(image));
+        }
       }
+      const auto block = static_cast<std::size_t>(firstRow / SolverThreads::kRowsPerBlock);
+      energies[block] = energy;
+      weights[block] = weighted;
+      largests[block] = largest;
+    });
+    double energy = 0.0;
+    double weighted = 0.0;
+    double largest = 0.0;
+    for (std::size_t block = 0; block < blocks; ++block) {
+      energy += energies[block];
+      weighted += weights[block];
+      largest = std::max(largest, largests[block]);
     }
     if (!(weighted > 0.0) || !(largest > 0.0)) break;
     estimate = energy / weighted;
-    for (std::size_t cell = 0; cell < v.size(); ++cell) v[cell] = static_cast<float>(next[cell] / largest);
+    threads.forCells(grid, [&](std::size_t first, std::size_t end) {
+      for (std::size_t cell = first; cell < end; ++cell) v[cell] = static_cast<float>(next[cell] / largest);
+    });
   }
   return estimate;
 }
 
-ChebyshevSmoother::ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose)
-    : upper_(discBoundIsClose ? level.discBound()
-                              : std::min(level.discBound(), kEstimateMargin * estimateLargestEigenvalue(level))) {}
+ChebyshevSmoother::ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose, const SolverThreads& threads)
+    : upper_(discBoundIsClose
+                 ? level.discBound()
+                 : std::min(level.discBound(), kEstimateMargin * estimateLargestEigenvalue(level, threads))) {}
 
 void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vector<float>& x,
                                std::vector<float>& spare, bool zeroStart, const SolverThreads& threads) const {

@@ -23,7 +23,7 @@ class ChebyshevSmoother {
   // Bounds the largest eigenvalue of the level by its Gershgorin discs where
   // they are known to be close (the image's own molecules, whose bound the
   // alternating pattern reaches), else estimates it by power steps.
-  ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose);
+  ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose, const SolverThreads& threads);
 
   // Smooths x for A x = b. The steps write into `spare` and x in turn, and
   // the two are swapped so that x ends with the result; both have the
@@ -39,7 +39,7 @@ class ChebyshevSmoother {
 };
 
 // The largest eigenvalue of D^-1 A estimated from below by power steps.
-double estimateLargestEigenvalue(const CycleLevel& level);
+double estimateLargestEigenvalue(const CycleLevel& level, const SolverThreads& threads);
 
 }  // namespace filamorph
 

@@ -20,6 +20,7 @@ class DenseCholesky {
 
  private:
   std::vector<double> lower_;
+  std::vector<std::size_t> first_;  // the first column of each row's envelope
   std::size_t n_ = 0;
 };
 

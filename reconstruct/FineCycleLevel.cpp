@@ -73,11 +73,21 @@ float FineCycleLevel::ownCoefficient(int32_t row, int32_t col) const {
 }
 
 void FineCycleLevel::followFixedPixels() {
+  // Inner pixels have one of two diagonals, by their sample bit.
+  const float innerInverse[2] = {1.0f / own_[0], 1.0f / own_[1]};
   for (int32_t row = 0; row < grid_.rows; ++row) {
+    const bool innerRow = row >= 2 && row < grid_.rows - 2;
+    const std::ptrdiff_t first = grid_.at(row, 0);
+    const uint8_t* states = fine_.states() + first;
+    float* inverse = inverseDiagonal_.data() + first;
     for (int32_t col = 0; col < grid_.cols; ++col) {
-      const std::ptrdiff_t cell = grid_.at(row, col);
-      const bool fixed = (fine_.state(cell) & FineOperator::kFixed) != 0;
-      inverseDiagonal_[static_cast<std::size_t>(cell)] = fixed ? 0.0f : 1.0f / ownCoefficient(row, col);
+      const uint8_t state = states[col];
+      if ((state & FineOperator::kFixed) != 0)
+        inverse[col] = 0.0f;
+      else if (innerRow && col >= 2 && col < grid_.cols - 2)
+        inverse[col] = innerInverse[state & FineOperator::kSample];
+      else
+        inverse[col] = 1.0f / ownCoefficient(row, col);
     }
   }
 }

@@ -17,18 +17,18 @@ constexpr int32_t kShortestHalvedAxis = 6;
 
 }  // namespace
 
-MultigridPreconditioner::Level::Level(std::unique_ptr<CycleLevel> level, bool image)
+MultigridPreconditioner::Level::Level(std::unique_ptr<CycleLevel> level, bool image, const SolverThreads& threads)
     : op(std::move(level)),
       b(op->grid().cellCount(), 0.0f),
       x(op->grid().cellCount(), 0.0f),
       d(op->grid().cellCount(), 0.0f),
-      smoother(*op, image) {}
+      smoother(*op, image, threads) {}
 
 MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine, const SolverThreads& threads)
     : fine_(fine), threads_(threads) {
   auto image = std::make_unique<FineCycleLevel>(fine);
   image_ = image.get();
-  levels_.emplace_back(std::move(image), true);
+  levels_.emplace_back(std::move(image), true, threads);
   PaddedGrid grid = fine.grid();
   while (grid.unknownCount() > kDirectSolveLimit) {
     rowTransfers_.push_back(AxisTransfer::make(grid.rows, grid.rows >= kShortestHalvedAxis));
@@ -40,7 +40,7 @@ MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine, const
     else
       coarsenLevel(static_cast<const StencilLevel&>(*levels_.back().op), rowTransfers_.back(), colTransfers_.back(),
                    *coarse, threads);
-    levels_.emplace_back(std::move(coarse), false);
+    levels_.emplace_back(std::move(coarse), false, threads);
   }
   factorCoarsest();
 }

@@ -42,7 +42,7 @@ class MultigridPreconditioner {
 
  private:
   struct Level {
-    Level(std::unique_ptr<CycleLevel> level, bool image);
+    Level(std::unique_ptr<CycleLevel> level, bool image, const SolverThreads& threads);
     std::unique_ptr<CycleLevel> op;
     // The right-hand side, the solution, and a second buffer that the
     // smoothing writes into in turn with x, which also takes the residual.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "reconstruct/VectorKernel.h"
 
@@ -66,16 +67,20 @@ void StencilLevel::residualRow(const float* b, const float* x, float* out, int32
 
 double StencilLevel::discBound() const {
   double bound = 0.0;
+  std::vector<float> radius(static_cast<std::size_t>(grid_.cols));
   for (int32_t row = 0; row < grid_.rows; ++row) {
-    for (int32_t col = 0; col < grid_.cols; ++col) {
-      double stencil[5][5];
-      fullStencil(row, col, stencil);
-      if (!(stencil[2][2] > 0.0)) continue;
-      double radius = 0.0;
-      for (const auto& line : stencil)
-        for (const double value : line) radius += std::fabs(value);
-      bound = std::max(bound, radius / stencil[2][2]);
+    const std::size_t first = static_cast<std::size_t>(grid_.at(row, 0));
+    const float* own = &planes_[first];
+    for (int32_t col = 0; col < grid_.cols; ++col) radius[static_cast<std::size_t>(col)] = std::fabs(own[col]);
+    for (int slot = 1; slot < kHalfStencilSize; ++slot) {
+      const float* forward = &planes_[plane(slot) + first];
+      const float* backward = forward - cellStep_[slot];
+      for (int32_t col = 0; col < grid_.cols; ++col)
+        radius[static_cast<std::size_t>(col)] += std::fabs(forward[col]) + std::fabs(backward[col]);
     }
+    for (int32_t col = 0; col < grid_.cols; ++col)
+      if (own[col] > 0.0f)
+        bound = std::max(bound, static_cast<double>(radius[static_cast<std::size_t>(col)]) / own[col]);
   }
   return bound;
 }
