@@ -75,6 +75,7 @@ float FineCycleLevel::ownCoefficient(int32_t row, int32_t col) const {
 void FineCycleLevel::followFixedPixels() {
   // Inner pixels have one of two diagonals, by their sample bit.
   const float innerInverse[2] = {1.0f / own_[0], 1.0f / own_[1]};
+  hasFixedPixels_ = false;
   for (int32_t row = 0; row < grid_.rows; ++row) {
     const bool innerRow = row >= 2 && row < grid_.rows - 2;
     const std::ptrdiff_t first = grid_.at(row, 0);
@@ -82,12 +83,14 @@ void FineCycleLevel::followFixedPixels() {
     float* inverse = inverseDiagonal_.data() + first;
     for (int32_t col = 0; col < grid_.cols; ++col) {
       const uint8_t state = states[col];
-      if ((state & FineOperator::kFixed) != 0)
+      if ((state & FineOperator::kFixed) != 0) {
         inverse[col] = 0.0f;
-      else if (innerRow && col >= 2 && col < grid_.cols - 2)
+        hasFixedPixels_ = true;
+      } else if (innerRow && col >= 2 && col < grid_.cols - 2) {
         inverse[col] = innerInverse[state & FineOperator::kSample];
-      else
+      } else {
         inverse[col] = 1.0f / ownCoefficient(row, col);
+      }
     }
   }
 }

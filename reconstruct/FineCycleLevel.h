@@ -18,6 +18,7 @@ class FineCycleLevel final : public CycleLevel {
   explicit FineCycleLevel(const FineOperator& fine);
 
   void followFixedPixels();
+  bool hasFixedPixels() const { return hasFixedPixels_; }
 
   void residualRow(const float* b, const float* x, float* out, int32_t row) const override;
   double discBound() const override;
@@ -26,6 +27,7 @@ class FineCycleLevel final : public CycleLevel {
   float ownCoefficient(int32_t row, int32_t col) const;
 
   const FineOperator& fine_;
+  bool hasFixedPixels_ = false;
   float own_[2];  // an inner pixel's own coefficient, without and with a sample
   float axial_, diagonal_, twoStep_;
   std::array<std::ptrdiff_t, kStencilSize> cellStep_{};

@@ -142,12 +142,13 @@ void MultigridPreconditioner::cycle(std::size_t index) {
   cycle(index + 1);
   prolongateAdd(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), below.x.data(), x, transferScratch_,
                 threads_);
-  if (index == 0) {
-    // Fixed pixels take no part in the correction.
-    const float* inverse = op.inverseDiagonal();
+  if (index == 0 && image_->hasFixedPixels()) {
+    // Fixed pixels take no part in the correction. An integer test, unlike a
+    // float one, leaves the loop free of branches.
+    const uint8_t* states = fine_.states();
     threads_.forCells(grid, [&](std::size_t first, std::size_t end) {
       for (std::size_t cell = first; cell < end; ++cell)
-        if (inverse[cell] == 0.0f) x[cell] = 0.0f;
+        x[cell] *= static_cast<float>(((states[cell] & FineOperator::kFixed) ^ FineOperator::kFixed) >> 1);
     });
   }
   here.smoother.smooth(op, here.b.data(), here.x, here.d, false, threads_);
