@@ -28,8 +28,12 @@ int32_t nextOf(uint64_t ticket) {
   return static_cast<int32_t>(ticket & kFieldMask);
 }
 
+// Tells the processor that this thread is spinning, so that the other thread
+// of its core runs faster meanwhile.
 void pause() {
+#if defined(__x86_64__) || defined(__i386__)
   __builtin_ia32_pause();
+#endif
 }
 
 }  // namespace

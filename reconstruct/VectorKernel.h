@@ -21,8 +21,10 @@ Function widestKernel(Function avx512, Function avx2, Function baseline) {
 
 }  // namespace filamorph
 
-// Defines `name` from the always-inlined `name##Body`, compiled three times.
-// `parameters` and `arguments` are parenthesised lists.
+// Defines `name` from the always-inlined `name##Body`, compiled three times
+// on x86 and once elsewhere. `parameters` and `arguments` are parenthesised
+// lists.
+#if defined(__x86_64__) || defined(__i386__)
 #define FILAMORPH_VECTOR_KERNEL(result, name, parameters, arguments)                      \
   [[gnu::target("avx512f")]] static result name##Avx512 parameters {                      \
     return name##Body arguments;                                                          \
@@ -37,5 +39,11 @@ Function widestKernel(Function avx512, Function avx2, Function baseline) {
     static const auto chosen = widestKernel(&name##Avx512, &name##Avx2, &name##Baseline); \
     return chosen arguments;                                                              \
   }
+#else
+#define FILAMORPH_VECTOR_KERNEL(result, name, parameters, arguments) \
+  result name parameters {                                           \
+    return name##Body arguments;                                     \
+  }
+#endif
 
 #endif  // FILAMORPH_RECONSTRUCT_VECTORKERNEL_H
