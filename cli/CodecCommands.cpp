@@ -49,9 +49,12 @@ CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& 
 void reconstructAndReport(CodecRun& run, const GlobalOptions& options, const std::string& solver) {
   if (solver == kConvergedSolver) {
     const ConvergedSolveReport report = run.reconstructConverged();
-    options.statistic(format("converged in %d conjugate-gradient steps (%d passes), %" PRId64
+    // A solve whose held set did not settle says so: its result is not the
+    // constrained minimiser.
+    const char* const outcome = report.settled ? "converged in" : "stopped unsettled at the pass limit after";
+    options.statistic(format("%s %d conjugate-gradient steps (%d passes), %" PRId64
                              " pixels at 0 or 255, relative residual %.3g",
-                             report.iterations, report.passes, report.boundPixels, report.relativeResidual));
+                             outcome, report.iterations, report.passes, report.boundPixels, report.relativeResidual));
     return;
   }
   {

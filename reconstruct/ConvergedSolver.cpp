@@ -214,7 +214,10 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
     report.iterations +=
         conjugateGradients(op, preconditioner, phase->relativeTolerance * dataNorm, x, residualNorm, threads);
     if (newSet) ++report.passes;
-    if (report.passes == kMostPasses) break;
+    if (report.passes == kMostPasses) {
+      report.settled = false;
+      break;
+    }
     const SetChange change = updateActiveSet(*phase, op, x, fixedCells);
     newSet = change.freed || change.held;
     if (newSet) {

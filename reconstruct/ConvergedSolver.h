@@ -15,6 +15,9 @@ struct ConvergedSolveReport {
   int64_t boundPixels = 0;        // pixels held at 0 or 255 in the result
   double relativeResidual = 0.0;  // of the last pass, against the data term
   int32_t levels = 0;             // multigrid levels, the image included
+  // False when the passes stopped at their limit while the held set still
+  // changed: the result is then not the constrained minimiser.
+  bool settled = true;
 };
 
 // Returns the work plane of the fill-in of the model: the point at which the

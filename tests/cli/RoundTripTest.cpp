@@ -197,6 +197,26 @@ TEST_F(SyntheticRoundTrip, ConvergedSolverRebuildsThroughTheCommandLayer) {
   EXPECT_EQ(readFileBytes(folder / "rebuilt.pgm"), pgm(direct.reconstruction.grayPlane));
 }
 
+// A model whose held set is still changing when the converged fill-in's
+// passes reach their limit (a thin strip of extreme samples, found by
+// fuzzing) is not reported as converged; its levels still lie in 0..255.
+TEST_F(CliTest, UnsettledConvergedSolveSaysSo) {
+  const std::string file = testCodedFile("unsettled-strip.flm").string();
+  DirectSession direct;
+  ASSERT_TRUE(direct.session.openCodedImage(file));
+  DitherGenerator generator;
+  ConvergedSolveReport report;
+  ASSERT_TRUE(direct.session.reconstructConverged(generator, report));
+  EXPECT_FALSE(report.settled);
+  const Plane<float>& work = direct.reconstruction.workPlane;
+  for (std::size_t i = 0; i < work.size(); ++i) ASSERT_TRUE(work.data()[i] >= 0.0f && work.data()[i] <= 255.0f);
+
+  const CliResult decoded = runCli({"decode", "--solver", "converged", file, path("strip.pgm")});
+  ASSERT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_NE(decoded.err.find("stopped unsettled at the pass limit after"), std::string::npos) << decoded.err;
+  EXPECT_EQ(decoded.err.find("converged in"), std::string::npos) << decoded.err;
+}
+
 TEST_F(SyntheticRoundTrip, PlaneDumpsWriteTheBytesAsPgmAndTheViewsAsBitmaps) {
   ContourCoder opened;
   Reconstructor unused;
