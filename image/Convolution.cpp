@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "base/ProcessorFeatures.h"
 #include "image/ConvolutionLanes.h"
 #include "image/ConvolutionWindow.h"
 #include "image/GrayImage.h"
@@ -88,7 +87,6 @@ template <typename Lanes, int32_t kVectors>
 void convolveBandBaseline(const BandJob& job) { convolveBand<Lanes4, 8>(job); }
 
 #if defined(__x86_64__) || defined(__i386__)
-// AVX has no fused multiply-add, and the build forbids contraction anyway.
 [[gnu::target("avx")]] void convolveBandAvx(const BandJob& job) { convolveBand<Lanes8, 8>(job); }
 
 [[gnu::target("avx512f")]] void convolveBandAvx512(const BandJob& job) { convolveBand<Lanes16, 8>(job); }
@@ -96,18 +94,12 @@ void convolveBandBaseline(const BandJob& job) { convolveBand<Lanes4, 8>(job); }
 
 void convolveBandFastest(const BandJob& job) {
 #if defined(__x86_64__) || defined(__i386__)
-  static const bool hasAvx512 = processorFeatures().avx512f;
-  static const bool hasAvx = processorFeatures().avx;
-  if (hasAvx512) {
-    convolveBandAvx512(job);
-    return;
-  }
-  if (hasAvx) {
-    convolveBandAvx(job);
-    return;
-  }
-#endif
+  static const auto widest =
+      convolution::widestCompilation<BandJob>(&convolveBandAvx512, &convolveBandAvx, &convolveBandBaseline);
+  widest(job);
+#else
   convolveBandBaseline(job);
+#endif
 }
 
 // Convolves the window band by band: targetOf(first) gives where the band

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ProcessorFeatures.h"
 #include "image/ConvolutionWindow.h"
 #include "image/Plane.h"
 
@@ -24,6 +25,18 @@ using Lanes8 = float __attribute__((vector_size(32)));
 using Lanes16 = float __attribute__((vector_size(64)));
 // The widest strip of output pixels, and so the zero padding of each band row.
 inline constexpr int32_t kWidestStrip = 128;
+
+// The widest of a convolution's three compilations that the processor runs:
+// AVX-512, AVX (no fused multiply-add, which the build forbids anyway) and
+// the baseline.
+template <typename Job>
+using Compilation = void (*)(const Job&);
+template <typename Job>
+Compilation<Job> widestCompilation(Compilation<Job> avx512, Compilation<Job> avx, Compilation<Job> baseline) {
+  if (processorFeatures().avx512f) return avx512;
+  if (processorFeatures().avx) return avx;
+  return baseline;
+}
 
 // One band storage per thread, shared by every convolution of that thread.
 inline std::vector<float>& bandStorage() {

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <vector>
 
-#include "base/ProcessorFeatures.h"
 #include "image/ConvolutionLanes.h"
 #include "image/ConvolutionWindow.h"
 #include "image/PaddedBand.h"
@@ -169,7 +168,6 @@ template <typename Lanes, int32_t kVectors>
 void convolvePairBaseline(const PairJob& job) { convolvePairBand<Lanes4, 4>(job); }
 
 #if defined(__x86_64__) || defined(__i386__)
-// AVX has no fused multiply-add, and the build forbids contraction anyway.
 [[gnu::target("avx")]] void convolvePairAvx(const PairJob& job) { convolvePairBand<Lanes8, 4>(job); }
 
 [[gnu::target("avx512f")]] void convolvePairAvx512(const PairJob& job) { convolvePairBand<Lanes16, 8>(job); }
@@ -177,18 +175,12 @@ void convolvePairBaseline(const PairJob& job) { convolvePairBand<Lanes4, 4>(job)
 
 void convolvePairFastest(const PairJob& job) {
 #if defined(__x86_64__) || defined(__i386__)
-  static const bool hasAvx512 = processorFeatures().avx512f;
-  static const bool hasAvx = processorFeatures().avx;
-  if (hasAvx512) {
-    convolvePairAvx512(job);
-    return;
-  }
-  if (hasAvx) {
-    convolvePairAvx(job);
-    return;
-  }
-#endif
+  static const auto widest =
+      convolution::widestCompilation<PairJob>(&convolvePairAvx512, &convolvePairAvx, &convolvePairBaseline);
+  widest(job);
+#else
   convolvePairBaseline(job);
+#endif
 }
 
 bool hasKernelSize(const GrayImage& image, const Plane<float>& weights) {
