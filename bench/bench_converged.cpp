@@ -5,47 +5,14 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdint>
-#include <random>
 
+#include "BandModel.h"
 #include "image/Plane.h"
 #include "reconstruct/ConvergedSolver.h"
 
 namespace filamorph {
 namespace {
-
-// Samples in bands a few pixels wide along circles, with the levels of a
-// smooth picture, as a contour model lays them; the layout scales with the
-// size, so every size shows the same picture.
-struct BandModel {
-  Plane<uint8_t> sparseness;
-  Plane<uint8_t> depth;
-};
-
-BandModel bandModel(int size) {
-  BandModel model;
-  model.sparseness.allocate(size, size, true);
-  model.depth.allocate(size, size, true);
-  std::mt19937 random(2024u);
-  const double scale = size / 512.0;
-  std::uniform_real_distribution<double> position(0.0, size);
-  std::uniform_real_distribution<double> radius(10.0 * scale, 120.0 * scale);
-  for (int circle = 0; circle < 28; ++circle) {
-    const double centreRow = position(random);
-    const double centreCol = position(random);
-    const double circleRadius = radius(random);
-    for (int r = 0; r < size; ++r) {
-      for (int c = 0; c < size; ++c) {
-        if (std::fabs(std::hypot(r - centreRow, c - centreCol) - circleRadius) > 1.5) continue;
-        model.sparseness[r][c] = 1;
-        model.depth[r][c] =
-            static_cast<uint8_t>(128.0 + 100.0 * std::sin(r * 0.03 / scale) * std::cos(c * 0.05 / scale));
-      }
-    }
-  }
-  return model;
-}
 
 double wallSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -54,7 +21,7 @@ double wallSeconds() {
 void BM_ConvergedSolve(benchmark::State& state) {
   const int size = static_cast<int>(state.range(0));
   const auto threads = static_cast<int32_t>(state.range(1));
-  const BandModel model = bandModel(size);
+  const BandModel model = bandModel(size, size / 512.0);
   ConvergedSolveReport report;
   double seconds = 0.0;
   double steps = 0.0;

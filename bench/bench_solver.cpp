@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <ctime>
-#include <random>
+#include <utility>
 #include <vector>
 
+#include "BandModel.h"
 #include "commands/CommandParameters.h"
 #include "reconstruct/FillInSweep.h"
 #include "reconstruct/Reconstructor.h"
@@ -22,8 +22,8 @@ namespace {
 
 constexpr int kSize = 512;
 
-// Samples where a contour model would put them: bands a few pixels wide along
-// circles, with the levels of a smooth picture; roughly a tenth of the pixels.
+// The band model (the same picture of levels at every size) and its planes as
+// the reference sweep takes them.
 struct BenchModel {
   Plane<uint8_t> sparseness;
   Plane<uint8_t> depth;
@@ -36,25 +36,9 @@ template <int Size = kSize>
 const BenchModel& benchModel() {
   static const BenchModel model = [] {
     BenchModel m;
-    m.sparseness.allocate(Size, Size, true);
-    m.depth.allocate(Size, Size, true);
-    std::mt19937 random(2024u);
-    const double scale = static_cast<double>(Size) / kSize;
-    std::uniform_real_distribution<double> position(0.0, Size);
-    std::uniform_real_distribution<double> radius(10.0 * scale, 120.0 * scale);
-    for (int circle = 0; circle < 28; ++circle) {
-      const double centreRow = position(random);
-      const double centreCol = position(random);
-      const double circleRadius = radius(random);
-      for (int r = 0; r < Size; ++r) {
-        for (int c = 0; c < Size; ++c) {
-          const double distance = std::hypot(r - centreRow, c - centreCol);
-          if (std::fabs(distance - circleRadius) > 1.5) continue;
-          m.sparseness[r][c] = 1;
-          m.depth[r][c] = static_cast<uint8_t>(128.0 + 100.0 * std::sin(r * 0.03) * std::cos(c * 0.05));
-        }
-      }
-    }
+    BandModel bands = bandModel(Size, 1.0);
+    m.sparseness = std::move(bands.sparseness);
+    m.depth = std::move(bands.depth);
     m.mask.assign(m.sparseness.data(), m.sparseness.data() + m.sparseness.size());
     m.depthLevels.assign(m.depth.data(), m.depth.data() + m.depth.size());
     for (size_t i = 0; i < m.mask.size(); ++i) m.start.push_back(m.mask[i] != 0 ? m.depthLevels[i] : 128.0f);
