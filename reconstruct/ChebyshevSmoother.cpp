@@ -154,7 +154,10 @@ void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vec
   // body(first cell of the row, row, the row's residual when asked for it)
   const auto forEachRow = [&](bool withResidual, auto&& body) {
     threads.forRows(grid.rows, cols, [&](int32_t firstRow, int32_t endRow) {
-      std::vector<float> residual(withResidual ? static_cast<std::size_t>(cols) : 0);
+      // One row of scratch per thread, kept between calls: the smoothing runs
+      // several times per step on every level.
+      thread_local std::vector<float> residual;
+      if (withResidual) residual.resize(static_cast<std::size_t>(cols));
       for (int32_t row = firstRow; row < endRow; ++row) {
         if (withResidual) level.residualRow(b, x.data(), residual.data(), row);
         body(grid.at(row, 0), residual.data());
