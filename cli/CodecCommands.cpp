@@ -48,13 +48,7 @@ CLI::App& addCommand(CLI::App& app, const std::string& name, const std::string& 
 // converged fill-in and its own statistics.
 void reconstructAndReport(CodecRun& run, const GlobalOptions& options, const std::string& solver) {
   if (solver == kConvergedSolver) {
-    const ConvergedSolveReport report = run.reconstructConverged();
-    // A solve whose held set did not settle says so: its result is not the
-    // constrained minimiser.
-    const char* const outcome = report.settled ? "converged in" : "stopped unsettled at the pass limit after";
-    options.statistic(format("%s %d conjugate-gradient steps (%d passes), %" PRId64
-                             " pixels at 0 or 255, relative residual %.3g",
-                             outcome, report.iterations, report.passes, report.boundPixels, report.relativeResidual));
+    options.statistic(convergedSolveStatistic(run.reconstructConverged()));
     return;
   }
   {
@@ -150,6 +144,12 @@ void addInfo(CommandLine& line) {
 }
 
 }  // namespace
+
+std::string convergedSolveStatistic(const ConvergedSolveReport& report) {
+  const char* const outcome = report.settled ? "converged in" : "stopped unsettled at the pass limit after";
+  return format("%s %d conjugate-gradient steps (%d passes), %" PRId64 " pixels at 0 or 255, relative residual %.3g",
+                outcome, report.iterations, report.passes, report.boundPixels, report.relativeResidual);
+}
 
 void addCodecCommands(CommandLine& line) {
   addEncode(line);

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "reconstruct/FineOperator.h"
+#include "reconstruct/HeldSet.h"
+#include "reconstruct/HeldSetWindows.h"
 #include "reconstruct/MultigridPreconditioner.h"
 #include "reconstruct/VectorRuns.h"
 
@@ -15,8 +17,6 @@ namespace filamorph {
 namespace {
 
 constexpr float kStartLevel = 128.0f;
-constexpr double kLowestLevel = 0.0;
-constexpr double kHighestLevel = 255.0;
 constexpr int32_t kMostStepsPerPass = 1000;
 constexpr int32_t kMostPasses = 50;
 
@@ -27,22 +27,11 @@ constexpr int32_t kMostPasses = 50;
 struct Phase {
   // Conjugate gradients stop at this residual norm relative to the data term's.
   double relativeTolerance;
-  // How far in levels a pixel may overshoot a bound, or a held pixel may pull
-  // away from it, before the set changes: above the solve's own error, so
-  // that the error does not make a pixel flip back and forth.
-  double slack;
-  // A free pixel past a bound is held at it when no free pixel next to it
-  // overshoots further: holding every overshooting pixel at once holds far
-  // more than the minimiser does, and freeing them again takes a pass for
-  // each ring of the held region.
-  // With `growHeld`, a free pixel past a bound next to a held one is held as
-  // well: once the large overshoots are held, the pixels they push past the
-  // bound lie around them, a small way past it.
-  bool growHeld;
+  HeldSetRule rule;
 };
-constexpr Phase kSearch{1e-6, 0.3, false};
+constexpr Phase kSearch{1e-6, {0.3, false}};
 // The final tolerance leaves every pixel within a few thousandths of a level.
-constexpr Phase kSettle{1e-8, 1e-3, true};
+constexpr Phase kSettle{1e-8, {1e-3, true}};
 
 double dot(const PaddedGrid& grid, const std::vector<double>& a, const std::vector<double>& b,
            const SolverThreads& threads) {
@@ -90,65 +79,6 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
   }
   residualNorm = std::sqrt(rr);
   return steps;
-}
-
-// Moves pixels into and out of the set held at a bound: a held pixel whose
-// energy would fall by moving inside is freed, and a free pixel past a bound
-// that overshoots most in its neighbourhood is held at it.
-struct SetChange {
-  bool freed = false;
-  bool held = false;
-};
-
-SetChange updateActiveSet(const Phase& phase, FineOperator& op, std::vector<double>& x,
-                          std::vector<std::ptrdiff_t>& fixedCells) {
-  const PaddedGrid& grid = op.grid();
-  SetChange change;
-  std::vector<std::ptrdiff_t> stillFixed;
-  for (const std::ptrdiff_t cell : fixedCells) {
-    const auto row = static_cast<int32_t>(cell / grid.stride() - PaddedGrid::kMargin);
-    const auto col = static_cast<int32_t>(cell % grid.stride() - PaddedGrid::kMargin);
-    const double pull = (op.product(row, col, x.data()) - op.dataTerm(cell)) / op.diagonal(row, col);
-    const bool atLowest = x[static_cast<std::size_t>(cell)] == kLowestLevel;
-    if (atLowest ? pull >= -phase.slack : pull <= phase.slack) {
-      stillFixed.push_back(cell);
-    } else {
-      op.setFixed(cell, false);
-      change.freed = true;
-    }
-  }
-  const auto overshoot = [&](std::ptrdiff_t cell) {
-    if ((op.state(cell) & FineOperator::kFixed) != 0) return 0.0;
-    const double value = x[static_cast<std::size_t>(cell)];
-    return std::max({kLowestLevel - value, value - kHighestLevel, 0.0});
-  };
-  std::vector<std::ptrdiff_t> newlyFixed;
-  for (int32_t row = 0; row < grid.rows; ++row) {
-    for (int32_t col = 0; col < grid.cols; ++col) {
-      const std::ptrdiff_t cell = grid.at(row, col);
-      const double own = overshoot(cell);
-      if (own <= phase.slack) continue;
-      bool largest = true;
-      bool besideHeld = false;
-      for (int32_t r = std::max(row - 1, 0); r <= std::min(row + 1, grid.rows - 1); ++r) {
-        for (int32_t c = std::max(col - 1, 0); c <= std::min(col + 1, grid.cols - 1); ++c) {
-          const std::ptrdiff_t neighbour = grid.at(r, c);
-          if (overshoot(neighbour) > own) largest = false;
-          if ((op.state(neighbour) & FineOperator::kFixed) != 0) besideHeld = true;
-        }
-      }
-      if (largest || (phase.growHeld && besideHeld)) newlyFixed.push_back(cell);
-    }
-  }
-  for (const std::ptrdiff_t cell : newlyFixed) {
-    double& value = x[static_cast<std::size_t>(cell)];
-    value = value < kLowestLevel ? kLowestLevel : kHighestLevel;
-    op.setFixed(cell, true);
-    stillFixed.push_back(cell);
-    change.held = true;
-  }
-  fixedCells = std::move(stillFixed);
-  return change;
 }
 
 }  // namespace
@@ -208,6 +138,7 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   // A pass of the first phase that changes nothing ends it, and the same set
   // is solved on to the final tolerance: a model whose unconstrained solution
   // lies within the bounds takes one pass.
+  const PixelWindow wholeImage{0, rows, 0, cols};
   const Phase* phase = &kSearch;
   bool newSet = true;
   while (true) {
@@ -218,15 +149,28 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
       report.settled = false;
       break;
     }
-    const SetChange change = updateActiveSet(*phase, op, x, fixedCells);
-    newSet = change.freed || change.held;
+    HeldSetChange change;
+    const Phase* next = phase;
+    if (phase == &kSearch) {
+      // The set is first sought around each cluster of overshooting pixels
+      // alone, which costs far less than passes over the whole image; passes
+      // of the final phase confirm it.
+      const std::vector<PixelWindow> windows = overshootWindows(op, x, phase->rule.slack);
+      if (!windows.empty()) {
+        change = settleWindows(windows, op, x, fixedCells);
+        next = &kSettle;
+      }
+    }
+    if (!change.any()) change = updateHeldSet(phase->rule, op, x, fixedCells, wholeImage);
+    newSet = change.any();
     if (newSet) {
       preconditioner.followFixedPixels();
     } else if (phase == &kSearch) {
-      phase = &kSettle;
+      next = &kSettle;
     } else {
       break;
     }
+    phase = next;
   }
   report.relativeResidual = residualNorm / dataNorm;
 

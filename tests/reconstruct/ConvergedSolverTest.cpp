@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands/CommandParameters.h"
@@ -72,6 +73,22 @@ Model stripedModel(int rows, int cols) {
   return model;
 }
 
+// Samples of middle levels with a few short pairs of 0 and 255 far apart:
+// each pair makes its own small cluster of overshooting pixels.
+Model pairsModel(int rows, int cols) {
+  Model model = randomModel(rows, cols, 0.03, 9u);
+  for (size_t i = 0; i < model.depth.size(); ++i) model.depth[i] = static_cast<uint8_t>(96 + model.depth[i] / 4);
+  for (const auto& [row, col] : {std::pair{8, 9}, std::pair{30, 12}, std::pair{14, 33}}) {
+    for (int c = col; c < col + 3; ++c) {
+      model.sparseness[static_cast<size_t>(row) * cols + c] = 1;
+      model.depth[static_cast<size_t>(row) * cols + c] = 0;
+      model.sparseness[static_cast<size_t>(row + 1) * cols + c] = 1;
+      model.depth[static_cast<size_t>(row + 1) * cols + c] = 255;
+    }
+  }
+  return model;
+}
+
 Model oneSampleModel(int rows, int cols, uint8_t level) {
   Model model = uniformModel(rows, cols, 0, 0);
   const size_t i = static_cast<size_t>(rows / 3) * cols + cols / 2;
@@ -117,6 +134,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, MatchesStandstill,
                                            StandstillCase{"tallStrip", randomModel(120, 4, 0.1, 5u), 0.5f},
                                            StandstillCase{"boundsHold", stripedModel(24, 30), 0.5f, true},
                                            StandstillCase{"boundsHoldDirect", stripedModel(10, 14), 0.5f, true},
+                                           StandstillCase{"boundsHoldInWindows", pairsModel(40, 44), 0.5f, true},
                                            StandstillCase{"oneSample", oneSampleModel(23, 21, 200), 0.5f},
                                            StandstillCase{"everyPixel", randomModel(22, 25, 1.0, 6u), 0.5f},
                                            StandstillCase{"membrane", randomModel(24, 22, 0.05, 7u), 0.0f},

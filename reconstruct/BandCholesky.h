@@ -1,0 +1,35 @@
+#ifndef FILAMORPH_RECONSTRUCT_BANDCHOLESKY_H
+#define FILAMORPH_RECONSTRUCT_BANDCHOLESKY_H
+// A Cholesky factorisation of a symmetric positive definite band matrix,
+// stored band by band: the direct solve of a window of the fill-in system.
+
+#include <cstddef>
+#include <vector>
+
+namespace filamorph {
+
+// Row i of the lower triangle holds the entries of columns i - width .. i.
+class BandCholesky {
+ public:
+  BandCholesky(std::size_t n, std::size_t width);
+
+  std::size_t size() const { return n_; }
+  // Entry (i, j) of the lower triangle, j in i - width .. i; 0 until set.
+  double& at(std::size_t i, std::size_t j) { return band_[i * (width_ + 1) + (j + width_ - i)]; }
+
+  // Factors in place. A pivot that rounding has left at or below zero is
+  // raised to a tiny share of its diagonal entry, so the factor always exists.
+  void factor();
+  // Solves in place, after `factor`.
+  void solve(std::vector<double>& values) const;
+
+ private:
+  double entry(std::size_t i, std::size_t j) const { return band_[i * (width_ + 1) + (j + width_ - i)]; }
+
+  std::size_t n_, width_;
+  std::vector<double> band_;
+};
+
+}  // namespace filamorph
+
+#endif  // FILAMORPH_RECONSTRUCT_BANDCHOLESKY_H

@@ -1,0 +1,65 @@
+#include "reconstruct/HeldSet.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace filamorph {
+
+double overshoot(const FineOperator& op, const std::vector<double>& x, std::ptrdiff_t cell) {
+  if ((op.state(cell) & FineOperator::kFixed) != 0) return 0.0;
+  const double value = x[static_cast<std::size_t>(cell)];
+  return std::max({kLowestLevel - value, value - kHighestLevel, 0.0});
+}
+
+HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, std::vector<double>& x,
+                            std::vector<std::ptrdiff_t>& heldCells, const PixelWindow& window) {
+  const PaddedGrid& grid = op.grid();
+  HeldSetChange change;
+  std::vector<std::ptrdiff_t> stillHeld;
+  stillHeld.reserve(heldCells.size());
+  for (const std::ptrdiff_t cell : heldCells) {
+    const auto row = static_cast<int32_t>(cell / grid.stride() - PaddedGrid::kMargin);
+    const auto col = static_cast<int32_t>(cell % grid.stride() - PaddedGrid::kMargin);
+    if (!window.contains(row, col)) {
+      stillHeld.push_back(cell);
+      continue;
+    }
+    const double pull = (op.product(row, col, x.data()) - op.dataTerm(cell)) / op.diagonal(row, col);
+    const bool atLowest = x[static_cast<std::size_t>(cell)] == kLowestLevel;
+    if (atLowest ? pull >= -rule.slack : pull <= rule.slack) {
+      stillHeld.push_back(cell);
+    } else {
+      op.setFixed(cell, false);
+      change.freed = true;
+    }
+  }
+  std::vector<std::ptrdiff_t> newlyHeld;
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
+    for (int32_t col = window.firstCol; col < window.endCol; ++col) {
+      const std::ptrdiff_t cell = grid.at(row, col);
+      const double own = overshoot(op, x, cell);
+      if (own <= rule.slack) continue;
+      bool largest = true;
+      bool besideHeld = false;
+      for (int32_t r = std::max(row - 1, 0); r <= std::min(row + 1, grid.rows - 1); ++r) {
+        for (int32_t c = std::max(col - 1, 0); c <= std::min(col + 1, grid.cols - 1); ++c) {
+          const std::ptrdiff_t neighbour = grid.at(r, c);
+          if (overshoot(op, x, neighbour) > own) largest = false;
+          if ((op.state(neighbour) & FineOperator::kFixed) != 0) besideHeld = true;
+        }
+      }
+      if (largest || (rule.growHeld && besideHeld)) newlyHeld.push_back(cell);
+    }
+  }
+  for (const std::ptrdiff_t cell : newlyHeld) {
+    double& value = x[static_cast<std::size_t>(cell)];
+    value = value < kLowestLevel ? kLowestLevel : kHighestLevel;
+    op.setFixed(cell, true);
+    stillHeld.push_back(cell);
+    change.held = true;
+  }
+  heldCells = std::move(stillHeld);
+  return change;
+}
+
+}  // namespace filamorph

@@ -1,0 +1,85 @@
+#include "reconstruct/WindowSolve.h"
+
+#include <cstddef>
+
+#include "reconstruct/BandCholesky.h"
+
+namespace filamorph {
+
+namespace {
+
+// Numbers the window's pixels line by line along its shorter side, so that
+// the 5 x 5 stencil stays within a band of two lines and two pixels.
+struct WindowOrder {
+  explicit WindowOrder(const PixelWindow& w)
+      : window(w),
+        byRows(w.endCol - w.firstCol <= w.endRow - w.firstRow),
+        line(byRows ? w.endCol - w.firstCol : w.endRow - w.firstRow) {}
+
+  std::size_t index(int32_t row, int32_t col) const {
+    const auto r = static_cast<std::size_t>(row - window.firstRow);
+    const auto c = static_cast<std::size_t>(col - window.firstCol);
+    const auto length = static_cast<std::size_t>(line);
+    return byRows ? r * length + c : c * length + r;
+  }
+  std::size_t bandWidth() const { return 2 * static_cast<std::size_t>(line) + 2; }
+
+  PixelWindow window;
+  bool byRows;
+  int32_t line;
+};
+
+}  // namespace
+
+int64_t windowSolveWork(const PixelWindow& window) {
+  const auto width = static_cast<int64_t>(WindowOrder(window).bandWidth());
+  return window.area() * width * width;
+}
+
+void solveWindow(const FineOperator& op, const PixelWindow& window, std::vector<double>& x) {
+  const PaddedGrid& grid = op.grid();
+  const WindowOrder order(window);
+  const auto n = static_cast<std::size_t>(window.area());
+  BandCholesky system(n, order.bandWidth());
+  std::vector<double> rhs(n, 0.0);
+  const auto isUnknown = [&](int32_t row, int32_t col) {
+    return window.contains(row, col) && (op.state(grid.at(row, col)) & FineOperator::kFixed) == 0;
+  };
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
+    for (int32_t col = window.firstCol; col < window.endCol; ++col) {
+      const std::size_t i = order.index(row, col);
+      const std::ptrdiff_t cell = grid.at(row, col);
+      if (!isUnknown(row, col)) {
+        // A held pixel keeps its level: its equation is the identity.
+        system.at(i, i) = 1.0;
+        rhs[i] = x[static_cast<std::size_t>(cell)];
+        continue;
+      }
+      double stencil[5][5];
+      op.energyStencil(row, col, stencil);
+      double known = op.dataTerm(cell);
+      for (int r = 0; r < 5; ++r) {
+        for (int c = 0; c < 5; ++c) {
+          const int32_t otherRow = row + r - 2;
+          const int32_t otherCol = col + c - 2;
+          if ((r == 2 && c == 2) || stencil[r][c] == 0.0) continue;
+          if (isUnknown(otherRow, otherCol)) {
+            const std::size_t j = order.index(otherRow, otherCol);
+            if (j < i) system.at(i, j) = stencil[r][c];
+          } else {
+            known -= stencil[r][c] * x[static_cast<std::size_t>(grid.at(otherRow, otherCol))];
+          }
+        }
+      }
+      system.at(i, i) = op.diagonal(row, col);
+      rhs[i] = known;
+    }
+  }
+  system.factor();
+  system.solve(rhs);
+  for (int32_t row = window.firstRow; row < window.endRow; ++row)
+    for (int32_t col = window.firstCol; col < window.endCol; ++col)
+      if (isUnknown(row, col)) x[static_cast<std::size_t>(grid.at(row, col))] = rhs[order.index(row, col)];
+}
+
+}  // namespace filamorph

@@ -1,0 +1,171 @@
+// The local search for the held set: the band factorisation, the exact solve
+// of a window with the levels around it held, and the windows themselves.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "reconstruct/BandCholesky.h"
+#include "reconstruct/FineOperator.h"
+#include "reconstruct/HeldSet.h"
+#include "reconstruct/HeldSetWindows.h"
+#include "reconstruct/WindowSolve.h"
+
+namespace filamorph {
+namespace {
+
+TEST(BandCholesky, SolvesADefiniteBandMatrix) {
+  constexpr std::size_t kSize = 40;
+  constexpr std::size_t kWidth = 6;
+  std::mt19937 random(3u);
+  std::uniform_real_distribution<double> entry(-1.0, 1.0);
+  std::vector<std::vector<double>> matrix(kSize, std::vector<double>(kSize, 0.0));
+  BandCholesky band(kSize, kWidth);
+  for (std::size_t i = 0; i < kSize; ++i) {
+    for (std::size_t j = i >= kWidth ? i - kWidth : 0; j < i; ++j) {
+      matrix[i][j] = matrix[j][i] = entry(random);
+      band.at(i, j) = matrix[i][j];
+    }
+    // Dominant diagonal entries make it definite.
+    matrix[i][i] = band.at(i, i) = 2.0 * kWidth + 1.0;
+  }
+  std::vector<double> expected(kSize);
+  for (double& value : expected) value = entry(random);
+  std::vector<double> values(kSize, 0.0);
+  for (std::size_t i = 0; i < kSize; ++i)
+    for (std::size_t j = 0; j < kSize; ++j) values[i] += matrix[i][j] * expected[j];
+  band.factor();
+  band.solve(values);
+  for (std::size_t i = 0; i < kSize; ++i) EXPECT_NEAR(values[i], expected[i], 1e-12) << i;
+}
+
+// A 20 x 24 model with samples at about a tenth of the pixels and a start
+// anywhere in -50..300.
+struct WindowFixture {
+  static constexpr int32_t kRows = 20;
+  static constexpr int32_t kCols = 24;
+
+  WindowFixture() : grid{kRows, kCols}, op(makeOperator(grid)), x(grid.cellCount(), 0.0) {
+    std::mt19937 random(11u);
+    std::uniform_real_distribution<double> level(-50.0, 300.0);
+    for (int32_t row = 0; row < kRows; ++row)
+      for (int32_t col = 0; col < kCols; ++col) x[static_cast<std::size_t>(grid.at(row, col))] = level(random);
+  }
+
+  static FineOperator makeOperator(const PaddedGrid& grid) {
+    std::mt19937 random(7u);
+    std::vector<uint8_t> states(grid.cellCount(), 0);
+    std::vector<uint8_t> levels(grid.cellCount(), 0);
+    for (int32_t row = 0; row < grid.rows; ++row) {
+      for (int32_t col = 0; col < grid.cols; ++col) {
+        if (random() % 10 != 0) continue;
+        const auto cell = static_cast<std::size_t>(grid.at(row, col));
+        states[cell] = FineOperator::kSample;
+        levels[cell] = static_cast<uint8_t>(random() % 256);
+      }
+    }
+    return FineOperator(grid, 0.5f, std::move(states), std::move(levels));
+  }
+
+  PaddedGrid grid;
+  FineOperator op;
+  std::vector<double> x;
+};
+
+// Windows along either axis, inside the image and against its edges, with a
+// held pixel inside: afterwards every free pixel of the window meets its own
+// equation, and every other pixel keeps its level.
+TEST(WindowSolve, FreePixelsMeetTheirEquationsAndTheRestStays) {
+  for (const PixelWindow window :
+       {PixelWindow{2, 18, 5, 11}, PixelWindow{3, 9, 0, 24}, PixelWindow{0, 20, 0, 7}, PixelWindow{14, 20, 17, 24}}) {
+    SCOPED_TRACE(::testing::Message() << "rows " << window.firstRow << ".." << window.endRow << ", columns "
+                                      << window.firstCol << ".." << window.endCol);
+    WindowFixture fixture;
+    const PaddedGrid& grid = fixture.grid;
+    const std::ptrdiff_t held = grid.at(window.firstRow + 2, window.firstCol + 3);
+    fixture.op.setFixed(held, true);
+    const std::vector<double> before = fixture.x;
+    solveWindow(fixture.op, window, fixture.x);
+    for (int32_t row = 0; row < grid.rows; ++row) {
+      for (int32_t col = 0; col < grid.cols; ++col) {
+        const std::ptrdiff_t cell = grid.at(row, col);
+        const auto i = static_cast<std::size_t>(cell);
+        if (window.contains(row, col) && cell != held) {
+          const double residual = fixture.op.dataTerm(cell) - fixture.op.product(row, col, fixture.x.data());
+          EXPECT_NEAR(residual / fixture.op.diagonal(row, col), 0.0, 1e-9) << row << ", " << col;
+        } else {
+          EXPECT_EQ(fixture.x[i], before[i]) << row << ", " << col;
+        }
+      }
+    }
+  }
+}
+
+// One window per overshooting pixel, with its margin and cut at the image's
+// edges; windows that overlap become one; none when one would cover the
+// image.
+TEST(HeldSetWindows, WindowsAroundOvershoots) {
+  struct Case {
+    std::vector<std::pair<int32_t, int32_t>> overshooting;
+    std::vector<PixelWindow> expected;
+  };
+  const Case cases[] = {
+      {{}, {}},
+      {{{0, 0}}, {{0, 9, 0, 9}}},
+      {{{10, 12}}, {{2, 19, 4, 21}}},
+      {{{3, 2}, {6, 9}}, {{0, 15, 0, 18}}},
+      {{{0, 0}, {19, 23}}, {{0, 9, 0, 9}, {11, 20, 15, 24}}},
+      {{{0, 0}, {10, 12}, {19, 23}}, {}},
+  };
+  for (const Case& testCase : cases) {
+    WindowFixture fixture;
+    for (int32_t row = 0; row < fixture.grid.rows; ++row)
+      for (int32_t col = 0; col < fixture.grid.cols; ++col)
+        fixture.x[static_cast<std::size_t>(fixture.grid.at(row, col))] = 100.0;
+    for (const auto& [row, col] : testCase.overshooting)
+      fixture.x[static_cast<std::size_t>(fixture.grid.at(row, col))] = 256.0;
+    const std::vector<PixelWindow> windows = overshootWindows(fixture.op, fixture.x, 0.3);
+    ASSERT_EQ(windows.size(), testCase.expected.size());
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+      EXPECT_EQ(windows[i].firstRow, testCase.expected[i].firstRow);
+      EXPECT_EQ(windows[i].endRow, testCase.expected[i].endRow);
+      EXPECT_EQ(windows[i].firstCol, testCase.expected[i].firstCol);
+      EXPECT_EQ(windows[i].endCol, testCase.expected[i].endCol);
+    }
+  }
+}
+
+// After the local search each window stands still under the rules: no free
+// pixel in it lies past a bound, and no held one pulls away from its bound.
+TEST(HeldSetWindows, EachWindowEndsWithinTheBounds) {
+  WindowFixture fixture;
+  const PixelWindow window{4, 16, 5, 19};
+  std::vector<std::ptrdiff_t> heldCells;
+  const HeldSetChange change = settleWindows({window}, fixture.op, fixture.x, heldCells);
+  EXPECT_TRUE(change.held);
+  EXPECT_FALSE(heldCells.empty());
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
+    for (int32_t col = window.firstCol; col < window.endCol; ++col) {
+      const std::ptrdiff_t cell = fixture.grid.at(row, col);
+      const double value = fixture.x[static_cast<std::size_t>(cell)];
+      if ((fixture.op.state(cell) & FineOperator::kFixed) == 0) {
+        EXPECT_GE(value, -1e-3) << row << ", " << col;
+        EXPECT_LE(value, 255.0 + 1e-3) << row << ", " << col;
+        continue;
+      }
+      const double pull =
+          (fixture.op.product(row, col, fixture.x.data()) - fixture.op.dataTerm(cell)) / fixture.op.diagonal(row, col);
+      if (value == kLowestLevel)
+        EXPECT_GE(pull, -1e-3) << row << ", " << col;
+      else
+        EXPECT_LE(pull, 1e-3) << row << ", " << col;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace filamorph
