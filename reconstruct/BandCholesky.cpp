@@ -5,7 +5,26 @@
 
 namespace filamorph {
 
-BandCholesky::BandCholesky(std::size_t n, std::size_t width) : n_(n), width_(width), band_(n * (width + 1), 0.0) {}
+namespace {
+
+// Eight partial sums in a fixed order, which the compiler may run as vector
+// lanes: the same result with any instruction set.
+double dot(const double* a, const double* b, std::size_t n) {
+  double s[8] = {};
+  std::size_t k = 0;
+  for (; k + 8 <= n; k += 8)
+    for (std::size_t lane = 0; lane < 8; ++lane) s[lane] += a[k + lane] * b[k + lane];
+  for (; k < n; ++k) s[0] += a[k] * b[k];
+  return ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+}
+
+}  // namespace
+
+void BandCholesky::reset(std::size_t n, std::size_t width) {
+  n_ = n;
+  width_ = width;
+  band_.assign(n * (width + 1), 0.0);
+}
 
 void BandCholesky::factor() {
   constexpr double kSmallestPivotShare = 1e-12;
@@ -16,12 +35,9 @@ void BandCholesky::factor() {
       const std::size_t common = std::max(first, j > width_ ? j - width_ : 0);
       const double* rowJ = &at(j, common);
       const double* fromI = rowI + (common - first);
-      double sum = rowI[j - first];
-      for (std::size_t k = 0; k < j - common; ++k) sum -= fromI[k] * rowJ[k];
-      rowI[j - first] = sum / entry(j, j);
+      rowI[j - first] = (rowI[j - first] - dot(fromI, rowJ, j - common)) / entry(j, j);
     }
-    double pivot = rowI[i - first];
-    for (std::size_t k = 0; k < i - first; ++k) pivot -= rowI[k] * rowI[k];
+    const double pivot = rowI[i - first] - dot(rowI, rowI, i - first);
     const double floor = kSmallestPivotShare * std::fabs(rowI[i - first]) + 1e-300;
     rowI[i - first] = std::sqrt(pivot > floor ? pivot : floor);
   }
@@ -30,9 +46,7 @@ void BandCholesky::factor() {
 void BandCholesky::solve(std::vector<double>& values) const {
   for (std::size_t i = 0; i < n_; ++i) {
     const std::size_t first = i > width_ ? i - width_ : 0;
-    double sum = values[i];
-    for (std::size_t k = first; k < i; ++k) sum -= entry(i, k) * values[k];
-    values[i] = sum / entry(i, i);
+    values[i] = (values[i] - dot(&entry(i, first), &values[first], i - first)) / entry(i, i);
   }
   for (std::size_t i = n_; i-- > 0;) {
     const std::size_t last = std::min(n_ - 1, i + width_);

@@ -11,7 +11,9 @@ namespace filamorph {
 // Row i of the lower triangle holds the entries of columns i - width .. i.
 class BandCholesky {
  public:
-  BandCholesky(std::size_t n, std::size_t width);
+  // An n x n matrix of the given band width, every entry 0; the storage of
+  // the matrix before is kept for reuse.
+  void reset(std::size_t n, std::size_t width);
 
   std::size_t size() const { return n_; }
   // Entry (i, j) of the lower triangle, j in i - width .. i; 0 until set.
@@ -24,9 +26,9 @@ class BandCholesky {
   void solve(std::vector<double>& values) const;
 
  private:
-  double entry(std::size_t i, std::size_t j) const { return band_[i * (width_ + 1) + (j + width_ - i)]; }
+  const double& entry(std::size_t i, std::size_t j) const { return band_[i * (width_ + 1) + (j + width_ - i)]; }
 
-  std::size_t n_, width_;
+  std::size_t n_ = 0, width_ = 0;
   std::vector<double> band_;
 };
 

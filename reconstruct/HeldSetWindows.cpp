@@ -67,6 +67,7 @@ std::vector<PixelWindow> overshootWindows(const FineOperator& op, const std::vec
 HeldSetChange settleWindows(const std::vector<PixelWindow>& windows, FineOperator& op, std::vector<double>& x,
                             std::vector<std::ptrdiff_t>& heldCells) {
   HeldSetChange total;
+  WindowSolver solver;
   int64_t budget = std::max(kWindowWorkPerPixel * static_cast<int64_t>(op.grid().unknownCount()), kLeastWindowBudget);
   for (const PixelWindow& window : windows) {
     const int64_t work = windowSolveWork(window);
@@ -74,7 +75,7 @@ HeldSetChange settleWindows(const std::vector<PixelWindow>& windows, FineOperato
     for (const HeldSetRule& rule : kWindowRules) {
       while (passes < kMostWindowPasses && budget >= work) {
         budget -= work;
-        solveWindow(op, window, x);
+        solver.solve(op, window, x);
         ++passes;
         const HeldSetChange change = updateHeldSet(rule, op, x, heldCells, window);
         total.freed = total.freed || change.freed;

@@ -15,16 +15,17 @@ constexpr int32_t kMostThreads = 2;
 constexpr int kIdleSpins = 4000;
 
 constexpr int kGenerationShift = 32;
-constexpr int kBlocksShift = 16;
+constexpr int kBackShift = 16;
 constexpr uint64_t kFieldMask = 0xFFFF;
 
 uint64_t generationOf(uint64_t ticket) {
   return ticket >> kGenerationShift;
 }
-int32_t blocksOf(uint64_t ticket) {
-  return static_cast<int32_t>((ticket >> kBlocksShift) & kFieldMask);
+// The blocks not yet taken are [front, back).
+int32_t backOf(uint64_t ticket) {
+  return static_cast<int32_t>((ticket >> kBackShift) & kFieldMask);
 }
-int32_t nextOf(uint64_t ticket) {
+int32_t frontOf(uint64_t ticket) {
   return static_cast<int32_t>(ticket & kFieldMask);
 }
 
@@ -59,11 +60,12 @@ bool SolverThreads::shared(int32_t rows, int32_t cols) const {
          static_cast<uint64_t>(blockCount(rows)) <= kFieldMask;
 }
 
-int32_t SolverThreads::claim(uint64_t generation) const {
+int32_t SolverThreads::claim(uint64_t generation, bool fromBack) const {
   uint64_t ticket = ticket_.load(std::memory_order_acquire);
-  while (generationOf(ticket) == generation && nextOf(ticket) < blocksOf(ticket)) {
-    if (ticket_.compare_exchange_weak(ticket, ticket + 1, std::memory_order_acq_rel, std::memory_order_acquire))
-      return nextOf(ticket);
+  while (generationOf(ticket) == generation && frontOf(ticket) < backOf(ticket)) {
+    const uint64_t taken = fromBack ? ticket - (uint64_t{1} << kBackShift) : ticket + 1;
+    if (ticket_.compare_exchange_weak(ticket, taken, std::memory_order_acq_rel, std::memory_order_acquire))
+      return fromBack ? backOf(ticket) - 1 : frontOf(ticket);
   }
   return -1;
 }
@@ -72,10 +74,10 @@ void SolverThreads::runShared(const Job& job) const {
   job_ = job;
   finished_.store(0, std::memory_order_relaxed);
   const uint64_t generation = generationOf(ticket_.load(std::memory_order_relaxed)) + 1;
-  ticket_.store((generation << kGenerationShift) | (static_cast<uint64_t>(job.blocks) << kBlocksShift),
+  ticket_.store((generation << kGenerationShift) | (static_cast<uint64_t>(job.blocks) << kBackShift),
                 std::memory_order_release);
   ticket_.notify_one();
-  for (int32_t block; (block = claim(generation)) >= 0;) {
+  for (int32_t block; (block = claim(generation, false)) >= 0;) {
     job.call(job.body, block);
     finished_.fetch_add(1, std::memory_order_relaxed);
   }
@@ -95,7 +97,7 @@ void SolverThreads::helperLoop() {
     if (stopping_.load(std::memory_order_acquire)) return;
     if (generationOf(ticket) != seen) {
       seen = generationOf(ticket);
-      for (int32_t block; (block = claim(seen)) >= 0;) {
+      for (int32_t block; (block = claim(seen, true)) >= 0;) {
         job_.call(job_.body, block);
         finished_.fetch_add(1, std::memory_order_release);
       }

@@ -14,9 +14,11 @@
 namespace filamorph {
 
 // Work is cut into blocks of rows that the calling thread and a helper take
-// one by one. The caller never waits for the helper to arrive: when the
-// helper is not running (a busy machine), the caller takes every block and
-// waits only for a block the helper has already begun.
+// one by one, the caller from the first block on and the helper from the
+// last one back: each thread then meets mostly the same rows job after job,
+// still in its own cache. The caller never waits for the helper to arrive:
+// when the helper is not running (a busy machine), the caller takes every
+// block and waits only for a block the helper has already begun.
 class SolverThreads {
  public:
   static constexpr int32_t kRowsPerBlock = 8;
@@ -95,13 +97,14 @@ class SolverThreads {
     runShared(job);
   }
   void runShared(const Job& job) const;
-  // Takes the next block of the job of `generation`, or returns -1. The job
-  // may be read after a successful claim: its caller waits for that block.
-  int32_t claim(uint64_t generation) const;
+  // Takes the first or the last block left of the job of `generation`, or
+  // returns -1. The job may be read after a successful claim: its caller
+  // waits for that block.
+  int32_t claim(uint64_t generation, bool fromBack) const;
   void helperLoop();
 
-  // The generation of the current job, its block count and its next block,
-  // in one word: a claim can never take a block of another job.
+  // The generation of the current job and the bounds of the blocks left, in
+  // one word: a claim can never take a block of another job.
   mutable std::atomic<uint64_t> ticket_{0};
   mutable std::atomic<int32_t> finished_{0};
   mutable Job job_;

@@ -2,8 +2,6 @@
 
 #include <cstddef>
 
-#include "reconstruct/BandCholesky.h"
-
 namespace filamorph {
 
 namespace {
@@ -36,12 +34,14 @@ int64_t windowSolveWork(const PixelWindow& window) {
   return window.area() * width * width;
 }
 
-void solveWindow(const FineOperator& op, const PixelWindow& window, std::vector<double>& x) {
+void WindowSolver::solve(const FineOperator& op, const PixelWindow& window, std::vector<double>& x) {
   const PaddedGrid& grid = op.grid();
   const WindowOrder order(window);
   const auto n = static_cast<std::size_t>(window.area());
-  BandCholesky system(n, order.bandWidth());
-  std::vector<double> rhs(n, 0.0);
+  BandCholesky& system = system_;
+  system.reset(n, order.bandWidth());
+  std::vector<double>& rhs = values_;
+  rhs.assign(n, 0.0);
   const auto isUnknown = [&](int32_t row, int32_t col) {
     return window.contains(row, col) && (op.state(grid.at(row, col)) & FineOperator::kFixed) == 0;
   };

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "reconstruct/BandCholesky.h"
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/HeldSet.h"
 
@@ -15,11 +16,19 @@ namespace filamorph {
 // of the band's width (two rows and two cells of the shorter side).
 int64_t windowSolveWork(const PixelWindow& window);
 
-// Sets the free pixels of `window` in x to the solution of their own
-// equations, every other pixel keeping its level in x. The window lies inside
-// the image and leaves at least one pixel of it out, which makes the system
-// of its pixels definite.
-void solveWindow(const FineOperator& op, const PixelWindow& window, std::vector<double>& x);
+// Keeps the storage of its factorisation from one solve to the next.
+class WindowSolver {
+ public:
+  // Sets the free pixels of `window` in x to the solution of their own
+  // equations, every other pixel keeping its level in x. The window lies
+  // inside the image and leaves at least one pixel of it out, which makes the
+  // system of its pixels definite.
+  void solve(const FineOperator& op, const PixelWindow& window, std::vector<double>& x);
+
+ private:
+  BandCholesky system_;
+  std::vector<double> values_;
+};
 
 }  // namespace filamorph
 

@@ -24,7 +24,8 @@ TEST(BandCholesky, SolvesADefiniteBandMatrix) {
   std::mt19937 random(3u);
   std::uniform_real_distribution<double> entry(-1.0, 1.0);
   std::vector<std::vector<double>> matrix(kSize, std::vector<double>(kSize, 0.0));
-  BandCholesky band(kSize, kWidth);
+  BandCholesky band;
+  band.reset(kSize, kWidth);
   for (std::size_t i = 0; i < kSize; ++i) {
     for (std::size_t j = i >= kWidth ? i - kWidth : 0; j < i; ++j) {
       matrix[i][j] = matrix[j][i] = entry(random);
@@ -89,7 +90,7 @@ TEST(WindowSolve, FreePixelsMeetTheirEquationsAndTheRestStays) {
     const std::ptrdiff_t held = grid.at(window.firstRow + 2, window.firstCol + 3);
     fixture.op.setFixed(held, true);
     const std::vector<double> before = fixture.x;
-    solveWindow(fixture.op, window, fixture.x);
+    WindowSolver().solve(fixture.op, window, fixture.x);
     for (int32_t row = 0; row < grid.rows; ++row) {
       for (int32_t col = 0; col < grid.cols; ++col) {
         const std::ptrdiff_t cell = grid.at(row, col);
