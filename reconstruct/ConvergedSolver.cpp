@@ -48,32 +48,43 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
   const std::size_t n = x.size();
   std::vector<double> r(n);
   std::vector<double> direction(n);
-  std::vector<double> scratch(n);  // the preconditioned residual, then the operator times the direction
+  std::vector<double> product(n);  // the operator times the direction
   op.residual(x.data(), r.data(), threads);
   double rr = dot(grid, r, r, threads);
   int32_t steps = 0;
   if (rr > targetNorm * targetNorm) {
-    double rz = preconditioner.apply(r.data(), scratch.data());
+    // The step writes the residual straight into the preconditioner's input,
+    // and the direction is made from its single-precision output: no pass
+    // over memory for either.
+    float* input = preconditioner.input();
+    threads.forCells(
+        grid, [&](std::size_t first, std::size_t end) { narrowRun(r.data() + first, end - first, input + first); });
+    const float* correction = preconditioner.apply();
+    double rz = threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
+      return widenedDotRun(correction + first, r.data() + first, end - first);
+    });
+    // The first direction is the correction itself (the direction starts at 0).
     threads.forCells(grid, [&](std::size_t first, std::size_t end) {
-      std::copy(scratch.begin() + static_cast<std::ptrdiff_t>(first),
-                scratch.begin() + static_cast<std::ptrdiff_t>(end),
-                direction.begin() + static_cast<std::ptrdiff_t>(first));
+      directionRun(0.0, correction + first, direction.data() + first, end - first);
     });
     while (steps < kMostStepsPerPass) {
-      const double curvature = op.multiply(direction.data(), scratch.data(), threads);
+      const double curvature = op.multiply(direction.data(), product.data(), threads);
       if (!(curvature > 0.0)) break;
       const double alpha = rz / curvature;
       rr = threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
-        return stepRun(alpha, direction.data() + first, scratch.data() + first, x.data() + first, r.data() + first,
-                       end - first);
+        return stepRun(alpha, direction.data() + first, product.data() + first, x.data() + first, r.data() + first,
+                       input + first, end - first);
       });
       ++steps;
       if (rr <= targetNorm * targetNorm) break;
-      const double rzNext = preconditioner.apply(r.data(), scratch.data());
+      correction = preconditioner.apply();
+      const double rzNext = threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
+        return widenedDotRun(correction + first, r.data() + first, end - first);
+      });
       const double beta = rzNext / rz;
       rz = rzNext;
       threads.forCells(grid, [&](std::size_t first, std::size_t end) {
-        directionRun(beta, scratch.data() + first, direction.data() + first, end - first);
+        directionRun(beta, correction + first, direction.data() + first, end - first);
       });
     }
   }

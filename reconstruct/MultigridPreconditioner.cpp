@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "reconstruct/GalerkinCoarsening.h"
-#include "reconstruct/VectorRuns.h"
 
 namespace filamorph {
 
@@ -109,17 +108,9 @@ void MultigridPreconditioner::solveCoarsest(Level& level) {
   }
 }
 
-double MultigridPreconditioner::apply(const double* residual, double* correction) {
-  Level& image = levels_.front();
-  const PaddedGrid& grid = image.op->grid();
-  float* b = image.b.data();
-  threads_.forCells(grid,
-                    [&](std::size_t first, std::size_t end) { narrowRun(residual + first, end - first, b + first); });
+const float* MultigridPreconditioner::apply() {
   cycle(0);
-  const float* x = image.x.data();
-  return threads_.sumCells(grid, [&](std::size_t first, std::size_t end) {
-    return widenDotRun(x + first, residual + first, end - first, correction + first);
-  });
+  return levels_.front().x.data();
 }
 
 void MultigridPreconditioner::cycle(std::size_t index) {

@@ -34,9 +34,11 @@ class MultigridPreconditioner {
   // pixels, as long as the image level's smoothing converges.
   void followFixedPixels();
 
-  // correction = M^-1 residual, both padded vectors of the fine grid;
-  // returns residual . correction.
-  double apply(const double* residual, double* correction);
+  // The residual that the next `apply` takes, in single precision: a padded
+  // vector of the fine grid for the caller to fill.
+  float* input() { return levels_.front().b.data(); }
+  // M^-1 input, a padded vector of the fine grid, valid until the next call.
+  const float* apply();
 
   std::size_t levelCount() const { return levels_.size(); }
 

@@ -25,53 +25,48 @@ double laneTotal(const double (&lanes)[kLanes]) {
 FILAMORPH_VECTOR_KERNEL(double, dotRun, (const double* a, const double* b, std::size_t n), (a, b, n))
 
 [[gnu::always_inline]] inline double stepRunBody(double alpha, const double* p, const double* q, double* x, double* r,
-                                                 std::size_t n) {
+                                                 float* narrow, std::size_t n) {
   double lanes[kLanes] = {};
   std::size_t i = 0;
   for (; i + kLanes <= n; i += kLanes) {
     for (int k = 0; k < kLanes; ++k) {
       x[i + k] += alpha * p[i + k];
       r[i + k] -= alpha * q[i + k];
+      narrow[i + k] = static_cast<float>(r[i + k]);
       lanes[k] += r[i + k] * r[i + k];
     }
   }
   for (; i < n; ++i) {
     x[i] += alpha * p[i];
     r[i] -= alpha * q[i];
+    narrow[i] = static_cast<float>(r[i]);
     lanes[0] += r[i] * r[i];
   }
   return laneTotal(lanes);
 }
 FILAMORPH_VECTOR_KERNEL(double, stepRun,
-                        (double alpha, const double* p, const double* q, double* x, double* r, std::size_t n),
-                        (alpha, p, q, x, r, n))
+                        (double alpha, const double* p, const double* q, double* x, double* r, float* narrow,
+                         std::size_t n),
+                        (alpha, p, q, x, r, narrow, n))
 
-[[gnu::always_inline]] inline void directionRunBody(double beta, const double* z, double* p, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) p[i] = z[i] + beta * p[i];
+[[gnu::always_inline]] inline void directionRunBody(double beta, const float* z, double* p, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<double>(z[i]) + beta * p[i];
 }
-FILAMORPH_VECTOR_KERNEL(void, directionRun, (double beta, const double* z, double* p, std::size_t n), (beta, z, p, n))
+FILAMORPH_VECTOR_KERNEL(void, directionRun, (double beta, const float* z, double* p, std::size_t n), (beta, z, p, n))
 
 [[gnu::always_inline]] inline void narrowRunBody(const double* from, std::size_t n, float* to) {
   for (std::size_t i = 0; i < n; ++i) to[i] = static_cast<float>(from[i]);
 }
 FILAMORPH_VECTOR_KERNEL(void, narrowRun, (const double* from, std::size_t n, float* to), (from, n, to))
 
-[[gnu::always_inline]] inline double widenDotRunBody(const float* from, const double* r, std::size_t n, double* to) {
+[[gnu::always_inline]] inline double widenedDotRunBody(const float* z, const double* r, std::size_t n) {
   double lanes[kLanes] = {};
   std::size_t i = 0;
-  for (; i + kLanes <= n; i += kLanes) {
-    for (int k = 0; k < kLanes; ++k) {
-      to[i + k] = from[i + k];
-      lanes[k] += r[i + k] * to[i + k];
-    }
-  }
-  for (; i < n; ++i) {
-    to[i] = from[i];
-    lanes[0] += r[i] * to[i];
-  }
+  for (; i + kLanes <= n; i += kLanes)
+    for (int k = 0; k < kLanes; ++k) lanes[k] += r[i + k] * static_cast<double>(z[i + k]);
+  for (; i < n; ++i) lanes[0] += r[i] * static_cast<double>(z[i]);
   return laneTotal(lanes);
 }
-FILAMORPH_VECTOR_KERNEL(double, widenDotRun, (const float* from, const double* r, std::size_t n, double* to),
-                        (from, r, n, to))
+FILAMORPH_VECTOR_KERNEL(double, widenedDotRun, (const float* z, const double* r, std::size_t n), (z, r, n))
 
 }  // namespace filamorph

@@ -11,14 +11,15 @@ namespace filamorph {
 
 // The sum of a b.
 double dotRun(const double* a, const double* b, std::size_t n);
-// x += alpha p; r -= alpha q; returns the sum of r squared.
-double stepRun(double alpha, const double* p, const double* q, double* x, double* r, std::size_t n);
-// p = z + beta p.
-void directionRun(double beta, const double* z, double* p, std::size_t n);
+// x += alpha p; r -= alpha q; narrow = r in single precision; returns the
+// sum of r squared.
+double stepRun(double alpha, const double* p, const double* q, double* x, double* r, float* narrow, std::size_t n);
+// p = z + beta p, z widened to double precision.
+void directionRun(double beta, const float* z, double* p, std::size_t n);
 // to = from in single precision.
 void narrowRun(const double* from, std::size_t n, float* to);
-// to = from in double precision; returns the sum of r to.
-double widenDotRun(const float* from, const double* r, std::size_t n, double* to);
+// The sum of r z, z widened to double precision.
+double widenedDotRun(const float* z, const double* r, std::size_t n);
 
 }  // namespace filamorph
 
