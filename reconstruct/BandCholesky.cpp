@@ -1,7 +1,8 @@
 #include "reconstruct/BandCholesky.h"
 
-#include <algorithm>
 #include <cmath>
+
+#include "reconstruct/VectorKernel.h"
 
 namespace filamorph {
 
@@ -18,6 +19,30 @@ double dot(const double* a, const double* b, std::size_t n) {
   return ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
 }
 
+// Right-looking: each column, once final, is subtracted from the columns
+// after it, so that every entry takes its subtractions in the order of the
+// columns whatever the vector width.
+[[gnu::always_inline]] inline void factorColumnsBody(double* band, std::size_t n, std::size_t width,
+                                                     const double* diagonal) {
+  constexpr double kSmallestPivotShare = 1e-12;
+  const std::size_t step = width + 1;
+  for (std::size_t j = 0; j < n; ++j) {
+    double* column = band + j * step;
+    const double floor = kSmallestPivotShare * std::fabs(diagonal[j]) + 1e-300;
+    column[0] = std::sqrt(column[0] > floor ? column[0] : floor);
+    const std::size_t rows = n - 1 - j < width ? n - 1 - j : width;
+    for (std::size_t t = 1; t <= rows; ++t) column[t] /= column[0];
+    for (std::size_t k = 1; k <= rows; ++k) {
+      double* target = band + (j + k) * step;
+      const double share = column[k];
+      const double* from = column + k;
+      for (std::size_t t = 0; t <= rows - k; ++t) target[t] -= from[t] * share;
+    }
+  }
+}
+FILAMORPH_VECTOR_KERNEL(void, factorColumns, (double* band, std::size_t n, std::size_t width, const double* diagonal),
+                        (band, n, width, diagonal))
+
 }  // namespace
 
 void BandCholesky::reset(std::size_t n, std::size_t width) {
@@ -27,32 +52,24 @@ void BandCholesky::reset(std::size_t n, std::size_t width) {
 }
 
 void BandCholesky::factor() {
-  constexpr double kSmallestPivotShare = 1e-12;
-  for (std::size_t i = 0; i < n_; ++i) {
-    const std::size_t first = i > width_ ? i - width_ : 0;
-    double* rowI = &at(i, first);
-    for (std::size_t j = first; j < i; ++j) {
-      const std::size_t common = std::max(first, j > width_ ? j - width_ : 0);
-      const double* rowJ = &at(j, common);
-      const double* fromI = rowI + (common - first);
-      rowI[j - first] = (rowI[j - first] - dot(fromI, rowJ, j - common)) / entry(j, j);
-    }
-    const double pivot = rowI[i - first] - dot(rowI, rowI, i - first);
-    const double floor = kSmallestPivotShare * std::fabs(rowI[i - first]) + 1e-300;
-    rowI[i - first] = std::sqrt(pivot > floor ? pivot : floor);
-  }
+  const std::size_t step = width_ + 1;
+  std::vector<double> diagonal(n_);
+  for (std::size_t j = 0; j < n_; ++j) diagonal[j] = band_[j * step];
+  factorColumns(band_.data(), n_, width_, diagonal.data());
 }
 
 void BandCholesky::solve(std::vector<double>& values) const {
-  for (std::size_t i = 0; i < n_; ++i) {
-    const std::size_t first = i > width_ ? i - width_ : 0;
-    values[i] = (values[i] - dot(&entry(i, first), &values[first], i - first)) / entry(i, i);
+  const std::size_t step = width_ + 1;
+  for (std::size_t j = 0; j < n_; ++j) {
+    const double* column = &band_[j * step];
+    values[j] /= column[0];
+    const double value = values[j];
+    double* after = values.data() + j;
+    for (std::size_t t = 1; t <= below(j); ++t) after[t] -= column[t] * value;
   }
-  for (std::size_t i = n_; i-- > 0;) {
-    const std::size_t last = std::min(n_ - 1, i + width_);
-    double sum = values[i];
-    for (std::size_t k = i + 1; k <= last; ++k) sum -= entry(k, i) * values[k];
-    values[i] = sum / entry(i, i);
+  for (std::size_t j = n_; j-- > 0;) {
+    const double* column = &band_[j * step];
+    values[j] = (values[j] - dot(column + 1, values.data() + j + 1, below(j))) / column[0];
   }
 }
 

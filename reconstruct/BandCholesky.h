@@ -1,14 +1,16 @@
 #ifndef FILAMORPH_RECONSTRUCT_BANDCHOLESKY_H
 #define FILAMORPH_RECONSTRUCT_BANDCHOLESKY_H
 // A Cholesky factorisation of a symmetric positive definite band matrix,
-// stored band by band: the direct solve of a window of the fill-in system.
+// stored column by column: the direct solve of a window of the fill-in system.
 
 #include <cstddef>
 #include <vector>
 
 namespace filamorph {
 
-// Row i of the lower triangle holds the entries of columns i - width .. i.
+// Column j of the lower triangle holds the entries of rows j .. j + width.
+// The factorisation subtracts each column's outer product from the columns
+// after it, so that its inner loops run along contiguous columns.
 class BandCholesky {
  public:
   // An n x n matrix of the given band width, every entry 0; the storage of
@@ -16,8 +18,8 @@ class BandCholesky {
   void reset(std::size_t n, std::size_t width);
 
   std::size_t size() const { return n_; }
-  // Entry (i, j) of the lower triangle, j in i - width .. i; 0 until set.
-  double& at(std::size_t i, std::size_t j) { return band_[i * (width_ + 1) + (j + width_ - i)]; }
+  // Entry (i, j) of the lower triangle, i in j .. j + width; 0 until set.
+  double& at(std::size_t i, std::size_t j) { return band_[j * (width_ + 1) + (i - j)]; }
 
   // Factors in place. A pivot that rounding has left at or below zero is
   // raised to a tiny share of its diagonal entry, so the factor always exists.
@@ -26,7 +28,8 @@ class BandCholesky {
   void solve(std::vector<double>& values) const;
 
  private:
-  const double& entry(std::size_t i, std::size_t j) const { return band_[i * (width_ + 1) + (j + width_ - i)]; }
+  // The rows below the diagonal that column j holds.
+  std::size_t below(std::size_t j) const { return n_ - 1 - j < width_ ? n_ - 1 - j : width_; }
 
   std::size_t n_ = 0, width_ = 0;
   std::vector<double> band_;

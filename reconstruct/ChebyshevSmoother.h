@@ -22,7 +22,7 @@ class ChebyshevSmoother {
 
   // Bounds the largest eigenvalue of the level by its Gershgorin discs where
   // they are known to be close (the image's own molecules, whose bound the
-  // alternating pattern reaches), else estimates it by power steps.
+  // alternating pattern reaches), else estimates it by Lanczos steps.
   ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose, const SolverThreads& threads);
 
   // Smooths x for A x = b. The steps write into `spare` and x in turn, and
@@ -38,7 +38,7 @@ class ChebyshevSmoother {
   double upper_ = 0.0;
 };
 
-// The largest eigenvalue of D^-1 A estimated from below by power steps.
+// The largest eigenvalue of D^-1 A, estimated from below by Lanczos steps.
 double estimateLargestEigenvalue(const CycleLevel& level, const SolverThreads& threads);
 
 }  // namespace filamorph
