@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <random>
 #include <utility>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/GalerkinCoarsening.h"
 #include "reconstruct/GridTransfer.h"
+#include "reconstruct/SolverFixtures.h"
 #include "reconstruct/SolverThreads.h"
 #include "reconstruct/StencilLevel.h"
 
@@ -60,18 +60,7 @@ double denseLargestEigenvalue(const StencilLevel& level) {
 // pixels, as the solver makes it.
 TEST(ChebyshevSmoother, CoarseLevelBoundLiesJustAboveTheLargestEigenvalue) {
   const PaddedGrid fine{40, 44};
-  std::mt19937 random(5u);
-  std::vector<uint8_t> states(fine.cellCount(), 0);
-  std::vector<uint8_t> levels(fine.cellCount(), 0);
-  for (int32_t row = 0; row < fine.rows; ++row) {
-    for (int32_t col = 0; col < fine.cols; ++col) {
-      if (random() % 10 != 0) continue;
-      const auto cell = static_cast<std::size_t>(fine.at(row, col));
-      states[cell] = FineOperator::kSample;
-      levels[cell] = static_cast<uint8_t>(random() % 256);
-    }
-  }
-  const FineOperator op(fine, 0.5f, std::move(states), std::move(levels));
+  const FineOperator op = testing::randomFineOperator(fine, 5u);
   const AxisTransfer rows = AxisTransfer::make(fine.rows, true);
   const AxisTransfer cols = AxisTransfer::make(fine.cols, true);
   StencilLevel coarse(PaddedGrid{rows.coarseCount, cols.coarseCount});

@@ -13,6 +13,7 @@
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/HeldSet.h"
 #include "reconstruct/HeldSetWindows.h"
+#include "reconstruct/SolverFixtures.h"
 #include "reconstruct/WindowSolve.h"
 
 namespace filamorph {
@@ -50,26 +51,11 @@ struct WindowFixture {
   static constexpr int32_t kRows = 20;
   static constexpr int32_t kCols = 24;
 
-  WindowFixture() : grid{kRows, kCols}, op(makeOperator(grid)), x(grid.cellCount(), 0.0) {
+  WindowFixture() : grid{kRows, kCols}, op(testing::randomFineOperator(grid, 7u)), x(grid.cellCount(), 0.0) {
     std::mt19937 random(11u);
     std::uniform_real_distribution<double> level(-50.0, 300.0);
     for (int32_t row = 0; row < kRows; ++row)
       for (int32_t col = 0; col < kCols; ++col) x[static_cast<std::size_t>(grid.at(row, col))] = level(random);
-  }
-
-  static FineOperator makeOperator(const PaddedGrid& grid) {
-    std::mt19937 random(7u);
-    std::vector<uint8_t> states(grid.cellCount(), 0);
-    std::vector<uint8_t> levels(grid.cellCount(), 0);
-    for (int32_t row = 0; row < grid.rows; ++row) {
-      for (int32_t col = 0; col < grid.cols; ++col) {
-        if (random() % 10 != 0) continue;
-        const auto cell = static_cast<std::size_t>(grid.at(row, col));
-        states[cell] = FineOperator::kSample;
-        levels[cell] = static_cast<uint8_t>(random() % 256);
-      }
-    }
-    return FineOperator(grid, 0.5f, std::move(states), std::move(levels));
   }
 
   PaddedGrid grid;

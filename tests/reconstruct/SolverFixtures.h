@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
+#include "reconstruct/FineOperator.h"
 #include "reconstruct/Reconstructor.h"
 #include "reconstruct/ReferenceSolver.h"
 
@@ -37,6 +39,23 @@ inline Model randomModel(int rows, int cols, double sampleShare, unsigned seed) 
 inline Model uniformModel(int rows, int cols, uint8_t sparseness, uint8_t depth) {
   return {rows, cols, std::vector<uint8_t>(static_cast<size_t>(rows) * cols, sparseness),
           std::vector<uint8_t>(static_cast<size_t>(rows) * cols, depth)};
+}
+
+// The converged solver's operator of a model with samples at about a tenth
+// of the pixels, at random levels.
+inline FineOperator randomFineOperator(const PaddedGrid& grid, unsigned seed) {
+  std::mt19937 random(seed);
+  std::vector<uint8_t> states(grid.cellCount(), 0);
+  std::vector<uint8_t> levels(grid.cellCount(), 0);
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      if (random() % 10 != 0) continue;
+      const auto cell = static_cast<std::size_t>(grid.at(row, col));
+      states[cell] = FineOperator::kSample;
+      levels[cell] = static_cast<uint8_t>(random() % 256);
+    }
+  }
+  return FineOperator(grid, 0.5f, std::move(states), std::move(levels));
 }
 
 // What the window's commands do: copy the size, make the model planes, lay
