@@ -13,11 +13,11 @@
 namespace filamorph {
 
 // The first coarse level, from the image's whole system: pixels held at a
-// bound are coarsened as free ones. Cells away from the image edges share one
-// stencil and are not computed one by one. `coarse` must hold all-zero
-// stencils.
+// bound are coarsened as free ones. Cells away from the image edges share the
+// smoothness term's stencil, which is not computed one by one; each adds its
+// own share of the data term.
 void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, const AxisTransfer& cols,
-                          StencilLevel& coarse);
+                          StencilLevel& coarse, const SolverThreads& threads);
 
 // The next coarse level from a coarse one; `coarse` must hold all-zero stencils.
 void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols, StencilLevel& coarse,

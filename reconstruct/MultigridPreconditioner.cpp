@@ -35,7 +35,7 @@ MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine, const
     grid = PaddedGrid{rowTransfers_.back().coarseCount, colTransfers_.back().coarseCount};
     auto coarse = std::make_unique<StencilLevel>(grid);
     if (levels_.size() == 1)
-      coarsenImageOperator(fine, rowTransfers_.back(), colTransfers_.back(), *coarse);
+      coarsenImageOperator(fine, rowTransfers_.back(), colTransfers_.back(), *coarse, threads);
     else
       coarsenLevel(static_cast<const StencilLevel&>(*levels_.back().op), rowTransfers_.back(), colTransfers_.back(),
                    *coarse, threads);

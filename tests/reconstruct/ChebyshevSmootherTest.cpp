@@ -64,10 +64,10 @@ TEST(ChebyshevSmoother, CoarseLevelBoundLiesJustAboveTheLargestEigenvalue) {
   const AxisTransfer rows = AxisTransfer::make(fine.rows, true);
   const AxisTransfer cols = AxisTransfer::make(fine.cols, true);
   StencilLevel coarse(PaddedGrid{rows.coarseCount, cols.coarseCount});
-  coarsenImageOperator(op, rows, cols, coarse);
+  const SolverThreads threads(1);
+  coarsenImageOperator(op, rows, cols, coarse, threads);
   const double largest = denseLargestEigenvalue(coarse);
 
-  const SolverThreads threads(1);
   const double estimate = estimateLargestEigenvalue(coarse, threads);
   EXPECT_LE(estimate, largest * (1.0 + 1e-6));
   EXPECT_GE(estimate, largest / 1.05);

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "reconstruct/FineOperator.h"
 #include "reconstruct/GalerkinCoarsening.h"
 #include "reconstruct/GridTransfer.h"
+#include "reconstruct/SolverFixtures.h"
 #include "reconstruct/SolverThreads.h"
 #include "reconstruct/StencilLevel.h"
 
@@ -74,6 +76,46 @@ Matrix prolongation(const AxisTransfer& rows, const AxisTransfer& cols) {
   return p;
 }
 
+// The whole system of an image: the smoothness stencils and the diagonal
+// with the data term.
+Matrix denseOf(const FineOperator& op) {
+  const PaddedGrid& grid = op.grid();
+  const auto n = static_cast<std::size_t>(grid.rows * grid.cols);
+  Matrix a(n, std::vector<double>(n, 0.0));
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      double stencil[5][5];
+      op.energyStencil(row, col, stencil);
+      stencil[2][2] = op.diagonal(row, col);
+      for (int r = 0; r < 5; ++r) {
+        for (int c = 0; c < 5; ++c) {
+          const int32_t otherRow = row + r - 2;
+          const int32_t otherCol = col + c - 2;
+          if (otherRow < 0 || otherRow >= grid.rows || otherCol < 0 || otherCol >= grid.cols) continue;
+          a[static_cast<std::size_t>(row * grid.cols + col)]
+           [static_cast<std::size_t>(otherRow * grid.cols + otherCol)] = stencil[r][c];
+        }
+      }
+    }
+  }
+  return a;
+}
+
+void expectTripleProduct(const Matrix& a, const Matrix& p, const Matrix& c) {
+  const std::size_t fineCount = a.size();
+  const std::size_t coarseCount = c.size();
+  for (std::size_t i = 0; i < coarseCount; ++i) {
+    for (std::size_t j = 0; j < coarseCount; ++j) {
+      double expected = 0.0;
+      for (std::size_t k = 0; k < fineCount; ++k) {
+        if (p[k][i] == 0.0) continue;
+        for (std::size_t l = 0; l < fineCount; ++l) expected += p[k][i] * a[k][l] * p[l][j];
+      }
+      ASSERT_NEAR(c[i][j], expected, 1e-4 * (1.0 + std::fabs(expected))) << "coarse cells " << i << ", " << j;
+    }
+  }
+}
+
 struct CoarseningCase {
   int32_t rows, cols;
 };
@@ -92,20 +134,21 @@ TEST_P(CoarsenLevel, EqualsTheDenseTripleProduct) {
   const SolverThreads threads(2);
   coarsenLevel(fine, rows, cols, coarse, threads);
 
-  const Matrix a = denseOf(fine);
-  const Matrix p = prolongation(rows, cols);
-  const Matrix c = denseOf(coarse);
-  const std::size_t fineCount = a.size();
-  const std::size_t coarseCount = c.size();
-  for (std::size_t i = 0; i < coarseCount; ++i) {
-    for (std::size_t j = 0; j < coarseCount; ++j) {
-      double expected = 0.0;
-      for (std::size_t k = 0; k < fineCount; ++k) {
-        if (p[k][i] == 0.0) continue;
-        for (std::size_t l = 0; l < fineCount; ++l) expected += p[k][i] * a[k][l] * p[l][j];
-      }
-      ASSERT_NEAR(c[i][j], expected, 1e-4 * (1.0 + std::fabs(expected))) << "coarse cells " << i << ", " << j;
-    }
+  expectTripleProduct(denseOf(fine), prolongation(rows, cols), denseOf(coarse));
+}
+
+// The first coarse level, from the image's operator with its data term, on
+// both thread counts.
+TEST_P(CoarsenLevel, ImageOperatorEqualsTheDenseTripleProduct) {
+  const CoarseningCase shape = GetParam();
+  const FineOperator op = testing::randomFineOperator(PaddedGrid{shape.rows, shape.cols}, 3u);
+  const AxisTransfer rows = AxisTransfer::make(shape.rows, shape.rows >= 6);
+  const AxisTransfer cols = AxisTransfer::make(shape.cols, shape.cols >= 6);
+  for (const int32_t threadCount : {1, 2}) {
+    StencilLevel coarse(PaddedGrid{rows.coarseCount, cols.coarseCount});
+    const SolverThreads threads(threadCount);
+    coarsenImageOperator(op, rows, cols, coarse, threads);
+    expectTripleProduct(denseOf(op), prolongation(rows, cols), denseOf(coarse));
   }
 }
 
