@@ -40,14 +40,15 @@ void fillRandomly(StencilLevel& level, uint32_t seed) {
   level.finish();
 }
 
-Matrix denseOf(const StencilLevel& level) {
-  const PaddedGrid& grid = level.grid();
+// The dense matrix of a grid whose row (row, col) is stencilOf(row, col, s).
+template <typename StencilOf>
+Matrix denseFromStencils(const PaddedGrid& grid, StencilOf&& stencilOf) {
   const auto n = static_cast<std::size_t>(grid.rows * grid.cols);
   Matrix a(n, std::vector<double>(n, 0.0));
   for (int32_t row = 0; row < grid.rows; ++row) {
     for (int32_t col = 0; col < grid.cols; ++col) {
       double stencil[5][5];
-      level.fullStencil(row, col, stencil);
+      stencilOf(row, col, stencil);
       for (int r = 0; r < 5; ++r) {
         for (int c = 0; c < 5; ++c) {
           const int32_t otherRow = row + r - 2;
@@ -60,6 +61,20 @@ Matrix denseOf(const StencilLevel& level) {
     }
   }
   return a;
+}
+
+Matrix denseOf(const StencilLevel& level) {
+  return denseFromStencils(
+      level.grid(), [&](int32_t row, int32_t col, double(&stencil)[5][5]) { level.fullStencil(row, col, stencil); });
+}
+
+// The whole system of an image: the smoothness stencils and the diagonal
+// with the data term.
+Matrix denseOf(const FineOperator& op) {
+  return denseFromStencils(op.grid(), [&](int32_t row, int32_t col, double(&stencil)[5][5]) {
+    op.energyStencil(row, col, stencil);
+    stencil[2][2] = op.diagonal(row, col);
+  });
 }
 
 // P[fine][coarse] from the links of both axes.
@@ -74,31 +89,6 @@ Matrix prolongation(const AxisTransfer& rows, const AxisTransfer& cols) {
            [static_cast<std::size_t>(rowLink.index * cols.coarseCount + colLink.index)] +=
               rowLink.weight * colLink.weight;
   return p;
-}
-
-// The whole system of an image: the smoothness stencils and the diagonal
-// with the data term.
-Matrix denseOf(const FineOperator& op) {
-  const PaddedGrid& grid = op.grid();
-  const auto n = static_cast<std::size_t>(grid.rows * grid.cols);
-  Matrix a(n, std::vector<double>(n, 0.0));
-  for (int32_t row = 0; row < grid.rows; ++row) {
-    for (int32_t col = 0; col < grid.cols; ++col) {
-      double stencil[5][5];
-      op.energyStencil(row, col, stencil);
-      stencil[2][2] = op.diagonal(row, col);
-      for (int r = 0; r < 5; ++r) {
-        for (int c = 0; c < 5; ++c) {
-          const int32_t otherRow = row + r - 2;
-          const int32_t otherCol = col + c - 2;
-          if (otherRow < 0 || otherRow >= grid.rows || otherCol < 0 || otherCol >= grid.cols) continue;
-          a[static_cast<std::size_t>(row * grid.cols + col)]
-           [static_cast<std::size_t>(otherRow * grid.cols + otherCol)] = stencil[r][c];
-        }
-      }
-    }
-  }
-  return a;
 }
 
 void expectTripleProduct(const Matrix& a, const Matrix& p, const Matrix& c) {
