@@ -65,11 +65,21 @@ FineCycleLevel::FineCycleLevel(const FineOperator& fine) : CycleLevel(fine.grid(
   twoStep_ = static_cast<float>(inner[10]);
   for (int slot = 0; slot < kStencilSize; ++slot)
     cellStep_[slot] = grid_.offset(kStencil[slot].row, kStencil[slot].col);
+  // Every place along an axis of at least 4 pixels has a representative
+  // index: the two nearest each edge and, where there is one, a middle one.
+  for (int32_t row = 0; row < grid_.rows; ++row) {
+    if (row >= 3 && row < grid_.rows - 2) continue;
+    for (int32_t col = 0; col < grid_.cols; ++col) {
+      if (col >= 3 && col < grid_.cols - 2) continue;
+      const auto& k = fine.coefficientsAt(row, col);
+      PlaceMolecule& molecule = byPlace_[static_cast<std::size_t>(axisPlace(row, grid_.rows))]
+                                        [static_cast<std::size_t>(axisPlace(col, grid_.cols))];
+      molecule.own[0] = static_cast<float>(k[0]);
+      molecule.own[1] = static_cast<float>(k[0] + FineOperator::kDataWeight);
+      for (int slot = 0; slot < kStencilSize; ++slot) molecule.slots[slot] = static_cast<float>(k[slot]);
+    }
+  }
   followFixedPixels();
-}
-
-float FineCycleLevel::ownCoefficient(int32_t row, int32_t col) const {
-  return static_cast<float>(fine_.diagonal(row, col));
 }
 
 void FineCycleLevel::followFixedPixels() {
@@ -89,7 +99,7 @@ void FineCycleLevel::followFixedPixels() {
       } else if (innerRow && col >= 2 && col < grid_.cols - 2) {
         inverse[col] = innerInverse[state & FineOperator::kSample];
       } else {
-        inverse[col] = 1.0f / ownCoefficient(row, col);
+        inverse[col] = 1.0f / moleculeAt(row, col).own[state & FineOperator::kSample];
       }
     }
   }
@@ -106,19 +116,16 @@ void FineCycleLevel::residualRow(const float* b, const float* x, float* out, int
       out[col] = 0.0f;
       return;
     }
-    const auto& k = fine_.coefficientsAt(row, col);
-    float sum = ownCoefficient(row, col) * x[cell];
-    for (int slot = 1; slot < kStencilSize; ++slot) sum += static_cast<float>(k[slot]) * x[cell + cellStep_[slot]];
+    const PlaceMolecule& k = moleculeAt(row, col);
+    float sum = k.own[states[col] & FineOperator::kSample] * x[cell];
+    for (int slot = 1; slot < kStencilSize; ++slot) sum += k.slots[slot] * x[cell + cellStep_[slot]];
     out[col] = b[cell] - sum;
   };
   edgeCell(0);
   edgeCell(1);
   if (row < 2 || row >= grid_.rows - 2) {
-    const auto& k = fine_.coefficientsAt(row, 2);
-    float coefficients[kStencilSize];
-    for (int slot = 0; slot < kStencilSize; ++slot) coefficients[slot] = static_cast<float>(k[slot]);
-    edgeRowResiduals(coefficients, cellStep_.data(), own_[1] - own_[0], states + 2, x + first + 2, b + first + 2,
-                     cols - 4, out + 2);
+    edgeRowResiduals(moleculeAt(row, 2).slots, cellStep_.data(), own_[1] - own_[0], states + 2, x + first + 2,
+                     b + first + 2, cols - 4, out + 2);
   } else {
     innerResiduals(InnerStencil{own_[0], own_[1] - own_[0], axial_, diagonal_, twoStep_}, states + 2, x + first + 2,
                    b + first + 2, grid_.stride(), cols - 4, out + 2);

@@ -24,9 +24,19 @@ class FineCycleLevel final : public CycleLevel {
   double discBound() const override;
 
  private:
-  float ownCoefficient(int32_t row, int32_t col) const;
+  // The molecule of a pixel by its places along both axes, in floats: its own
+  // coefficient without and with a sample, then slots 1.. as in kStencil.
+  struct PlaceMolecule {
+    float own[2];
+    float slots[kStencilSize];
+  };
+  const PlaceMolecule& moleculeAt(int32_t row, int32_t col) const {
+    return byPlace_[static_cast<std::size_t>(axisPlace(row, grid_.rows))]
+                   [static_cast<std::size_t>(axisPlace(col, grid_.cols))];
+  }
 
   const FineOperator& fine_;
+  std::array<std::array<PlaceMolecule, kAxisPlaceCount>, kAxisPlaceCount> byPlace_{};
   bool hasFixedPixels_ = false;
   float own_[2];  // an inner pixel's own coefficient, without and with a sample
   float axial_, diagonal_, twoStep_;
