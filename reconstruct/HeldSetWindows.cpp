@@ -11,12 +11,12 @@ namespace {
 // Pixels around an overshoot that a window takes in: the levels beyond them
 // barely move when pixels inside are held.
 constexpr int32_t kWindowMargin = 8;
-// Multiply-adds a window's factorisation may take, about as much as a few
-// conjugate-gradient steps of a 512 x 512 image.
+// The most work (windowSolveWork) one window may take: its factorisation then
+// costs a fraction of a conjugate-gradient step of a 512 x 512 image.
 constexpr int64_t kMostWindowWork = 6'000'000;
 constexpr int32_t kMostWindowPasses = 100;
-// Multiply-adds all window solves together may take per pixel of the image,
-// about as much as ten conjugate-gradient steps, but at least a few windows'
+// The work all window solves together may take per pixel of the image, about
+// as much as a few conjugate-gradient steps, but at least a few windows'
 // worth: an image with very many clusters leaves the rest to the passes over
 // the whole image.
 constexpr int64_t kWindowWorkPerPixel = 400;

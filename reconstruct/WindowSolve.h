@@ -12,8 +12,9 @@
 
 namespace filamorph {
 
-// Multiply-adds of the factorisation of a window: the pixels times the square
-// of the band's width (two rows and two cells of the shorter side).
+// The work of factoring a window, twice its multiply-adds: the pixels times
+// the square of the band's width (two lines and two pixels of the shorter
+// side).
 int64_t windowSolveWork(const PixelWindow& window);
 
 // Keeps the storage of its factorisation from one solve to the next.
