@@ -101,16 +101,42 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
   const auto energyStencil = [&](int32_t row, int32_t col, double(&stencil)[5][5]) {
     fine.energyStencil(row, col, stencil);
   };
-  const bool hasInterior = rows.interiorFirst <= rows.interiorLast && cols.interiorFirst <= cols.interiorLast;
-  HalfStencil interior{};
-  if (hasInterior) interior = gatherStencil(energyStencil, rows, cols, rows.interiorFirst, cols.interiorFirst);
-  // Each coarse cell gathers its own stencil: the rows can be shared out.
+  // The image's molecules depend on their places against the edges alone, so
+  // the smoothness term's coarse stencil does too: every interior index of an
+  // axis gives the same, and each index near the edges its own. The stencils
+  // are gathered once per pair of such classes.
+  const auto classesOf = [](const AxisTransfer& axis, std::vector<int32_t>& classOf) {
+    std::vector<int32_t> representatives;
+    int32_t interiorClass = -1;
+    classOf.resize(static_cast<std::size_t>(axis.coarseCount));
+    for (int32_t index = 0; index < axis.coarseCount; ++index) {
+      const bool interior = index >= axis.interiorFirst && index <= axis.interiorLast;
+      if (interior && interiorClass >= 0) {
+        classOf[static_cast<std::size_t>(index)] = interiorClass;
+        continue;
+      }
+      representatives.push_back(index);
+      classOf[static_cast<std::size_t>(index)] = static_cast<int32_t>(representatives.size()) - 1;
+      if (interior) interiorClass = classOf[static_cast<std::size_t>(index)];
+    }
+    return representatives;
+  };
+  std::vector<int32_t> rowClass, colClass;
+  const std::vector<int32_t> rowRepresentatives = classesOf(rows, rowClass);
+  const std::vector<int32_t> colRepresentatives = classesOf(cols, colClass);
+  std::vector<HalfStencil> smoothness(rowRepresentatives.size() * colRepresentatives.size());
+  for (std::size_t r = 0; r < rowRepresentatives.size(); ++r)
+    for (std::size_t c = 0; c < colRepresentatives.size(); ++c)
+      smoothness[r * colRepresentatives.size() + c] =
+          gatherStencil(energyStencil, rows, cols, rowRepresentatives[r], colRepresentatives[c]);
+  // Each coarse cell adds its own share of the data term: the rows can be
+  // shared out.
   threads.forRows(rows.coarseCount, cols.coarseCount, [&](int32_t firstRow, int32_t endRow) {
     for (int32_t row = firstRow; row < endRow; ++row) {
-      const bool interiorRow = hasInterior && row >= rows.interiorFirst && row <= rows.interiorLast;
+      const std::size_t first =
+          static_cast<std::size_t>(rowClass[static_cast<std::size_t>(row)]) * colRepresentatives.size();
       for (int32_t col = 0; col < cols.coarseCount; ++col) {
-        const bool interiorCell = interiorRow && col >= cols.interiorFirst && col <= cols.interiorLast;
-        HalfStencil half = interiorCell ? interior : gatherStencil(energyStencil, rows, cols, row, col);
+        HalfStencil half = smoothness[first + static_cast<std::size_t>(colClass[static_cast<std::size_t>(col)])];
         addDataTerm(fine, rows, cols, row, col, half);
         store(half, coarse, row, col);
       }
