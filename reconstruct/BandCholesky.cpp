@@ -3,21 +3,11 @@
 #include <cmath>
 
 #include "reconstruct/VectorKernel.h"
+#include "reconstruct/VectorRuns.h"
 
 namespace filamorph {
 
 namespace {
-
-// Eight partial sums in a fixed order, which the compiler may run as vector
-// lanes: the same result with any instruction set.
-double dot(const double* a, const double* b, std::size_t n) {
-  double s[8] = {};
-  std::size_t k = 0;
-  for (; k + 8 <= n; k += 8)
-    for (std::size_t lane = 0; lane < 8; ++lane) s[lane] += a[k + lane] * b[k + lane];
-  for (; k < n; ++k) s[0] += a[k] * b[k];
-  return ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
-}
 
 // Right-looking: each column, once final, is subtracted from the columns
 // after it, so that every entry takes its subtractions in the order of the
@@ -69,7 +59,7 @@ void BandCholesky::solve(std::vector<double>& values) const {
   }
   for (std::size_t j = n_; j-- > 0;) {
     const double* column = &band_[j * step];
-    values[j] = (values[j] - dot(column + 1, values.data() + j + 1, below(j))) / column[0];
+    values[j] = (values[j] - dotRun(column + 1, values.data() + j + 1, below(j))) / column[0];
   }
 }
 

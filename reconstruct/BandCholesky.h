@@ -17,7 +17,6 @@ class BandCholesky {
   // the matrix before is kept for reuse.
   void reset(std::size_t n, std::size_t width);
 
-  std::size_t size() const { return n_; }
   // Entry (i, j) of the lower triangle, i in j .. j + width; 0 until set.
   double& at(std::size_t i, std::size_t j) { return band_[j * (width_ + 1) + (i - j)]; }
 
