@@ -85,7 +85,7 @@ FineCycleLevel::FineCycleLevel(const FineOperator& fine) : CycleLevel(fine.grid(
 void FineCycleLevel::followFixedPixels() {
   // Inner pixels have one of two diagonals, by their sample bit.
   const float innerInverse[2] = {1.0f / own_[0], 1.0f / own_[1]};
-  hasFixedPixels_ = false;
+  fixedPixels_.clear();
   for (int32_t row = 0; row < grid_.rows; ++row) {
     const bool innerRow = row >= 2 && row < grid_.rows - 2;
     const std::ptrdiff_t first = grid_.at(row, 0);
@@ -95,7 +95,7 @@ void FineCycleLevel::followFixedPixels() {
       const uint8_t state = states[col];
       if ((state & FineOperator::kFixed) != 0) {
         inverse[col] = 0.0f;
-        hasFixedPixels_ = true;
+        fixedPixels_.push_back({row, col});
       } else if (innerRow && col >= 2 && col < grid_.cols - 2) {
         inverse[col] = innerInverse[state & FineOperator::kSample];
       } else {

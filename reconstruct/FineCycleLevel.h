@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "reconstruct/CycleLevel.h"
 #include "reconstruct/FineOperator.h"
@@ -18,7 +19,9 @@ class FineCycleLevel final : public CycleLevel {
   explicit FineCycleLevel(const FineOperator& fine);
 
   void followFixedPixels();
-  bool hasFixedPixels() const { return hasFixedPixels_; }
+  bool hasFixedPixels() const { return !fixedPixels_.empty(); }
+  // The fixed pixels, row by row.
+  const std::vector<GridCell>& fixedPixels() const { return fixedPixels_; }
 
   void residualRow(const float* b, const float* x, float* out, int32_t row) const override;
   double discBound() const override;
@@ -37,7 +40,7 @@ class FineCycleLevel final : public CycleLevel {
 
   const FineOperator& fine_;
   std::array<std::array<PlaceMolecule, kAxisPlaceCount>, kAxisPlaceCount> byPlace_{};
-  bool hasFixedPixels_ = false;
+  std::vector<GridCell> fixedPixels_;
   float own_[2];  // an inner pixel's own coefficient, without and with a sample
   float axial_, diagonal_, twoStep_;
   std::array<std::ptrdiff_t, kStencilSize> cellStep_{};

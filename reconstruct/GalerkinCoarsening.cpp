@@ -1,5 +1,6 @@
 #include "reconstruct/GalerkinCoarsening.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <tuple>
@@ -24,11 +25,15 @@ int slotOf(int32_t rowStep, int32_t colStep) {
   return kSlotOf[static_cast<std::size_t>(rowStep + 2)][static_cast<std::size_t>(colStep + 2)];
 }
 
+// Every fine cell takes part in the transfer.
+constexpr auto kEveryCell = [](int32_t, int32_t) { return true; };
+
 // Adds the data term's share to the coarse half stencil at (row, col): the
 // term is diagonal, so entry (I, J) gains w P(k, I) P(k, J) for each sample
-// pixel k among I's children, over the parents J of k in I's half.
+// pixel k among I's children that takes part, over the parents J of k in I's half.
+template <typename TakesPart>
 void addDataTerm(const FineOperator& fine, const AxisTransfer& rows, const AxisTransfer& cols, int32_t row, int32_t col,
-                 HalfStencil& half) {
+                 TakesPart&& takesPart, HalfStencil& half) {
   const PaddedGrid& grid = fine.grid();
   const auto& rowKids = rows.children[static_cast<std::size_t>(row)];
   const auto& colKids = cols.children[static_cast<std::size_t>(col)];
@@ -36,7 +41,7 @@ void addDataTerm(const FineOperator& fine, const AxisTransfer& rows, const AxisT
     const int32_t kRow = rowKids[static_cast<std::size_t>(rk)].index;
     for (int ck = 0; ck < cols.childCount[static_cast<std::size_t>(col)]; ++ck) {
       const int32_t kCol = colKids[static_cast<std::size_t>(ck)].index;
-      if ((fine.state(grid.at(kRow, kCol)) & FineOperator::kSample) == 0) continue;
+      if ((fine.state(grid.at(kRow, kCol)) & FineOperator::kSample) == 0 || !takesPart(kRow, kCol)) continue;
       const double kWeight = FineOperator::kDataWeight * rowKids[static_cast<std::size_t>(rk)].weight *
                              colKids[static_cast<std::size_t>(ck)].weight;
       for (const auto& rowLink : rows.parents[static_cast<std::size_t>(kRow)]) {
@@ -52,10 +57,11 @@ void addDataTerm(const FineOperator& fine, const AxisTransfer& rows, const AxisT
 }
 
 // The coarse half stencil at (row, col): the sum over the fine cells k that
-// the coarse cell's interpolation reaches, and the cells l of their stencils.
-template <typename FineStencil>
+// the coarse cell's interpolation reaches, and the cells l of their stencils,
+// both among the cells that take part.
+template <typename FineStencil, typename TakesPart>
 HalfStencil gatherStencil(FineStencil&& fineStencil, const AxisTransfer& rows, const AxisTransfer& cols, int32_t row,
-                          int32_t col) {
+                          int32_t col, TakesPart&& takesPart) {
   HalfStencil half{};
   const auto& rowKids = rows.children[static_cast<std::size_t>(row)];
   const auto& colKids = cols.children[static_cast<std::size_t>(col)];
@@ -65,6 +71,7 @@ HalfStencil gatherStencil(FineStencil&& fineStencil, const AxisTransfer& rows, c
       const int32_t kCol = colKids[static_cast<std::size_t>(ck)].index;
       const double kWeight =
           rowKids[static_cast<std::size_t>(rk)].weight * colKids[static_cast<std::size_t>(ck)].weight;
+      if (!takesPart(kRow, kCol)) continue;
       double stencil[5][5];
       fineStencil(kRow, kCol, stencil);
       for (int r = 0; r < 5; ++r) {
@@ -72,7 +79,7 @@ HalfStencil gatherStencil(FineStencil&& fineStencil, const AxisTransfer& rows, c
         if (lRow < 0 || lRow >= rows.fineCount) continue;
         for (int c = 0; c < 5; ++c) {
           const int32_t lCol = kCol + c - 2;
-          if (stencil[r][c] == 0.0 || lCol < 0 || lCol >= cols.fineCount) continue;
+          if (stencil[r][c] == 0.0 || lCol < 0 || lCol >= cols.fineCount || !takesPart(lRow, lCol)) continue;
           for (const auto& lRowLink : rows.parents[static_cast<std::size_t>(lRow)]) {
             if (lRowLink.weight == 0.0) continue;
             for (const auto& lColLink : cols.parents[static_cast<std::size_t>(lCol)]) {
@@ -128,7 +135,7 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
   for (std::size_t r = 0; r < rowRepresentatives.size(); ++r)
     for (std::size_t c = 0; c < colRepresentatives.size(); ++c)
       smoothness[r * colRepresentatives.size() + c] =
-          gatherStencil(energyStencil, rows, cols, rowRepresentatives[r], colRepresentatives[c]);
+          gatherStencil(energyStencil, rows, cols, rowRepresentatives[r], colRepresentatives[c], kEveryCell);
   // Each coarse cell adds its own share of the data term: the rows can be
   // shared out.
   threads.forRows(rows.coarseCount, cols.coarseCount, [&](int32_t firstRow, int32_t endRow) {
@@ -137,7 +144,7 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
           static_cast<std::size_t>(rowClass[static_cast<std::size_t>(row)]) * colRepresentatives.size();
       for (int32_t col = 0; col < cols.coarseCount; ++col) {
         HalfStencil half = smoothness[first + static_cast<std::size_t>(colClass[static_cast<std::size_t>(col)])];
-        addDataTerm(fine, rows, cols, row, col, half);
+        addDataTerm(fine, rows, cols, row, col, kEveryCell, half);
         store(half, coarse, row, col);
       }
     }
@@ -234,7 +241,7 @@ void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const Axis
       const bool innerRow = hasInterior && row >= rows.interiorFirst && row <= rows.interiorLast;
       for (int32_t col = 0; col < cols.coarseCount; ++col)
         if (!innerRow || col < firstInner || col >= firstInner + innerCount)
-          store(gatherStencil(stencilOf, rows, cols, row, col), coarse, row, col);
+          store(gatherStencil(stencilOf, rows, cols, row, col, kEveryCell), coarse, row, col);
       if (!innerRow) continue;
       // The cells away from the edges: term by term along the row.
       std::fill(sums.begin(), sums.end(), 0.0);
@@ -255,6 +262,56 @@ void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const Axis
     }
   });
   coarse.finish();
+}
+
+std::vector<GridCell> coarseCellsReading(const AxisTransfer& rows, const AxisTransfer& cols,
+                                         const std::vector<GridCell>& changed) {
+  // A coarse stencil reads the fine stencils of its children, which reach two
+  // cells further: the parents of the cells within two of a changed one.
+  const auto parentsNear = [](const AxisTransfer& axis, int32_t index, std::vector<int32_t>& found) {
+    found.clear();
+    for (int32_t near = index - 2; near <= index + 2; ++near) {
+      if (near < 0 || near >= axis.fineCount) continue;
+      for (const auto& link : axis.parents[static_cast<std::size_t>(near)])
+        if (link.weight != 0.0) found.push_back(link.index);
+    }
+  };
+  std::vector<GridCell> cells;
+  std::vector<int32_t> rowParents, colParents;
+  for (const GridCell& cell : changed) {
+    parentsNear(rows, cell.row, rowParents);
+    parentsNear(cols, cell.col, colParents);
+    for (const int32_t row : rowParents)
+      for (const int32_t col : colParents) cells.push_back({row, col});
+  }
+  std::sort(cells.begin(), cells.end());
+  cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
+  return cells;
+}
+
+void recoarsenImageCells(const FineOperator& fine, const AxisTransfer& rows, const AxisTransfer& cols,
+                         const std::vector<GridCell>& cells, StencilLevel& coarse) {
+  const PaddedGrid& grid = fine.grid();
+  const auto energyStencil = [&](int32_t row, int32_t col, double(&stencil)[5][5]) {
+    fine.energyStencil(row, col, stencil);
+  };
+  const auto isFree = [&](int32_t row, int32_t col) {
+    return (fine.state(grid.at(row, col)) & FineOperator::kFixed) == 0;
+  };
+  for (const GridCell& cell : cells) {
+    HalfStencil half = gatherStencil(energyStencil, rows, cols, cell.row, cell.col, isFree);
+    addDataTerm(fine, rows, cols, cell.row, cell.col, isFree, half);
+    store(half, coarse, cell.row, cell.col);
+  }
+  coarse.finish(cells);
+}
+
+void recoarsenCells(const StencilLevel& fine, const AxisTransfer& rows, const AxisTransfer& cols,
+                    const std::vector<GridCell>& cells, StencilLevel& coarse) {
+  const auto stencilOf = [&](int32_t row, int32_t col, double(&stencil)[5][5]) { fine.fullStencil(row, col, stencil); };
+  for (const GridCell& cell : cells)
+    store(gatherStencil(stencilOf, rows, cols, cell.row, cell.col, kEveryCell), coarse, cell.row, cell.col);
+  coarse.finish(cells);
 }
 
 }  // namespace filamorph

@@ -1,6 +1,7 @@
 #include "reconstruct/MultigridPreconditioner.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "reconstruct/GalerkinCoarsening.h"
@@ -41,12 +42,32 @@ MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine, const
                    *coarse, threads);
     levels_.emplace_back(std::move(coarse), false, threads);
   }
+  recoarsenAroundChanges();
   factorCoarsest();
 }
 
 void MultigridPreconditioner::followFixedPixels() {
   image_->followFixedPixels();
-  if (levels_.size() == 1) factorCoarsest();
+  if (recoarsenAroundChanges() || levels_.size() == 1) factorCoarsest();
+}
+
+bool MultigridPreconditioner::recoarsenAroundChanges() {
+  const std::vector<GridCell>& fixed = image_->fixedPixels();
+  std::vector<GridCell> changed;
+  std::set_symmetric_difference(coarsenedFixed_.begin(), coarsenedFixed_.end(), fixed.begin(), fixed.end(),
+                                std::back_inserter(changed));
+  if (changed.empty()) return false;
+  coarsenedFixed_ = fixed;
+  for (std::size_t index = 1; index < levels_.size(); ++index) {
+    changed = coarseCellsReading(rowTransfers_[index - 1], colTransfers_[index - 1], changed);
+    auto& coarse = static_cast<StencilLevel&>(*levels_[index].op);
+    if (index == 1)
+      recoarsenImageCells(fine_, rowTransfers_[0], colTransfers_[0], changed, coarse);
+    else
+      recoarsenCells(static_cast<const StencilLevel&>(*levels_[index - 1].op), rowTransfers_[index - 1],
+                     colTransfers_[index - 1], changed, coarse);
+  }
+  return true;
 }
 
 void MultigridPreconditioner::factorCoarsest() {
@@ -58,9 +79,8 @@ void MultigridPreconditioner::factorCoarsest() {
     return static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.cols) + static_cast<std::size_t>(col);
   };
   const bool image = levels_.size() == 1;
-  const auto takesPart = [&](int32_t row, int32_t col) {
-    return !image || (fine_.state(grid.at(row, col)) & FineOperator::kFixed) == 0;
-  };
+  const float* inverse = level.inverseDiagonal();
+  const auto takesPart = [&](int32_t row, int32_t col) { return inverse[grid.at(row, col)] != 0.0f; };
   for (int32_t row = 0; row < grid.rows; ++row) {
     for (int32_t col = 0; col < grid.cols; ++col) {
       double stencil[5][5];
@@ -71,8 +91,9 @@ void MultigridPreconditioner::factorCoarsest() {
         static_cast<const StencilLevel&>(level).fullStencil(row, col, stencil);
       }
       const std::size_t i = index(row, col);
-      // A fixed pixel is cut loose: it keeps its diagonal alone.
-      matrix[i * n + i] = stencil[2][2];
+      // A cell that takes no part is cut loose, with its own diagonal or, when
+      // the held pixels have left it none, with 1; its value is dropped.
+      matrix[i * n + i] = stencil[2][2] > 0.0 ? stencil[2][2] : 1.0;
       if (!takesPart(row, col)) continue;
       for (int r = 0; r < 5; ++r) {
         for (int c = 0; c < 5; ++c) {

@@ -29,9 +29,12 @@ class MultigridPreconditioner {
   MultigridPreconditioner(const FineOperator& fine, const SolverThreads& threads);
 
   // The fine operator's fixed pixels have changed. The image level follows
-  // them; the coarse levels are made from the whole system and stay as they
-  // are, which leaves the cycle symmetric and positive definite on the free
-  // pixels, as long as the image level's smoothing converges.
+  // them, and the coarse levels are coarsened again where the change reaches
+  // them, with the interpolation cut off at the fixed pixels: the cycle is then
+  // that of the free pixels' own system, whose coarse corrections no longer
+  // try to move the fixed pixels. Only the cells near a change are redone;
+  // the smoothers keep their eigenvalue bounds, which such local changes
+  // leave all but unchanged.
   void followFixedPixels();
 
   // The residual that the next `apply` takes, in single precision: a padded
@@ -53,6 +56,8 @@ class MultigridPreconditioner {
   };
 
   void cycle(std::size_t level);
+  // Returns whether any fixed pixel changed since the coarse levels were made.
+  bool recoarsenAroundChanges();
   void factorCoarsest();
   void solveCoarsest(Level& level);
 
@@ -64,6 +69,8 @@ class MultigridPreconditioner {
   std::vector<AxisTransfer> rowTransfers_;
   std::vector<AxisTransfer> colTransfers_;
   std::vector<float> transferScratch_;
+  // The fixed pixels that the coarse levels leave out, row by row.
+  std::vector<GridCell> coarsenedFixed_;
   DenseCholesky coarsest_;
   std::vector<double> coarsestValues_;
 };

@@ -3,6 +3,7 @@
 // The layout of the multigrid solver's vectors: a rows x cols grid inside a
 // two-cell margin of zeros, so that a 5 x 5 stencil never leaves the array.
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 
@@ -21,6 +22,13 @@ struct PaddedGrid {
   std::size_t unknownCount() const { return static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols); }
   std::ptrdiff_t at(int32_t row, int32_t col) const { return (row + kMargin) * stride() + col + kMargin; }
   std::ptrdiff_t offset(int32_t rowStep, int32_t colStep) const { return rowStep * stride() + colStep; }
+};
+
+// A cell of a grid by its row and column, ordered row by row.
+struct GridCell {
+  int32_t row;
+  int32_t col;
+  auto operator<=>(const GridCell&) const = default;
 };
 
 // One half of a symmetric 5 x 5 stencil: the cell itself, the two cells to its

@@ -25,12 +25,18 @@ void StencilLevel::fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]
 }
 
 void StencilLevel::finish() {
-  for (int32_t row = 0; row < grid_.rows; ++row) {
-    for (int32_t col = 0; col < grid_.cols; ++col) {
-      const float own = entry(row, col, 0);
-      inverseDiagonal_[static_cast<std::size_t>(grid_.at(row, col))] = own > 0.0f ? 1.0f / own : 0.0f;
-    }
-  }
+  for (int32_t row = 0; row < grid_.rows; ++row)
+    for (int32_t col = 0; col < grid_.cols; ++col) finishCell(row, col);
+}
+
+void StencilLevel::finish(const std::vector<GridCell>& cells) {
+  for (const GridCell& cell : cells) finishCell(cell.row, cell.col);
+}
+
+void StencilLevel::finishCell(int32_t row, int32_t col) {
+  // A cell without a positive diagonal takes no part.
+  const float own = entry(row, col, 0);
+  inverseDiagonal_[static_cast<std::size_t>(grid_.at(row, col))] = own > 0.0f ? 1.0f / own : 0.0f;
 }
 
 namespace {

@@ -25,13 +25,15 @@ class StencilLevel final : public CycleLevel {
   const float* slotPlane(int slot) const { return &planes_[plane(slot)]; }
   // The whole stencil of a cell, A(p, p + (r - 2, c - 2)) at [r][c].
   void fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const;
-  // Derives the inverse diagonal from the entries.
+  // Derives the inverse diagonal from the entries, of every cell or of `cells`.
   void finish();
+  void finish(const std::vector<GridCell>& cells);
 
   void residualRow(const float* b, const float* x, float* out, int32_t row) const override;
   double discBound() const override;
 
  private:
+  void finishCell(int32_t row, int32_t col);
   std::size_t plane(int slot) const { return static_cast<std::size_t>(slot) * grid_.cellCount(); }
 
   std::vector<float> planes_;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -139,6 +140,50 @@ TEST_P(CoarsenLevel, ImageOperatorEqualsTheDenseTripleProduct) {
     const SolverThreads threads(threadCount);
     coarsenImageOperator(op, rows, cols, coarse, threads);
     expectTripleProduct(denseOf(op), prolongation(rows, cols), denseOf(coarse));
+  }
+}
+
+// P with the rows of the held pixels cut off.
+Matrix prolongationOfFreePixels(const AxisTransfer& rows, const AxisTransfer& cols, const FineOperator& op) {
+  Matrix p = prolongation(rows, cols);
+  for (int32_t row = 0; row < rows.fineCount; ++row)
+    for (int32_t col = 0; col < cols.fineCount; ++col)
+      if ((op.state(op.grid().at(row, col)) & FineOperator::kFixed) != 0)
+        std::fill(p[static_cast<std::size_t>(row * cols.fineCount + col)].begin(),
+                  p[static_cast<std::size_t>(row * cols.fineCount + col)].end(), 0.0);
+  return p;
+}
+
+// Pixels held and freed again: the cells redone around them make both coarse
+// levels the triple products of the free pixels' system. The held block
+// leaves coarse cell (1, 1) without a free child.
+TEST_P(CoarsenLevel, CellsRedoneAroundHeldPixels) {
+  const CoarseningCase shape = GetParam();
+  FineOperator op = testing::randomFineOperator(PaddedGrid{shape.rows, shape.cols}, 5u);
+  const AxisTransfer rows = AxisTransfer::make(shape.rows, shape.rows >= 6);
+  const AxisTransfer cols = AxisTransfer::make(shape.cols, shape.cols >= 6);
+  StencilLevel coarse(PaddedGrid{rows.coarseCount, cols.coarseCount});
+  const SolverThreads threads(1);
+  coarsenImageOperator(op, rows, cols, coarse, threads);
+  const AxisTransfer nextRows = AxisTransfer::make(rows.coarseCount, rows.coarseCount >= 6);
+  const AxisTransfer nextCols = AxisTransfer::make(cols.coarseCount, cols.coarseCount >= 6);
+  StencilLevel next(PaddedGrid{nextRows.coarseCount, nextCols.coarseCount});
+  coarsenLevel(coarse, nextRows, nextCols, next, threads);
+
+  std::vector<GridCell> held;
+  for (int32_t row = 1; row <= 3; ++row)
+    for (int32_t col = 1; col <= 3; ++col) held.push_back({row, col});
+  held.push_back({shape.rows - 1, 0});
+  for (const bool hold : {true, false}) {
+    for (const GridCell& cell : held) op.setFixed(op.grid().at(cell.row, cell.col), hold);
+    const std::vector<GridCell> redone = coarseCellsReading(rows, cols, held);
+    recoarsenImageCells(op, rows, cols, redone, coarse);
+    recoarsenCells(coarse, nextRows, nextCols, coarseCellsReading(nextRows, nextCols, redone), next);
+
+    SCOPED_TRACE(hold ? "held" : "freed again");
+    expectTripleProduct(denseOf(op), prolongationOfFreePixels(rows, cols, op), denseOf(coarse));
+    expectTripleProduct(denseOf(coarse), prolongation(nextRows, nextCols), denseOf(next));
+    EXPECT_EQ(coarse.inverseDiagonal()[coarse.grid().at(1, 1)] == 0.0f, hold);
   }
 }
 
