@@ -20,9 +20,14 @@ class BandCholesky {
   // Entry (i, j) of the lower triangle, i in j .. j + width; 0 until set.
   double& at(std::size_t i, std::size_t j) { return band_[j * (width_ + 1) + (i - j)]; }
 
-  // Factors in place. A pivot that rounding has left at or below zero is
-  // raised to a tiny share of its diagonal entry, so the factor always exists.
-  void factor();
+  // Sets the entries of the rows from firstRow on to 0, keeping those before.
+  void clearRowsFrom(std::size_t firstRow);
+  // Factors in place the rows from firstRow on; the rows before must hold
+  // the factor of a matrix that agrees with this one in them (an earlier
+  // `factor`), and the result is the same bit for bit as factoring the whole.
+  // A pivot that rounding has left at or below zero is raised to a tiny
+  // share of its diagonal entry, so the factor always exists.
+  void factor(std::size_t firstRow = 0);
   // Solves in place, after `factor`.
   void solve(std::vector<double>& values) const;
 
@@ -32,6 +37,7 @@ class BandCholesky {
 
   std::size_t n_ = 0, width_ = 0;
   std::vector<double> band_;
+  std::vector<double> diagonal_;  // the matrix's diagonal, for the pivots' floor
 };
 
 }  // namespace filamorph

@@ -40,15 +40,23 @@ double dot(const PaddedGrid& grid, const std::vector<double>& a, const std::vect
   });
 }
 
+// The vectors of conjugate gradients, made once for all passes.
+struct GradientVectors {
+  explicit GradientVectors(std::size_t n) : r(n), direction(n), product(n) {}
+  std::vector<double> r;
+  std::vector<double> direction;
+  std::vector<double> product;  // the operator times the direction
+};
+
 // Conjugate gradients on the free pixels from the current x; returns the
 // steps taken and leaves the final residual norm in residualNorm.
 int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& preconditioner, double targetNorm,
-                           std::vector<double>& x, double& residualNorm, const SolverThreads& threads) {
+                           std::vector<double>& x, GradientVectors& vectors, double& residualNorm,
+                           const SolverThreads& threads) {
   const PaddedGrid& grid = op.grid();
-  const std::size_t n = x.size();
-  std::vector<double> r(n);
-  std::vector<double> direction(n);
-  std::vector<double> product(n);  // the operator times the direction
+  std::vector<double>& r = vectors.r;
+  std::vector<double>& direction = vectors.direction;
+  std::vector<double>& product = vectors.product;
   op.residual(x.data(), r.data(), threads);
   double rr = dot(grid, r, r, threads);
   int32_t steps = 0;
@@ -145,6 +153,7 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   std::vector<std::ptrdiff_t> fixedCells;
   double residualNorm = 0.0;
   MultigridPreconditioner preconditioner(op, threads);
+  GradientVectors vectors(x.size());
   report.levels = static_cast<int32_t>(preconditioner.levelCount());
   // A pass of the first phase that changes nothing ends it, and the same set
   // is solved on to the final tolerance: a model whose unconstrained solution
@@ -154,7 +163,7 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   bool newSet = true;
   while (true) {
     report.iterations +=
-        conjugateGradients(op, preconditioner, phase->relativeTolerance * dataNorm, x, residualNorm, threads);
+        conjugateGradients(op, preconditioner, phase->relativeTolerance * dataNorm, x, vectors, residualNorm, threads);
     if (newSet) ++report.passes;
     if (report.passes == kMostPasses) {
       report.settled = false;

@@ -275,6 +275,8 @@ std::vector<GridCell> coarseCellsReading(const AxisTransfer& rows, const AxisTra
       for (const auto& link : axis.parents[static_cast<std::size_t>(near)])
         if (link.weight != 0.0) found.push_back(link.index);
     }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
   };
   std::vector<GridCell> cells;
   std::vector<int32_t> rowParents, colParents;

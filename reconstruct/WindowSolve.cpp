@@ -1,6 +1,8 @@
 #include "reconstruct/WindowSolve.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 namespace filamorph {
 
@@ -38,20 +40,41 @@ void WindowSolver::solve(const FineOperator& op, const PixelWindow& window, std:
   const PaddedGrid& grid = op.grid();
   const WindowOrder order(window);
   const auto n = static_cast<std::size_t>(window.area());
-  BandCholesky& system = system_;
-  system.reset(n, order.bandWidth());
-  std::vector<double>& rhs = values_;
-  rhs.assign(n, 0.0);
   const auto isUnknown = [&](int32_t row, int32_t col) {
     return window.contains(row, col) && (op.state(grid.at(row, col)) & FineOperator::kFixed) == 0;
   };
+  // A pixel held or freed changes the equations of its own index and of the
+  // unknowns after it alone (the entries before it lie in its own row of the
+  // lower triangle), so the factor is redone from the first changed index.
+  const bool sameWindow = factoredUnknowns_.size() == n && factored_.firstRow == window.firstRow &&
+                          factored_.endRow == window.endRow && factored_.firstCol == window.firstCol &&
+                          factored_.endCol == window.endCol;
+  if (!sameWindow) factoredUnknowns_.assign(n, 2);  // matches neither state
+  std::size_t firstChanged = n;
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
+    for (int32_t col = window.firstCol; col < window.endCol; ++col) {
+      const std::size_t i = order.index(row, col);
+      const auto unknown = static_cast<uint8_t>(isUnknown(row, col));
+      if (factoredUnknowns_[i] != unknown) firstChanged = std::min(firstChanged, i);
+      factoredUnknowns_[i] = unknown;
+    }
+  }
+  factored_ = window;
+  BandCholesky& system = system_;
+  if (!sameWindow)
+    system.reset(n, order.bandWidth());
+  else if (firstChanged < n)
+    system.clearRowsFrom(firstChanged);
+  std::vector<double>& rhs = values_;
+  rhs.assign(n, 0.0);
   for (int32_t row = window.firstRow; row < window.endRow; ++row) {
     for (int32_t col = window.firstCol; col < window.endCol; ++col) {
       const std::size_t i = order.index(row, col);
       const std::ptrdiff_t cell = grid.at(row, col);
+      const bool assemble = i >= firstChanged;
       if (!isUnknown(row, col)) {
         // A held pixel keeps its level: its equation is the identity.
-        system.at(i, i) = 1.0;
+        if (assemble) system.at(i, i) = 1.0;
         rhs[i] = x[static_cast<std::size_t>(cell)];
         continue;
       }
@@ -65,17 +88,17 @@ void WindowSolver::solve(const FineOperator& op, const PixelWindow& window, std:
           if ((r == 2 && c == 2) || stencil[r][c] == 0.0) continue;
           if (isUnknown(otherRow, otherCol)) {
             const std::size_t j = order.index(otherRow, otherCol);
-            if (j < i) system.at(i, j) = stencil[r][c];
+            if (assemble && j < i) system.at(i, j) = stencil[r][c];
           } else {
             known -= stencil[r][c] * x[static_cast<std::size_t>(grid.at(otherRow, otherCol))];
           }
         }
       }
-      system.at(i, i) = op.diagonal(row, col);
+      if (assemble) system.at(i, i) = op.diagonal(row, col);
       rhs[i] = known;
     }
   }
-  system.factor();
+  if (firstChanged < n) system.factor(firstChanged);
   system.solve(rhs);
   for (int32_t row = window.firstRow; row < window.endRow; ++row)
     for (int32_t col = window.firstCol; col < window.endCol; ++col)

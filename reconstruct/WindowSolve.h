@@ -17,7 +17,10 @@ namespace filamorph {
 // side).
 int64_t windowSolveWork(const PixelWindow& window);
 
-// Keeps the storage of its factorisation from one solve to the next.
+// Keeps its factorisation from one solve to the next: a solve of the same
+// window after some of its pixels were held or freed factors again only from
+// the first of them on. The operator's stencils must stay the same between
+// solves of one solver; only its fixed pixels may change.
 class WindowSolver {
  public:
   // Sets the free pixels of `window` in x to the solution of their own
@@ -29,6 +32,9 @@ class WindowSolver {
  private:
   BandCholesky system_;
   std::vector<double> values_;
+  // The window the factor is of, and which of its pixels were unknowns then.
+  PixelWindow factored_;
+  std::vector<uint8_t> factoredUnknowns_;
 };
 
 }  // namespace filamorph
