@@ -79,9 +79,10 @@ void addEncode(CommandLine& line) {
     CodecRun run;
     analyseAndSelect(run, in, selection);
     CodedFileInfo summary;
+    // The statistic counts what the file holds, read back; --quiet needs no count.
     writeFileOutput(arguments->out, [&](const std::string& path) {
       Status written = run.compressToFile(path);
-      if (written) summary = readCodedFileInfo(InputFile(path));
+      if (written && !options.quiet) summary = readCodedFileInfo(InputFile(path));
       return written;
     });
     options.statistic(sizeText(summary) + ", " + std::to_string(summary.contours) + " contours, " +

@@ -16,6 +16,9 @@ namespace filamorph::cli {
 // codec's own messages reach stderr through the message handler in place.
 class CodecRun {
  public:
+  // No one sees the window's views here: the commands skip drawing them.
+  CodecRun() { pipeline_.session().drawsViews = false; }
+
   ContourCoder& analysis() { return pipeline_.analysis(); }
   Reconstructor& reconstruction() { return pipeline_.reconstruction(); }
 

@@ -61,7 +61,7 @@ Status CommandSession::detectContours() {
   modelReady_ = false;
   setDetectContoursParameters(analysis);
   analysis.detectEdges();
-  analysis.showEdgeMap(image2);
+  if (drawsViews) analysis.showEdgeMap(image2);
   analysis.smoothGrayPlane();
   return Status::success();
 }
@@ -70,7 +70,7 @@ bool CommandSession::traceContours() {
   if (!hasEdges()) return false;
   modelReady_ = false;
   analysis.traceContours();
-  analysis.showContours(image2, image3);
+  if (drawsViews) analysis.showContours(image2, image3);
   return true;
 }
 
@@ -93,18 +93,20 @@ bool CommandSession::layModel() {
   reconstruction.rows = analysis.height;
   reconstruction.allocateModelPlanes();
   analysis.renderModel(reconstruction.sparsenessPlane, reconstruction.depthPlane);
-  reconstruction.showModel(image2, image3);
+  if (drawsViews) reconstruction.showModel(image2, image3);
   return true;
 }
 
 bool CommandSession::selectContours(float lengthWeight, float curvatureWeight, float contrastWeight,
                                     int32_t numberToSelect) {
   if (analysis.contoursReady != 1) return false;
-  image2.brushSolid = true;
-  image2.brushColor = kBlack;
-  image2.fillRect(0, 0, analysis.width, analysis.height);
+  if (drawsViews) {
+    image2.brushSolid = true;
+    image2.brushColor = kBlack;
+    image2.fillRect(0, 0, analysis.width, analysis.height);
+  }
   analysis.selectContours(lengthWeight, curvatureWeight, contrastWeight, numberToSelect);
-  analysis.showDescriptor(image2);
+  if (drawsViews) analysis.showDescriptor(image2);
   return true;
 }
 
@@ -112,7 +114,7 @@ bool CommandSession::rethreshold(int32_t low, int32_t high) {
   if (!hasEdges()) return false;
   analysis.setThresholds(low, high);
   analysis.rethreshold();
-  analysis.showEdgeMap(image2);
+  if (drawsViews) analysis.showEdgeMap(image2);
   return true;
 }
 
@@ -145,7 +147,7 @@ Status CommandSession::readCodedImage(BitFile& file, const std::string& name, co
 
 bool CommandSession::layCodedImage() {
   if (!modelReady_) return false;
-  analysis.showDescriptor(image2);
+  if (drawsViews) analysis.showDescriptor(image2);
   analysis.computeNormals();
   return layModel();
 }
@@ -164,7 +166,7 @@ bool CommandSession::reconstruct(DitherGenerator& generator, const SweepObserver
     r.setSolverParameters(smoothWeight, plateWeight, relaxation, tolerance, dither);
     return false;
   }
-  reconstruction.showGray(image2);
+  if (drawsViews) reconstruction.showGray(image2);
   return true;
 }
 
@@ -172,14 +174,14 @@ bool CommandSession::reconstructConverged(DitherGenerator& generator, ConvergedS
   if (!hasModelPlanes()) return false;
   setReconstructParameters(reconstruction);
   report = reconstruction.solveConverged(generator);
-  reconstruction.showGray(image2);
+  if (drawsViews) reconstruction.showGray(image2);
   return true;
 }
 
 bool CommandSession::invert() {
   if (!hasImage()) return false;
   analysis.invert();
-  analysis.showGray(image2);
+  if (drawsViews) analysis.showGray(image2);
   return true;
 }
 

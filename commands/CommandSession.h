@@ -37,6 +37,11 @@ class CommandSession {
   ImageControl image3;  // the side image of the contour and model views
   // The bitmap last chosen in the open-picture dialog; Detect Contours reloads it.
   std::string lastPictureFile;
+  // Whether the codec commands draw their views into image2 and image3. A
+  // caller that shows none, like the command line, turns it off: the commands
+  // then make the same data and skip only the drawing. The Show commands
+  // draw either way.
+  bool drawsViews = true;
 
   // Open Image: release and reset the analysis object, keep the name, load
   // the bitmap into image2 and import it. A refused pixel format is shown by

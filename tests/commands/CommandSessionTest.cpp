@@ -159,6 +159,40 @@ TEST_F(CommandSessionTest, ModelTravelsThroughAFileAndIsReconstructed) {
   EXPECT_GT(readReconstruction.grayPlane[15][20], readReconstruction.grayPlane[1][1]);
 }
 
+// Without views the commands make the same planes and the same file; image2
+// keeps the picture Open Image loaded, and image3 is never drawn.
+TEST_F(CommandSessionTest, CommandsWithoutViewsMakeTheSameData) {
+  const std::string picture = writePicture("disc.bmp", 40, 30);
+  const auto codeInto = [&](CommandSession& coder, const std::string& file) {
+    ASSERT_TRUE(coder.openImage(picture).ok());
+    ASSERT_TRUE(coder.detectContours().ok());
+    ASSERT_TRUE(coder.traceContours());
+    ASSERT_TRUE(coder.obtainFilamorph());
+    ASSERT_TRUE(coder.selectContours(kDefaultSelectionWeights.length, kDefaultSelectionWeights.curvature,
+                                     kDefaultSelectionWeights.contrast, 2));
+    ASSERT_TRUE(coder.layModel());
+    ASSERT_TRUE(coder.compressToFile(scratch->path(file)).ok());
+  };
+  codeInto(session, "shown.flm");
+  ContourCoder headlessAnalysis;
+  Reconstructor headlessReconstruction;
+  CommandSession headless(headlessAnalysis, headlessReconstruction);
+  headless.drawsViews = false;
+  codeInto(headless, "headless.flm");
+
+  EXPECT_FALSE(scratch->bytes("shown.flm").empty());
+  EXPECT_EQ(scratch->bytes("headless.flm"), scratch->bytes("shown.flm"));
+  const auto bytesOf = [](const Plane<uint8_t>& plane) {
+    return std::vector<uint8_t>(plane.data(), plane.data() + plane.size());
+  };
+  EXPECT_EQ(bytesOf(headlessAnalysis.edgeMap), bytesOf(analysis.edgeMap));
+  EXPECT_EQ(bytesOf(headlessReconstruction.depthPlane), bytesOf(reconstruction.depthPlane));
+  EXPECT_EQ(session.image2.hint, "Depth Data");
+  EXPECT_EQ(headless.image2.hint, picture);  // as Open Image left it
+  EXPECT_EQ(headless.image2.picture.width, 40);
+  EXPECT_EQ(headless.image3.picture.width, 0);
+}
+
 TEST_F(CommandSessionTest, CancelledReconstructLeavesTheSolverAsItWas) {
   ASSERT_TRUE(session.openImage(writePicture("disc.bmp", 40, 30)).ok());
   ASSERT_TRUE(session.detectContours().ok());

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,11 @@ class ScratchFolder {
 
   const std::filesystem::path& folder() const { return folder_; }
   std::string path(const std::string& name) const { return (folder_ / name).string(); }
+  // The contents of a file in the folder; empty when it cannot be read.
+  std::vector<char> bytes(const std::string& name) const {
+    std::ifstream file(folder_ / name, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
   // Every name in the folder, so that a test sees leftover temporary files too.
   std::vector<std::string> contents() const {
     std::vector<std::string> names;
