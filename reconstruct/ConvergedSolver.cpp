@@ -40,12 +40,15 @@ double dot(const PaddedGrid& grid, const std::vector<double>& a, const std::vect
   });
 }
 
-// The vectors of conjugate gradients, made once for all passes.
+// The vectors of conjugate gradients, made once for all passes. The residual
+// is kept in double precision, the direction and its product in single: a
+// rounding of theirs moves the residual by a share of its own size, far below
+// the tolerance of the pass, and every pass starts from the true residual.
 struct GradientVectors {
   explicit GradientVectors(std::size_t n) : r(n), direction(n), product(n) {}
   std::vector<double> r;
-  std::vector<double> direction;
-  std::vector<double> product;  // the operator times the direction
+  std::vector<float> direction;
+  std::vector<float> product;  // the operator times the direction
 };
 
 // Conjugate gradients on the free pixels from the current x; returns the
@@ -55,8 +58,8 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
                            const SolverThreads& threads) {
   const PaddedGrid& grid = op.grid();
   std::vector<double>& r = vectors.r;
-  std::vector<double>& direction = vectors.direction;
-  std::vector<double>& product = vectors.product;
+  std::vector<float>& direction = vectors.direction;
+  std::vector<float>& product = vectors.product;
   op.residual(x.data(), r.data(), threads);
   double rr = dot(grid, r, r, threads);
   int32_t steps = 0;

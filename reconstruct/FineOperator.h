@@ -23,7 +23,7 @@ namespace filamorph {
 // Pixels can be fixed (held at a bound by the caller). K then stands for the
 // system of the free pixels alone: every vector handed to multiply, residual
 // and the sweeps must hold 0 at fixed pixels, and every result does too.
-// Vectors are padded grids of doubles (zero margins) of the image's size,
+// Vectors are padded grids (zero margins) of the image's size,
 // which is at least 4 x 4.
 class FineOperator {
  public:
@@ -47,10 +47,12 @@ class FineOperator {
   // The smoothness part A of the pixel's row as a 5 x 5 stencil centred on it.
   void energyStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const;
 
-  // Row `row` of K x into out[0 .. cols).
+  // Row `row` of K x into out[0 .. cols), for x in double or single precision.
   void productRow(const double* x, double* out, int32_t row) const;
-  // out = K x; returns x . out.
-  double multiply(const double* x, double* out, const SolverThreads& threads) const;
+  void productRow(const float* x, double* out, int32_t row) const;
+  // out = K x, worked out in double precision and stored in single; returns
+  // x . out.
+  double multiply(const float* x, float* out, const SolverThreads& threads) const;
   // The right-hand side w m d at a cell.
   double dataTerm(std::ptrdiff_t cell) const { return kDataWeight * levels_[static_cast<std::size_t>(cell)]; }
   // w m d - K x.
@@ -62,7 +64,10 @@ class FineOperator {
   const SlotCoefficients& coefficientsAt(int32_t row, int32_t col) const;
 
  private:
-  double edgeNeighbours(const SlotCoefficients& coefficients, const double* x) const;
+  template <typename T>
+  double edgeNeighbours(const SlotCoefficients& coefficients, const T* x) const;
+  template <typename T>
+  void productRowOf(const T* x, double* out, int32_t row) const;
 
   PaddedGrid grid_;
   std::vector<uint8_t> states_;

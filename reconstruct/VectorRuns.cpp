@@ -24,7 +24,7 @@ double laneTotal(const double (&lanes)[kLanes]) {
 }
 FILAMORPH_VECTOR_KERNEL(double, dotRun, (const double* a, const double* b, std::size_t n), (a, b, n))
 
-[[gnu::always_inline]] inline double stepRunBody(double alpha, const double* p, const double* q, double* x, double* r,
+[[gnu::always_inline]] inline double stepRunBody(double alpha, const float* p, const float* q, double* x, double* r,
                                                  float* narrow, std::size_t n) {
   double lanes[kLanes] = {};
   std::size_t i = 0;
@@ -45,14 +45,32 @@ FILAMORPH_VECTOR_KERNEL(double, dotRun, (const double* a, const double* b, std::
   return laneTotal(lanes);
 }
 FILAMORPH_VECTOR_KERNEL(double, stepRun,
-                        (double alpha, const double* p, const double* q, double* x, double* r, float* narrow,
+                        (double alpha, const float* p, const float* q, double* x, double* r, float* narrow,
                          std::size_t n),
                         (alpha, p, q, x, r, narrow, n))
 
-[[gnu::always_inline]] inline void directionRunBody(double beta, const float* z, double* p, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<double>(z[i]) + beta * p[i];
+[[gnu::always_inline]] inline void directionRunBody(double beta, const float* z, float* p, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<float>(static_cast<double>(z[i]) + beta * p[i]);
 }
-FILAMORPH_VECTOR_KERNEL(void, directionRun, (double beta, const float* z, double* p, std::size_t n), (beta, z, p, n))
+FILAMORPH_VECTOR_KERNEL(void, directionRun, (double beta, const float* z, float* p, std::size_t n), (beta, z, p, n))
+
+[[gnu::always_inline]] inline double narrowDotRunBody(const double* from, const float* with, float* to, std::size_t n) {
+  double lanes[kLanes] = {};
+  std::size_t i = 0;
+  for (; i + kLanes <= n; i += kLanes) {
+    for (int k = 0; k < kLanes; ++k) {
+      to[i + k] = static_cast<float>(from[i + k]);
+      lanes[k] += static_cast<double>(with[i + k]) * static_cast<double>(to[i + k]);
+    }
+  }
+  for (; i < n; ++i) {
+    to[i] = static_cast<float>(from[i]);
+    lanes[0] += static_cast<double>(with[i]) * static_cast<double>(to[i]);
+  }
+  return laneTotal(lanes);
+}
+FILAMORPH_VECTOR_KERNEL(double, narrowDotRun, (const double* from, const float* with, float* to, std::size_t n),
+                        (from, with, to, n))
 
 [[gnu::always_inline]] inline void narrowRunBody(const double* from, std::size_t n, float* to) {
   for (std::size_t i = 0; i < n; ++i) to[i] = static_cast<float>(from[i]);

@@ -13,9 +13,11 @@ namespace filamorph {
 double dotRun(const double* a, const double* b, std::size_t n);
 // x += alpha p; r -= alpha q; narrow = r in single precision; returns the
 // sum of r squared.
-double stepRun(double alpha, const double* p, const double* q, double* x, double* r, float* narrow, std::size_t n);
-// p = z + beta p, z widened to double precision.
-void directionRun(double beta, const float* z, double* p, std::size_t n);
+double stepRun(double alpha, const float* p, const float* q, double* x, double* r, float* narrow, std::size_t n);
+// p = z + beta p, worked out in double precision and stored in single.
+void directionRun(double beta, const float* z, float* p, std::size_t n);
+// to = from in single precision; returns the sum of with times to.
+double narrowDotRun(const double* from, const float* with, float* to, std::size_t n);
 // to = from in single precision.
 void narrowRun(const double* from, std::size_t n, float* to);
 // The sum of r z, z widened to double precision.
