@@ -147,7 +147,9 @@ void addInfo(CommandLine& line) {
 }  // namespace
 
 std::string convergedSolveStatistic(const ConvergedSolveReport& report) {
-  const char* const outcome = report.settled ? "converged in" : "stopped unsettled at the pass limit after";
+  const char* const outcome = !report.settled            ? "stopped unsettled at the pass limit after"
+                              : !report.reachedTolerance ? "stopped short of the tolerance after"
+                                                         : "converged in";
   return format("%s %d conjugate-gradient steps (%d passes), %" PRId64 " pixels at 0 or 255, relative residual %.3g",
                 outcome, report.iterations, report.passes, report.boundPixels, report.relativeResidual);
 }

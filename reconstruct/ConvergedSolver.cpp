@@ -51,11 +51,16 @@ struct GradientVectors {
   std::vector<float> product;  // the operator times the direction
 };
 
-// Conjugate gradients on the free pixels from the current x; returns the
-// steps taken and leaves the final residual norm in residualNorm.
-int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& preconditioner, double targetNorm,
-                           std::vector<double>& x, GradientVectors& vectors, double& residualNorm,
-                           const SolverThreads& threads) {
+struct GradientPass {
+  int32_t steps = 0;
+  double residualNorm = 0.0;
+  bool reachedTarget = false;
+};
+
+// Conjugate gradients on the free pixels from the current x down to a
+// residual norm of targetNorm.
+GradientPass conjugateGradients(const FineOperator& op, MultigridPreconditioner& preconditioner, double targetNorm,
+                                std::vector<double>& x, GradientVectors& vectors, const SolverThreads& threads) {
   const PaddedGrid& grid = op.grid();
   std::vector<double>& r = vectors.r;
   std::vector<float>& direction = vectors.direction;
@@ -99,8 +104,7 @@ int32_t conjugateGradients(const FineOperator& op, MultigridPreconditioner& prec
       });
     }
   }
-  residualNorm = std::sqrt(rr);
-  return steps;
+  return {steps, std::sqrt(rr), rr <= targetNorm * targetNorm};
 }
 
 }  // namespace
@@ -154,7 +158,7 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   const SolverThreads threads(threadCount);
 
   std::vector<std::ptrdiff_t> fixedCells;
-  double residualNorm = 0.0;
+  GradientPass pass;
   MultigridPreconditioner preconditioner(op, threads);
   GradientVectors vectors(x.size());
   report.levels = static_cast<int32_t>(preconditioner.levelCount());
@@ -165,8 +169,8 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   const Phase* phase = &kSearch;
   bool newSet = true;
   while (true) {
-    report.iterations +=
-        conjugateGradients(op, preconditioner, phase->relativeTolerance * dataNorm, x, vectors, residualNorm, threads);
+    pass = conjugateGradients(op, preconditioner, phase->relativeTolerance * dataNorm, x, vectors, threads);
+    report.iterations += pass.steps;
     if (newSet) ++report.passes;
     if (report.passes == kMostPasses) {
       report.settled = false;
@@ -195,7 +199,8 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
     }
     phase = next;
   }
-  report.relativeResidual = residualNorm / dataNorm;
+  report.relativeResidual = pass.residualNorm / dataNorm;
+  report.reachedTolerance = pass.reachedTarget;
 
   // Made only now: the solve's own vectors are the peak of its memory.
   Plane<float> work;

@@ -18,6 +18,10 @@ struct ConvergedSolveReport {
   // False when the passes stopped at their limit while the held set still
   // changed: the result is then not the constrained minimiser.
   bool settled = true;
+  // False when the last pass's conjugate gradients stopped short of their
+  // tolerance, at a curvature that was not positive or at the step limit of a
+  // pass: the result is then less exact than relativeResidual was asked to be.
+  bool reachedTolerance = true;
 };
 
 // Returns the work plane of the fill-in of the model: the point at which the

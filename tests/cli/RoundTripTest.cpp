@@ -209,6 +209,7 @@ TEST_F(CliTest, StripOfExtremeSamplesSettles) {
   ConvergedSolveReport report;
   ASSERT_TRUE(direct.session.reconstructConverged(generator, report));
   EXPECT_TRUE(report.settled);
+  EXPECT_TRUE(report.reachedTolerance);
   EXPECT_GT(report.boundPixels, 0);
   const Plane<float>& work = direct.reconstruction.workPlane;
   for (std::size_t i = 0; i < work.size(); ++i) ASSERT_TRUE(work.data()[i] >= 0.0f && work.data()[i] <= 255.0f);
@@ -220,9 +221,9 @@ TEST_F(CliTest, StripOfExtremeSamplesSettles) {
       << decoded.err;
 }
 
-// A solve stopped at the pass limit with its held set still changing is not
-// reported as converged.
-TEST(ConvergedSolveStatistic, AnUnsettledSolveSaysSo) {
+// A solve stopped at the pass limit with its held set still changing, or
+// short of its tolerance, is not reported as converged.
+TEST(ConvergedSolveStatistic, AnUnfinishedSolveSaysSo) {
   ConvergedSolveReport report;
   report.iterations = 1682;
   report.passes = 50;
@@ -230,6 +231,10 @@ TEST(ConvergedSolveStatistic, AnUnsettledSolveSaysSo) {
   report.relativeResidual = 6.3e-9;
   EXPECT_EQ(cli::convergedSolveStatistic(report),
             "converged in 1682 conjugate-gradient steps (50 passes), 40 pixels at 0 or 255, relative residual 6.3e-09");
+  report.reachedTolerance = false;
+  EXPECT_EQ(cli::convergedSolveStatistic(report),
+            "stopped short of the tolerance after 1682 conjugate-gradient steps (50 passes), 40 pixels at 0 or 255, "
+            "relative residual 6.3e-09");
   report.settled = false;
   EXPECT_EQ(cli::convergedSolveStatistic(report),
             "stopped unsettled at the pass limit after 1682 conjugate-gradient steps (50 passes), 40 pixels at 0 or "
