@@ -14,6 +14,11 @@ namespace {
 constexpr std::size_t kDirectSolveLimit = 400;
 // An axis shorter than this is not halved.
 constexpr int32_t kShortestHalvedAxis = 6;
+// The cells of the first coarse level that one solve may coarsen again around
+// held pixels: a share of the level, about a conjugate-gradient step's worth
+// of work, but at least this many. Past that the levels stay as they are.
+constexpr std::size_t kRedoneCellShare = 32;
+constexpr std::size_t kLeastRedoneCells = 1024;
 
 }  // namespace
 
@@ -42,6 +47,8 @@ MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine, const
                    *coarse, threads);
     levels_.emplace_back(std::move(coarse), false, threads);
   }
+  if (levels_.size() > 1)
+    redoneCellBudget_ = std::max(levels_[1].op->grid().unknownCount() / kRedoneCellShare, kLeastRedoneCells);
   recoarsenAroundChanges();
   factorCoarsest();
 }
@@ -52,20 +59,35 @@ void MultigridPreconditioner::followFixedPixels() {
 }
 
 bool MultigridPreconditioner::recoarsenAroundChanges() {
+  if (levels_.size() > 1 && redoneCellBudget_ == 0) return false;
   const std::vector<GridCell>& fixed = image_->fixedPixels();
   std::vector<GridCell> changed;
   std::set_symmetric_difference(coarsenedFixed_.begin(), coarsenedFixed_.end(), fixed.begin(), fixed.end(),
                                 std::back_inserter(changed));
   if (changed.empty()) return false;
+  if (levels_.size() == 1) {
+    coarsenedFixed_ = fixed;
+    return true;
+  }
+  // Many held pixels at once (a model of extreme samples holds thousands)
+  // would cost more to coarsen again than the steps it saves. The levels then
+  // stay those of the set they were last made for, which keeps the cycle
+  // symmetric and positive definite all the same, and the budget is spent.
+  std::vector<GridCell> cells = coarseCellsReading(rowTransfers_[0], colTransfers_[0], changed);
+  if (cells.size() > redoneCellBudget_) {
+    redoneCellBudget_ = 0;
+    return false;
+  }
+  redoneCellBudget_ -= cells.size();
   coarsenedFixed_ = fixed;
   for (std::size_t index = 1; index < levels_.size(); ++index) {
-    changed = coarseCellsReading(rowTransfers_[index - 1], colTransfers_[index - 1], changed);
+    if (index > 1) cells = coarseCellsReading(rowTransfers_[index - 1], colTransfers_[index - 1], cells);
     auto& coarse = static_cast<StencilLevel&>(*levels_[index].op);
     if (index == 1)
-      recoarsenImageCells(fine_, rowTransfers_[0], colTransfers_[0], changed, coarse);
+      recoarsenImageCells(fine_, rowTransfers_[0], colTransfers_[0], cells, coarse);
     else
       recoarsenCells(static_cast<const StencilLevel&>(*levels_[index - 1].op), rowTransfers_[index - 1],
-                     colTransfers_[index - 1], changed, coarse);
+                     colTransfers_[index - 1], cells, coarse);
   }
   return true;
 }

@@ -32,9 +32,11 @@ class MultigridPreconditioner {
   // them, and the coarse levels are coarsened again where the change reaches
   // them, with the interpolation cut off at the fixed pixels: the cycle is then
   // that of the free pixels' own system, whose coarse corrections no longer
-  // try to move the fixed pixels. Only the cells near a change are redone;
-  // the smoothers keep their eigenvalue bounds, which such local changes
-  // leave all but unchanged.
+  // try to move the fixed pixels. Only the cells near a change are redone,
+  // and only as many per solve as a conjugate-gradient step's worth of work;
+  // past that the coarse levels stay as they are, which the cycle allows. The
+  // smoothers keep their eigenvalue bounds, which such local changes leave all
+  // but unchanged.
   void followFixedPixels();
 
   // The residual that the next `apply` takes, in single precision: a padded
@@ -69,8 +71,10 @@ class MultigridPreconditioner {
   std::vector<AxisTransfer> rowTransfers_;
   std::vector<AxisTransfer> colTransfers_;
   std::vector<float> transferScratch_;
-  // The fixed pixels that the coarse levels leave out, row by row.
+  // The fixed pixels that the coarse levels leave out, row by row, and how
+  // many cells of the first coarse level may still be coarsened again.
   std::vector<GridCell> coarsenedFixed_;
+  std::size_t redoneCellBudget_ = 0;
   DenseCholesky coarsest_;
   std::vector<double> coarsestValues_;
 };

@@ -14,6 +14,7 @@
 
 #include "commands/CommandParameters.h"
 #include "reconstruct/ConvergedSolver.h"
+#include "reconstruct/FineOperator.h"
 #include "reconstruct/Reconstructor.h"
 #include "reconstruct/ReferenceSolver.h"
 #include "reconstruct/SolverFixtures.h"
@@ -190,6 +191,57 @@ TEST(ConvergedSolver, SameResultOnOneAndTwoThreads) {
     EXPECT_EQ(two.iterations, one.iterations);
     EXPECT_EQ(two.passes, one.passes);
   }
+}
+
+// Extreme samples at random hold thousands of pixels, more than the coarse
+// levels are coarsened again for: the result is the constrained minimiser all
+// the same. Checked by its optimality conditions, far too large a plane for
+// the reference sweeps: a free pixel meets its own equation, and a held one
+// would raise the energy by moving inside the bounds.
+TEST(ConvergedSolver, ManyHeldPixelsEndAtTheConstrainedMinimiser) {
+  Model model = randomModel(160, 200, 0.1, 9u);
+  for (uint8_t& level : model.depth) level = level < 128 ? 0 : 255;
+  ConvergedSolveReport report;
+  const std::vector<float> work = convergedWork(model, 0.5f, report);
+  ASSERT_GT(report.boundPixels, 1000);
+  EXPECT_TRUE(report.settled);
+  EXPECT_TRUE(report.reachedTolerance);
+
+  const PaddedGrid grid{model.rows, model.cols};
+  std::vector<uint8_t> states(grid.cellCount(), 0);
+  std::vector<uint8_t> levels(grid.cellCount(), 0);
+  std::vector<double> u(grid.cellCount(), 0.0);
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      const auto i =
+          static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.cols) + static_cast<std::size_t>(col);
+      const auto cell = static_cast<std::size_t>(grid.at(row, col));
+      if (model.sparseness[i] != 0) {
+        states[cell] = FineOperator::kSample;
+        levels[cell] = model.depth[i];
+      }
+      u[cell] = work[i];
+    }
+  }
+  const FineOperator op(grid, 0.5f, std::move(states), std::move(levels));
+  double worstFree = 0.0;
+  double worstHeld = 0.0;
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      const std::ptrdiff_t cell = grid.at(row, col);
+      // How far the pixel's own equation would move it, in levels.
+      const double pull = (op.dataTerm(cell) - op.product(row, col, u.data())) / op.diagonal(row, col);
+      const double value = u[static_cast<std::size_t>(cell)];
+      if (value <= 0.0)
+        worstHeld = std::max(worstHeld, pull);
+      else if (value >= 255.0)
+        worstHeld = std::max(worstHeld, -pull);
+      else
+        worstFree = std::max(worstFree, std::fabs(pull));
+    }
+  }
+  EXPECT_LE(worstFree, 0.01);
+  EXPECT_LE(worstHeld, 0.01);
 }
 
 // Samples all at level 0 make the data term 0: the minimiser is 0, found
