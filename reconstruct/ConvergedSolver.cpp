@@ -76,9 +76,12 @@ GradientPass conjugateGradients(const FineOperator& op, MultigridPreconditioner&
     threads.forCells(
         grid, [&](std::size_t first, std::size_t end) { narrowRun(r.data() + first, end - first, input + first); });
     const float* correction = preconditioner.apply();
-    double rz = threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
-      return widenedDotRun(correction + first, r.data() + first, end - first);
-    });
+    const auto correctionDotResidual = [&] {
+      return threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
+        return widenedDotRun(correction + first, r.data() + first, end - first);
+      });
+    };
+    double rz = correctionDotResidual();
     // The first direction is the correction itself (the direction starts at 0).
     threads.forCells(grid, [&](std::size_t first, std::size_t end) {
       directionRun(0.0, correction + first, direction.data() + first, end - first);
@@ -94,9 +97,7 @@ GradientPass conjugateGradients(const FineOperator& op, MultigridPreconditioner&
       ++steps;
       if (rr <= targetNorm * targetNorm) break;
       correction = preconditioner.apply();
-      const double rzNext = threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
-        return widenedDotRun(correction + first, r.data() + first, end - first);
-      });
+      const double rzNext = correctionDotResidual();
       const double beta = rzNext / rz;
       rz = rzNext;
       threads.forCells(grid, [&](std::size_t first, std::size_t end) {

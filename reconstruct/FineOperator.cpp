@@ -48,22 +48,24 @@ const FineOperator::SlotCoefficients& FineOperator::coefficientsAt(int32_t row, 
                  [static_cast<std::size_t>(axisPlace(col, grid_.cols))];
 }
 
-template <typename T>
-inline double FineOperator::edgeNeighbours(const SlotCoefficients& coefficients, const T* x) const {
-  // Slots the molecule lacks hold 0 and point at cells inside the padding.
-  double sum = 0.0;
-  for (int slot = 1; slot < kStencilSize; ++slot) sum += coefficients[slot] * static_cast<double>(x[cellStep_[slot]]);
-  return sum;
-}
-
 double FineOperator::diagonal(int32_t row, int32_t col) const {
   const bool sample = (state(grid_.at(row, col)) & kSample) != 0;
   return coefficientsAt(row, col)[0] + (sample ? kDataWeight : 0.0);
 }
 
-double FineOperator::product(int32_t row, int32_t col, const double* x) const {
+template <typename T>
+double FineOperator::productOf(int32_t row, int32_t col, const T* x) const {
   const std::ptrdiff_t cell = grid_.at(row, col);
-  return diagonal(row, col) * x[cell] + edgeNeighbours(coefficientsAt(row, col), x + cell);
+  // Slots the molecule lacks hold 0 and point at cells inside the padding.
+  const SlotCoefficients& coefficients = coefficientsAt(row, col);
+  double neighbours = 0.0;
+  for (int slot = 1; slot < kStencilSize; ++slot)
+    neighbours += coefficients[slot] * static_cast<double>(x[cell + cellStep_[slot]]);
+  return diagonal(row, col) * static_cast<double>(x[cell]) + neighbours;
+}
+
+double FineOperator::product(int32_t row, int32_t col, const double* x) const {
+  return productOf(row, col, x);
 }
 
 void FineOperator::energyStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const {
@@ -135,10 +137,7 @@ void FineOperator::productRowOf(const T* x, double* out, int32_t row) const {
   const std::ptrdiff_t first = grid_.at(row, 0);
   const auto edgeCell = [&](int32_t col) {
     const std::ptrdiff_t cell = first + col;
-    out[col] =
-        (states_[static_cast<std::size_t>(cell)] & kFixed) != 0
-            ? 0.0
-            : diagonal(row, col) * static_cast<double>(x[cell]) + edgeNeighbours(coefficientsAt(row, col), x + cell);
+    out[col] = (states_[static_cast<std::size_t>(cell)] & kFixed) != 0 ? 0.0 : productOf(row, col, x);
   };
   const bool innerRow = row >= 2 && row < grid_.rows - 2;
   if (!innerRow) {
@@ -157,10 +156,6 @@ void FineOperator::productRow(const double* x, double* out, int32_t row) const {
   productRowOf(x, out, row);
 }
 
-void FineOperator::productRow(const float* x, double* out, int32_t row) const {
-  productRowOf(x, out, row);
-}
-
 double FineOperator::multiply(const float* x, float* out, const SolverThreads& threads) const {
   return threads.sumRows(grid_.rows, grid_.cols, [&](int32_t first, int32_t end) {
     // One row of products in double precision per thread, kept between calls.
@@ -169,7 +164,7 @@ double FineOperator::multiply(const float* x, float* out, const SolverThreads& t
     double sum = 0.0;
     for (int32_t row = first; row < end; ++row) {
       const std::ptrdiff_t start = grid_.at(row, 0);
-      productRow(x, products.data(), row);
+      productRowOf(x, products.data(), row);
       sum += narrowDotRun(products.data(), x + start, out + start, static_cast<std::size_t>(grid_.cols));
     }
     return sum;

@@ -47,9 +47,8 @@ class FineOperator {
   // The smoothness part A of the pixel's row as a 5 x 5 stencil centred on it.
   void energyStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const;
 
-  // Row `row` of K x into out[0 .. cols), for x in double or single precision.
+  // Row `row` of K x into out[0 .. cols).
   void productRow(const double* x, double* out, int32_t row) const;
-  void productRow(const float* x, double* out, int32_t row) const;
   // out = K x, worked out in double precision and stored in single; returns
   // x . out.
   double multiply(const float* x, float* out, const SolverThreads& threads) const;
@@ -64,8 +63,9 @@ class FineOperator {
   const SlotCoefficients& coefficientsAt(int32_t row, int32_t col) const;
 
  private:
+  // The same for x in double or single precision, worked out in double.
   template <typename T>
-  double edgeNeighbours(const SlotCoefficients& coefficients, const T* x) const;
+  double productOf(int32_t row, int32_t col, const T* x) const;
   template <typename T>
   void productRowOf(const T* x, double* out, int32_t row) const;
 

@@ -37,6 +37,7 @@ struct PixelWindow {
     return row >= firstRow && row < endRow && col >= firstCol && col < endCol;
   }
   int64_t area() const { return static_cast<int64_t>(endRow - firstRow) * (endCol - firstCol); }
+  bool operator==(const PixelWindow&) const = default;
 };
 
 struct HeldSetChange {

@@ -46,9 +46,7 @@ void WindowSolver::solve(const FineOperator& op, const PixelWindow& window, std:
   // A pixel held or freed changes the equations of its own index and of the
   // unknowns after it alone (the entries before it lie in its own row of the
   // lower triangle), so the factor is redone from the first changed index.
-  const bool sameWindow = factoredUnknowns_.size() == n && factored_.firstRow == window.firstRow &&
-                          factored_.endRow == window.endRow && factored_.firstCol == window.firstCol &&
-                          factored_.endCol == window.endCol;
+  const bool sameWindow = factoredUnknowns_.size() == n && factored_ == window;
   if (!sameWindow) factoredUnknowns_.assign(n, 2);  // matches neither state
   std::size_t firstChanged = n;
   for (int32_t row = window.firstRow; row < window.endRow; ++row) {
