@@ -231,7 +231,6 @@ void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const Axis
                                                 : std::vector<CoarseningTerm>{};
   const int32_t firstInner = cols.interiorFirst;
   const int32_t innerCount = hasInterior ? cols.interiorLast - cols.interiorFirst + 1 : 0;
-  const PaddedGrid& fineGrid = fine.grid();
   const int rowScale = rows.coarsened ? 2 : 1;
   const int colScale = cols.coarsened ? 2 : 1;
   // Each coarse cell gathers its own stencil: the rows can be shared out.
@@ -246,8 +245,8 @@ void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const Axis
       // The cells away from the edges: term by term along the row.
       std::fill(sums.begin(), sums.end(), 0.0);
       for (const CoarseningTerm& term : terms) {
-        const float* source = fine.slotPlane(term.plane) +
-                              fineGrid.at(rowScale * row + term.rowOffset, colScale * firstInner + term.colOffset);
+        const float* source =
+            fine.slotRun(term.plane, rowScale * row + term.rowOffset, colScale * firstInner + term.colOffset);
         double* target = &sums[static_cast<std::size_t>(term.slot) * static_cast<std::size_t>(innerCount)];
         if (colScale == 2)
           addTerm<2>(term.weight, source, innerCount, target);

@@ -9,18 +9,19 @@
 namespace filamorph {
 
 StencilLevel::StencilLevel(const PaddedGrid& grid)
-    : CycleLevel(grid), planes_(grid.cellCount() * kHalfStencilSize, 0.0f) {
-  for (int slot = 0; slot < kHalfStencilSize; ++slot)
+    : CycleLevel(grid), entries_(grid.cellCount() * kHalfStencilSize, 0.0f) {
+  for (int slot = 0; slot < kHalfStencilSize; ++slot) {
     cellStep_[slot] = grid_.offset(kHalfOffsets[slot].row, kHalfOffsets[slot].col);
+    mirrorStep_[slot] = kHalfStencilSize * kHalfOffsets[slot].row * grid_.stride() + kHalfOffsets[slot].col;
+  }
 }
 
 void StencilLevel::fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const {
-  const std::ptrdiff_t cell = grid_.at(row, col);
   for (int slot = 0; slot < kHalfStencilSize; ++slot) {
     const int r = kHalfOffsets[slot].row;
     const int c = kHalfOffsets[slot].col;
-    stencil[2 + r][2 + c] = planes_[plane(slot) + static_cast<std::size_t>(cell)];
-    if (slot != 0) stencil[2 - r][2 - c] = planes_[plane(slot) + static_cast<std::size_t>(cell - cellStep_[slot])];
+    stencil[2 + r][2 + c] = entry(row, col, slot);
+    if (slot != 0) stencil[2 - r][2 - c] = entry(row - r, col - c, slot);
   }
 }
 
@@ -43,15 +44,16 @@ namespace {
 
 // b - A x along one row, slot by slot over the whole row so that each step is
 // one vector loop; every cell still adds its terms in the same order.
-// `planes` points at the row's first cell in the first slot's plane.
-[[gnu::always_inline]] inline void rowResidualsBody(const float* planes, std::size_t planeSize,
-                                                    const std::ptrdiff_t* steps, const float* b, const float* x,
-                                                    int32_t cols, float* out) {
-  for (int32_t col = 0; col < cols; ++col) out[col] = planes[col] * x[col];
+// `entries` points at the row's first cell in the first slot, `stride` apart
+// from the next slot's.
+[[gnu::always_inline]] inline void rowResidualsBody(const float* entries, std::ptrdiff_t stride,
+                                                    const std::ptrdiff_t* mirrorSteps, const std::ptrdiff_t* steps,
+                                                    const float* b, const float* x, int32_t cols, float* out) {
+  for (int32_t col = 0; col < cols; ++col) out[col] = entries[col] * x[col];
   for (int slot = 1; slot < kHalfStencilSize; ++slot) {
     const std::ptrdiff_t step = steps[slot];
-    const float* forward = planes + static_cast<std::size_t>(slot) * planeSize;
-    const float* backward = forward - step;
+    const float* forward = entries + slot * stride;
+    const float* backward = forward - mirrorSteps[slot];
     const float* ahead = x + step;
     const float* behind = x - step;
     for (int32_t col = 0; col < cols; ++col) out[col] += forward[col] * ahead[col] + backward[col] * behind[col];
@@ -59,28 +61,26 @@ namespace {
   for (int32_t col = 0; col < cols; ++col) out[col] = b[col] - out[col];
 }
 FILAMORPH_VECTOR_KERNEL(void, rowResiduals,
-                        (const float* planes, std::size_t planeSize, const std::ptrdiff_t* steps, const float* b,
-                         const float* x, int32_t cols, float* out),
-                        (planes, planeSize, steps, b, x, cols, out))
+                        (const float* entries, std::ptrdiff_t stride, const std::ptrdiff_t* mirrorSteps,
+                         const std::ptrdiff_t* steps, const float* b, const float* x, int32_t cols, float* out),
+                        (entries, stride, mirrorSteps, steps, b, x, cols, out))
 
 }  // namespace
 
 void StencilLevel::residualRow(const float* b, const float* x, float* out, int32_t row) const {
   const std::ptrdiff_t first = grid_.at(row, 0);
-  rowResiduals(&planes_[static_cast<std::size_t>(first)], grid_.cellCount(), cellStep_, b + first, x + first,
-               grid_.cols, out);
+  rowResiduals(slotRun(0, row, 0), grid_.stride(), mirrorStep_, cellStep_, b + first, x + first, grid_.cols, out);
 }
 
 double StencilLevel::discBound() const {
   double bound = 0.0;
   std::vector<float> radius(static_cast<std::size_t>(grid_.cols));
   for (int32_t row = 0; row < grid_.rows; ++row) {
-    const std::size_t first = static_cast<std::size_t>(grid_.at(row, 0));
-    const float* own = &planes_[first];
+    const float* own = slotRun(0, row, 0);
     for (int32_t col = 0; col < grid_.cols; ++col) radius[static_cast<std::size_t>(col)] = std::fabs(own[col]);
     for (int slot = 1; slot < kHalfStencilSize; ++slot) {
-      const float* forward = &planes_[plane(slot) + first];
-      const float* backward = forward - cellStep_[slot];
+      const float* forward = slotRun(slot, row, 0);
+      const float* backward = forward - mirrorStep_[slot];
       for (int32_t col = 0; col < grid_.cols; ++col)
         radius[static_cast<std::size_t>(col)] += std::fabs(forward[col]) + std::fabs(backward[col]);
     }

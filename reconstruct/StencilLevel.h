@@ -1,7 +1,7 @@
 #ifndef FILAMORPH_RECONSTRUCT_STENCILLEVEL_H
 #define FILAMORPH_RECONSTRUCT_STENCILLEVEL_H
 // A coarse level of the multigrid solver: a symmetric operator held as one
-// half of a 5 x 5 stencil per cell, in floats, one plane per stencil slot.
+// half of a 5 x 5 stencil per cell, in floats, one run per row and slot.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,15 +14,19 @@ namespace filamorph {
 // Slot s of cell p holds A(p, p + o_s) for the offsets of the half stencil;
 // the other half comes from the neighbours, A(p, p - o) = A(p - o, p). Cells
 // of the margin hold all-zero stencils, so rows run without bounds tests.
+// The slots of one row lie together, row after row: a row's residual then
+// reads its entries as one stream, and its neighbours' halves from the two
+// rows before it, still in cache.
 // Fill the entries, then call `finish` before the level is used.
 class StencilLevel final : public CycleLevel {
  public:
   explicit StencilLevel(const PaddedGrid& grid);
 
-  float& entry(int32_t row, int32_t col, int slot) { return planes_[plane(slot) + grid_.at(row, col)]; }
-  float entry(int32_t row, int32_t col, int slot) const { return planes_[plane(slot) + grid_.at(row, col)]; }
-  // The plane of one slot, laid out as the padded grid.
-  const float* slotPlane(int slot) const { return &planes_[plane(slot)]; }
+  float& entry(int32_t row, int32_t col, int slot) { return entries_[index(row, col, slot)]; }
+  float entry(int32_t row, int32_t col, int slot) const { return entries_[index(row, col, slot)]; }
+  // The entries of one slot from (row, col) on along the row; the margin's
+  // rows and columns can be addressed too.
+  const float* slotRun(int slot, int32_t row, int32_t col) const { return &entries_[index(row, col, slot)]; }
   // The whole stencil of a cell, A(p, p + (r - 2, c - 2)) at [r][c].
   void fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const;
   // Derives the inverse diagonal from the entries, of every cell or of `cells`.
@@ -34,10 +38,16 @@ class StencilLevel final : public CycleLevel {
 
  private:
   void finishCell(int32_t row, int32_t col);
-  std::size_t plane(int slot) const { return static_cast<std::size_t>(slot) * grid_.cellCount(); }
+  std::size_t index(int32_t row, int32_t col, int slot) const {
+    return static_cast<std::size_t>(((row + PaddedGrid::kMargin) * kHalfStencilSize + slot) * grid_.stride() + col +
+                                    PaddedGrid::kMargin);
+  }
 
-  std::vector<float> planes_;
+  std::vector<float> entries_;
   std::ptrdiff_t cellStep_[kHalfStencilSize];
+  // From a cell's entry in a slot to the entry of the neighbour that holds
+  // the mirrored half, p - o, in the same slot.
+  std::ptrdiff_t mirrorStep_[kHalfStencilSize];
 };
 
 }  // namespace filamorph
