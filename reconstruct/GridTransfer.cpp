@@ -1,6 +1,7 @@
 #include "reconstruct/GridTransfer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 
 #include "reconstruct/VectorKernel.h"
@@ -31,13 +32,106 @@ bool isInterior(const AxisTransfer& axis, int32_t coarseIndex) {
   return true;
 }
 
-// out += a x + b y along a run of cells.
-[[gnu::always_inline]] inline void addRowsBody(float a, const float* x, float b, const float* y, int32_t count,
-                                               float* out) {
-  for (int32_t i = 0; i < count; ++i) out[i] += a * x[i] + b * y[i];
+// out = out + (a x + b y) along a run of cells, or 0 where `inverse` is 0.
+[[gnu::always_inline]] inline void addRowsBody(float a, const float* x, float b, const float* y, const float* inverse,
+                                               int32_t count, float* out) {
+  if (inverse == nullptr) {
+    for (int32_t i = 0; i < count; ++i) out[i] += a * x[i] + b * y[i];
+    return;
+  }
+  for (int32_t i = 0; i < count; ++i) {
+    const float sum = out[i] + (a * x[i] + b * y[i]);
+    out[i] = inverse[i] != 0.0f ? sum : 0.0f;
+  }
 }
-FILAMORPH_VECTOR_KERNEL(void, addRows, (float a, const float* x, float b, const float* y, int32_t count, float* out),
-                        (a, x, b, y, count, out))
+FILAMORPH_VECTOR_KERNEL(void, addRows,
+                        (float a, const float* x, float b, const float* y, const float* inverse, int32_t count,
+                         float* out),
+                        (a, x, b, y, inverse, count, out))
+
+// Along a halved axis away from its last index, a fine index 2 c takes its
+// parent c whole and 2 c + 1 half of c and half of c + 1.
+[[gnu::always_inline]] inline void interpolatePairsBody(const float* coarse, int32_t pairs, float* fine) {
+  for (int32_t c = 0; c < pairs; ++c) {
+    fine[2 * c] = coarse[c];
+    fine[2 * c + 1] = 0.5f * coarse[c] + 0.5f * coarse[c + 1];
+  }
+}
+FILAMORPH_VECTOR_KERNEL(void, interpolatePairs, (const float* coarse, int32_t pairs, float* fine),
+                        (coarse, pairs, fine))
+
+// The transpose along a halved axis, for coarse indices 1 .. count whose
+// children are 2 c - 1, 2 c and 2 c + 1, added in that order.
+[[gnu::always_inline]] inline void gatherTriplesBody(const float* fine, int32_t count, float* coarse) {
+  for (int32_t c = 1; c <= count; ++c) coarse[c] = (0.5f * fine[2 * c - 1] + fine[2 * c]) + 0.5f * fine[2 * c + 1];
+}
+FILAMORPH_VECTOR_KERNEL(void, gatherTriples, (const float* fine, int32_t count, float* coarse), (fine, count, coarse))
+
+// The interpolation along one row: coarse values in, fine values out. The
+// links of every index give the weights; the regular middle of a halved
+// axis runs as one vector loop with the same arithmetic.
+void interpolateRow(const AxisTransfer& axis, const float* in, float* out) {
+  int32_t first = 0;
+  if (axis.coarsened && axis.coarseCount >= 2) {
+    interpolatePairs(in, axis.coarseCount - 1, out);
+    first = 2 * (axis.coarseCount - 1);
+  }
+  for (int32_t i = first; i < axis.fineCount; ++i) {
+    const auto& links = axis.parents[static_cast<std::size_t>(i)];
+    out[i] = static_cast<float>(links[0].weight) * in[links[0].index] +
+             static_cast<float>(links[1].weight) * in[links[1].index];
+  }
+}
+
+// The transpose of interpolateRow: fine values in, coarse values out.
+void gatherRow(const AxisTransfer& axis, const float* in, float* out) {
+  const auto gatherAt = [&](int32_t c) {
+    const auto& kids = axis.children[static_cast<std::size_t>(c)];
+    const int count = axis.childCount[static_cast<std::size_t>(c)];
+    float sum = 0.0f;
+    for (int k = 0; k < count; ++k)
+      sum += static_cast<float>(kids[static_cast<std::size_t>(k)].weight) * in[kids[static_cast<std::size_t>(k)].index];
+    out[c] = sum;
+  };
+  if (!axis.coarsened || axis.coarseCount < 3) {
+    for (int32_t c = 0; c < axis.coarseCount; ++c) gatherAt(c);
+    return;
+  }
+  gatherAt(0);
+  gatherTriples(in, axis.coarseCount - 2, out);
+  gatherAt(axis.coarseCount - 1);
+}
+
+// Rows of one axis made on demand and kept while the next rows may still
+// ask for them: the rows asked for only move forward, and a row is asked for
+// by at most three consecutive ones, so three slots suffice.
+class RowCache {
+ public:
+  void reset(std::size_t length) {
+    for (Slot& slot : slots_) {
+      slot.row = -1;
+      slot.values.resize(length);
+    }
+  }
+  template <typename Make>
+  const float* row(int32_t row, Make&& make) {
+    Slot* oldest = &slots_[0];
+    for (Slot& slot : slots_) {
+      if (slot.row == row) return slot.values.data();
+      if (slot.row < oldest->row) oldest = &slot;
+    }
+    oldest->row = row;
+    make(row, oldest->values.data());
+    return oldest->values.data();
+  }
+
+ private:
+  struct Slot {
+    int32_t row = -1;
+    std::vector<float> values;
+  };
+  std::array<Slot, 3> slots_;
+};
 
 }  // namespace
 
@@ -75,59 +169,49 @@ AxisTransfer AxisTransfer::make(int32_t fineCount, bool coarsen) {
   return axis;
 }
 
-void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine, const PaddedGrid& coarse,
-                   const float* e, float* x, std::vector<float>& scratch, const SolverThreads& threads) {
-  const auto fineCols = static_cast<std::size_t>(fine.cols);
-  scratch.resize(static_cast<std::size_t>(coarse.rows) * fineCols);
-  threads.forRows(coarse.rows, fine.cols, [&](int32_t firstRow, int32_t endRow) {
-    for (int32_t row = firstRow; row < endRow; ++row) {
-      const float* in = e + coarse.at(row, 0);
-      float* out = &scratch[static_cast<std::size_t>(row) * fineCols];
-      for (int32_t col = 0; col < fine.cols; ++col) {
-        const auto& links = cols.parents[static_cast<std::size_t>(col)];
-        out[col] = static_cast<float>(links[0].weight) * in[links[0].index] +
-                   static_cast<float>(links[1].weight) * in[links[1].index];
-      }
-    }
-  });
+void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& coarse, const float* e,
+                   const CycleLevel& level, bool zeroWhereNoPart, float* x, const SolverThreads& threads) {
+  const PaddedGrid& fine = level.grid();
   threads.forRows(fine.rows, fine.cols, [&](int32_t firstRow, int32_t endRow) {
+    thread_local RowCache interpolated;
+    interpolated.reset(static_cast<std::size_t>(fine.cols));
+    const auto interpolate = [&](int32_t row, float* out) { interpolateRow(cols, e + coarse.at(row, 0), out); };
     for (int32_t row = firstRow; row < endRow; ++row) {
       const auto& links = rows.parents[static_cast<std::size_t>(row)];
-      addRows(static_cast<float>(links[0].weight), &scratch[static_cast<std::size_t>(links[0].index) * fineCols],
-              static_cast<float>(links[1].weight), &scratch[static_cast<std::size_t>(links[1].index) * fineCols],
-              fine.cols, x + fine.at(row, 0));
+      const float* first = interpolated.row(links[0].index, interpolate);
+      const float* second = interpolated.row(links[1].index, interpolate);
+      const std::ptrdiff_t cell = fine.at(row, 0);
+      addRows(static_cast<float>(links[0].weight), first, static_cast<float>(links[1].weight), second,
+              zeroWhereNoPart ? level.inverseDiagonal() + cell : nullptr, fine.cols, x + cell);
     }
   });
 }
 
-void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,
-                      const PaddedGrid& coarse, const float* t, float* b, std::vector<float>& scratch,
-                      const SolverThreads& threads) {
+void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const CycleLevel& level, const float* b,
+                      const float* x, const PaddedGrid& coarse, float* coarseB, const SolverThreads& threads) {
+  const PaddedGrid& fine = level.grid();
   const auto fineCols = static_cast<std::size_t>(fine.cols);
-  scratch.resize(static_cast<std::size_t>(coarse.rows) * fineCols);
-  threads.forRows(coarse.rows, fine.cols, [&](int32_t firstRow, int32_t endRow) {
+  // Each coarse row makes about as many fine rows of residuals as it has
+  // children.
+  const int32_t cellsPerRow = fine.cols * (rows.coarsened ? 2 : 1);
+  threads.forRows(coarse.rows, cellsPerRow, [&](int32_t firstRow, int32_t endRow) {
+    thread_local RowCache residuals;
+    thread_local std::vector<float> gathered;
+    residuals.reset(fineCols);
+    gathered.resize(fineCols);
+    const auto residual = [&](int32_t row, float* out) { level.residualRow(b, x, out, row); };
     for (int32_t row = firstRow; row < endRow; ++row) {
-      float* gathered = &scratch[static_cast<std::size_t>(row) * fineCols];
       const auto& kids = rows.children[static_cast<std::size_t>(row)];
       const int count = rows.childCount[static_cast<std::size_t>(row)];
-      const float* first = t + fine.at(kids[0].index, 0);
+      const float* first = residuals.row(kids[0].index, residual);
       const auto firstWeight = static_cast<float>(kids[0].weight);
       for (std::size_t col = 0; col < fineCols; ++col) gathered[col] = firstWeight * first[col];
       for (int k = 1; k < count; ++k) {
-        const float* in = t + fine.at(kids[static_cast<std::size_t>(k)].index, 0);
+        const float* in = residuals.row(kids[static_cast<std::size_t>(k)].index, residual);
         const auto weight = static_cast<float>(kids[static_cast<std::size_t>(k)].weight);
         for (std::size_t col = 0; col < fineCols; ++col) gathered[col] += weight * in[col];
       }
-      float* out = b + coarse.at(row, 0);
-      for (int32_t col = 0; col < coarse.cols; ++col) {
-        const auto& colKids = cols.children[static_cast<std::size_t>(col)];
-        const int colCount = cols.childCount[static_cast<std::size_t>(col)];
-        float sum = 0.0f;
-        for (int k = 0; k < colCount; ++k)
-          sum += static_cast<float>(colKids[static_cast<std::size_t>(k)].weight) *
-                 gathered[colKids[static_cast<std::size_t>(k)].index];
-        out[col] = sum;
-      }
+      gatherRow(cols, gathered.data(), coarseB + coarse.at(row, 0));
     }
   });
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "reconstruct/CycleLevel.h"
 #include "reconstruct/PaddedGrid.h"
 #include "reconstruct/SolverThreads.h"
 
@@ -40,16 +41,17 @@ struct AxisTransfer {
   static AxisTransfer make(int32_t fineCount, bool coarsen);
 };
 
-// e on the coarse grid is interpolated and added to x on the fine grid;
-// `scratch` holds the coarse rows interpolated along the columns.
-void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine, const PaddedGrid& coarse,
-                   const float* e, float* x, std::vector<float>& scratch, const SolverThreads& threads);
+// e on the coarse grid is interpolated and added to x on the level's grid.
+// With `zeroWhereNoPart`, the cells that take no part in the level (inverse
+// diagonal 0) are set to 0 instead.
+void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& coarse, const float* e,
+                   const CycleLevel& level, bool zeroWhereNoPart, float* x, const SolverThreads& threads);
 
-// b on the coarse grid becomes the transpose of the interpolation applied to
-// t; `scratch` holds the fine rows gathered into coarse ones.
-void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& fine,
-                      const PaddedGrid& coarse, const float* t, float* b, std::vector<float>& scratch,
-                      const SolverThreads& threads);
+// The residual b - A x of the level, restricted to the coarse grid's b by the
+// transpose of the interpolation. The residual's rows are made as the
+// restriction needs them and never stored whole.
+void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const CycleLevel& level, const float* b,
+                      const float* x, const PaddedGrid& coarse, float* coarseB, const SolverThreads& threads);
 
 }  // namespace filamorph
 

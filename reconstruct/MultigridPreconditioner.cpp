@@ -163,28 +163,14 @@ void MultigridPreconditioner::cycle(std::size_t index) {
     return;
   }
   const CycleLevel& op = *here.op;
-  const PaddedGrid& grid = op.grid();
   Level& below = levels_[index + 1];
   here.smoother.smooth(op, here.b.data(), here.x, here.d, true, threads_);
-  float* x = here.x.data();
-  float* d = here.d.data();
-  threads_.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
-    for (int32_t row = firstRow; row < endRow; ++row) op.residualRow(here.b.data(), x, d + grid.at(row, 0), row);
-  });
-  restrictResidual(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), d, below.b.data(),
-                   transferScratch_, threads_);
+  restrictResidual(rowTransfers_[index], colTransfers_[index], op, here.b.data(), here.x.data(), below.op->grid(),
+                   below.b.data(), threads_);
   cycle(index + 1);
-  prolongateAdd(rowTransfers_[index], colTransfers_[index], grid, below.op->grid(), below.x.data(), x, transferScratch_,
-                threads_);
-  if (index == 0 && image_->hasFixedPixels()) {
-    // Fixed pixels take no part in the correction. An integer test, unlike a
-    // float one, leaves the loop free of branches.
-    const uint8_t* states = fine_.states();
-    threads_.forCells(grid, [&](std::size_t first, std::size_t end) {
-      for (std::size_t cell = first; cell < end; ++cell)
-        x[cell] *= static_cast<float>(((states[cell] & FineOperator::kFixed) ^ FineOperator::kFixed) >> 1);
-    });
-  }
+  // Fixed pixels take no part in the correction.
+  prolongateAdd(rowTransfers_[index], colTransfers_[index], below.op->grid(), below.x.data(), op,
+                index == 0 && image_->hasFixedPixels(), here.x.data(), threads_);
   here.smoother.smooth(op, here.b.data(), here.x, here.d, false, threads_);
 }
 

@@ -52,7 +52,7 @@ class MultigridPreconditioner {
     Level(std::unique_ptr<CycleLevel> level, bool image, const SolverThreads& threads);
     std::unique_ptr<CycleLevel> op;
     // The right-hand side, the solution, and a second buffer that the
-    // smoothing writes into in turn with x, which also takes the residual.
+    // smoothing writes into in turn with x.
     std::vector<float> b, x, d;
     ChebyshevSmoother smoother;
   };
@@ -70,7 +70,6 @@ class MultigridPreconditioner {
   // Transfers between level i and level i + 1.
   std::vector<AxisTransfer> rowTransfers_;
   std::vector<AxisTransfer> colTransfers_;
-  std::vector<float> transferScratch_;
   // The fixed pixels that the coarse levels leave out, row by row, and how
   // many cells of the first coarse level may still be coarsened again.
   std::vector<GridCell> coarsenedFixed_;

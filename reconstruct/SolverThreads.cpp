@@ -11,8 +11,10 @@ namespace {
 constexpr int64_t kSharedGridCells = 96 * 96;
 constexpr int32_t kMostThreads = 2;
 // How long an idle helper keeps looking for the next job before it sleeps:
-// the kernels of one solve follow each other within microseconds.
-constexpr int kIdleSpins = 4000;
+// the kernels of one solve follow each other within microseconds, and the
+// coarsest levels of a multigrid cycle, run by one thread, take a few hundred
+// (a pause lasts 10 to 40 ns, by processor).
+constexpr int kIdleSpins = 20000;
 
 constexpr int kGenerationShift = 32;
 constexpr int kBackShift = 16;

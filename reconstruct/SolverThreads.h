@@ -31,7 +31,8 @@ class SolverThreads {
 
   int32_t count() const { return helper_.joinable() ? 2 : 1; }
 
-  // Calls body(firstRow, endRow) over blocks covering [0, rows).
+  // Calls body(firstRow, endRow) over blocks covering [0, rows). `cols`, the
+  // cells of work per row, decides whether the work is worth sharing.
   template <typename Body>
   void forRows(int32_t rows, int32_t cols, Body&& body) const {
     const int32_t blocks = blockCount(rows);

@@ -1,5 +1,6 @@
-// The coarse levels of the multigrid solver are P^T A P of the level above,
-// with P the bilinear prolongation: checked against dense matrices.
+// The grid transfers of the multigrid solver are P and P^T, and its coarse
+// levels P^T A P of the level above, with P the bilinear prolongation:
+// checked against dense matrices.
 
 #include <gtest/gtest.h>
 
@@ -190,6 +191,81 @@ TEST_P(CoarsenLevel, CellsRedoneAroundHeldPixels) {
 INSTANTIATE_TEST_SUITE_P(Shapes, CoarsenLevel,
                          ::testing::Values(CoarseningCase{16, 18}, CoarseningCase{17, 15}, CoarseningCase{5, 30},
                                            CoarseningCase{27, 4}, CoarseningCase{30, 5}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.rows) + "x" + std::to_string(info.param.cols);
+                         });
+
+// The transfers along rows of every length take the vector loops with and
+// without their last partial vectors; strips and short axes take the links.
+class GridTransfers : public ::testing::TestWithParam<CoarseningCase> {};
+
+TEST_P(GridTransfers, ApplyTheProlongationAndItsTranspose) {
+  const auto [rows, cols] = GetParam();
+  const AxisTransfer rowTransfer = AxisTransfer::make(rows, rows >= 6);
+  const AxisTransfer colTransfer = AxisTransfer::make(cols, cols >= 6);
+  const Matrix p = prolongation(rowTransfer, colTransfer);
+  const PaddedGrid fine{rows, cols};
+  const PaddedGrid coarse{rowTransfer.coarseCount, colTransfer.coarseCount};
+  StencilLevel level(fine);
+  fillRandomly(level, 7u);
+  // Cells without a diagonal take no part; a corner and a middle cell.
+  for (const GridCell cell : {GridCell{0, 0}, GridCell{rows / 2, cols / 2}}) level.entry(cell.row, cell.col, 0) = 0.0f;
+  level.finish();
+  std::mt19937 random(11u);
+  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+  const auto randomVector = [&](const PaddedGrid& grid) {
+    std::vector<float> v(grid.cellCount(), 0.0f);
+    for (int32_t row = 0; row < grid.rows; ++row)
+      for (int32_t col = 0; col < grid.cols; ++col) v[static_cast<std::size_t>(grid.at(row, col))] = value(random);
+    return v;
+  };
+  const std::vector<float> e = randomVector(coarse);
+  const std::vector<float> b = randomVector(fine);
+  const std::vector<float> x = randomVector(fine);
+  const Matrix a = denseOf(level);
+  for (const int32_t threadCount : {1, 2}) {
+    const SolverThreads threads(threadCount);
+    for (const bool zeroWhereNoPart : {false, true}) {
+      std::vector<float> out = x;
+      prolongateAdd(rowTransfer, colTransfer, coarse, e.data(), level, zeroWhereNoPart, out.data(), threads);
+      for (int32_t row = 0; row < rows; ++row) {
+        for (int32_t col = 0; col < cols; ++col) {
+          const auto i = static_cast<std::size_t>(row * cols + col);
+          const auto cell = static_cast<std::size_t>(fine.at(row, col));
+          double expected = x[cell];
+          for (int32_t k = 0; k < coarse.rows * coarse.cols; ++k)
+            expected += p[i][static_cast<std::size_t>(k)] *
+                        e[static_cast<std::size_t>(coarse.at(k / coarse.cols, k % coarse.cols))];
+          if (zeroWhereNoPart && level.inverseDiagonal()[cell] == 0.0f) expected = 0.0;
+          ASSERT_NEAR(out[cell], expected, 1e-5) << "fine cell " << row << ", " << col;
+        }
+      }
+    }
+    std::vector<float> restricted(coarse.cellCount(), 0.0f);
+    restrictResidual(rowTransfer, colTransfer, level, b.data(), x.data(), coarse, restricted.data(), threads);
+    std::vector<double> residual(static_cast<std::size_t>(rows * cols));
+    for (std::size_t i = 0; i < residual.size(); ++i) {
+      const int32_t row = static_cast<int32_t>(i) / cols;
+      const int32_t col = static_cast<int32_t>(i) % cols;
+      residual[i] = b[static_cast<std::size_t>(fine.at(row, col))];
+      for (std::size_t j = 0; j < residual.size(); ++j)
+        residual[i] -=
+            a[i][j] *
+            x[static_cast<std::size_t>(fine.at(static_cast<int32_t>(j) / cols, static_cast<int32_t>(j) % cols))];
+    }
+    for (int32_t k = 0; k < coarse.rows * coarse.cols; ++k) {
+      double expected = 0.0;
+      for (std::size_t i = 0; i < residual.size(); ++i) expected += p[i][static_cast<std::size_t>(k)] * residual[i];
+      ASSERT_NEAR(restricted[static_cast<std::size_t>(coarse.at(k / coarse.cols, k % coarse.cols))], expected, 1e-3)
+          << "coarse cell " << k;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, GridTransfers,
+                         ::testing::Values(CoarseningCase{16, 18}, CoarseningCase{17, 15}, CoarseningCase{5, 70},
+                                           CoarseningCase{70, 5}, CoarseningCase{9, 75}, CoarseningCase{8, 66},
+                                           CoarseningCase{6, 6}, CoarseningCase{6, 7}),
                          [](const auto& info) {
                            return std::to_string(info.param.rows) + "x" + std::to_string(info.param.cols);
                          });
