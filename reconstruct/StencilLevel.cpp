@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "reconstruct/VectorKernel.h"
@@ -10,10 +11,8 @@ namespace filamorph {
 
 StencilLevel::StencilLevel(const PaddedGrid& grid)
     : CycleLevel(grid), entries_(grid.cellCount() * kHalfStencilSize, 0.0f) {
-  for (int slot = 0; slot < kHalfStencilSize; ++slot) {
+  for (int slot = 0; slot < kHalfStencilSize; ++slot)
     cellStep_[slot] = grid_.offset(kHalfOffsets[slot].row, kHalfOffsets[slot].col);
-    mirrorStep_[slot] = kHalfStencilSize * kHalfOffsets[slot].row * grid_.stride() + kHalfOffsets[slot].col;
-  }
 }
 
 void StencilLevel::fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const {
@@ -28,10 +27,31 @@ void StencilLevel::fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]
 void StencilLevel::finish() {
   for (int32_t row = 0; row < grid_.rows; ++row)
     for (int32_t col = 0; col < grid_.cols; ++col) finishCell(row, col);
+  referenceRow_ = grid_.rows / 2;
+  repeatedSlots_.assign(static_cast<std::size_t>(grid_.rows + 2 * PaddedGrid::kMargin), 0);
+  for (int32_t row = 0; row < grid_.rows; ++row) findRepeatedSlots(row);
 }
 
 void StencilLevel::finish(const std::vector<GridCell>& cells) {
+  for (const GridCell& cell : cells) {
+    if (cell.row == referenceRow_) {
+      finish();
+      return;
+    }
+  }
   for (const GridCell& cell : cells) finishCell(cell.row, cell.col);
+  // The cells are in row order.
+  for (std::size_t i = 0; i < cells.size(); ++i)
+    if (i == 0 || cells[i].row != cells[i - 1].row) findRepeatedSlots(cells[i].row);
+}
+
+void StencilLevel::findRepeatedSlots(int32_t row) {
+  uint16_t repeated = 0;
+  const auto runBytes = static_cast<std::size_t>(grid_.cols) * sizeof(float);
+  for (int slot = 0; slot < kHalfStencilSize; ++slot)
+    if (std::memcmp(slotRun(slot, row, 0), slotRun(slot, referenceRow_, 0), runBytes) == 0)
+      repeated = static_cast<uint16_t>(repeated | (1u << slot));
+  repeatedSlots_[static_cast<std::size_t>(row + PaddedGrid::kMargin)] = repeated;
 }
 
 void StencilLevel::finishCell(int32_t row, int32_t col) {
@@ -42,34 +62,52 @@ void StencilLevel::finishCell(int32_t row, int32_t col) {
 
 namespace {
 
-// b - A x along one row, slot by slot over the whole row so that each step is
-// one vector loop; every cell still adds its terms in the same order.
-// `entries` points at the row's first cell in the first slot, `stride` apart
-// from the next slot's.
-[[gnu::always_inline]] inline void rowResidualsBody(const float* entries, std::ptrdiff_t stride,
-                                                    const std::ptrdiff_t* mirrorSteps, const std::ptrdiff_t* steps,
-                                                    const float* b, const float* x, int32_t cols, float* out) {
-  for (int32_t col = 0; col < cols; ++col) out[col] = entries[col] * x[col];
-  for (int slot = 1; slot < kHalfStencilSize; ++slot) {
-    const std::ptrdiff_t step = steps[slot];
-    const float* forward = entries + slot * stride;
-    const float* backward = forward - mirrorSteps[slot];
-    const float* ahead = x + step;
-    const float* behind = x - step;
-    for (int32_t col = 0; col < cols; ++col) out[col] += forward[col] * ahead[col] + backward[col] * behind[col];
+// b - A x along one row, each cell adding its terms slot by slot.
+// forward[s] holds the row's entries in slot s, backward[s] those of the
+// cells p - o_s, which hold the mirrored halves.
+[[gnu::always_inline]] inline void rowResidualsBody(const float* const* forward, const float* const* backward,
+                                                    const std::ptrdiff_t* steps, const float* b, const float* x,
+                                                    int32_t cols, float* out) {
+  // Local copies, which the stores to `out` cannot touch.
+  const float* f[kHalfStencilSize];
+  const float* m[kHalfStencilSize];
+  const float* ahead[kHalfStencilSize];
+  const float* behind[kHalfStencilSize];
+  for (int slot = 0; slot < kHalfStencilSize; ++slot) {
+    f[slot] = forward[slot];
+    m[slot] = backward[slot];
+    ahead[slot] = x + steps[slot];
+    behind[slot] = x - steps[slot];
   }
-  for (int32_t col = 0; col < cols; ++col) out[col] = b[col] - out[col];
+#pragma GCC ivdep
+  for (int32_t col = 0; col < cols; ++col) {
+    float sum = f[0][col] * x[col];
+#pragma GCC unroll 16
+    for (int slot = 1; slot < kHalfStencilSize; ++slot)
+      sum += f[slot][col] * ahead[slot][col] + m[slot][col] * behind[slot][col];
+    out[col] = b[col] - sum;
+  }
 }
 FILAMORPH_VECTOR_KERNEL(void, rowResiduals,
-                        (const float* entries, std::ptrdiff_t stride, const std::ptrdiff_t* mirrorSteps,
-                         const std::ptrdiff_t* steps, const float* b, const float* x, int32_t cols, float* out),
-                        (entries, stride, mirrorSteps, steps, b, x, cols, out))
+                        (const float* const* forward, const float* const* backward, const std::ptrdiff_t* steps,
+                         const float* b, const float* x, int32_t cols, float* out),
+                        (forward, backward, steps, b, x, cols, out))
 
 }  // namespace
 
 void StencilLevel::residualRow(const float* b, const float* x, float* out, int32_t row) const {
+  const float* forward[kHalfStencilSize];
+  const float* backward[kHalfStencilSize];
+  const uint16_t repeated = repeatedSlots_[static_cast<std::size_t>(row + PaddedGrid::kMargin)];
+  for (int slot = 0; slot < kHalfStencilSize; ++slot) {
+    const int32_t mirrorRow = row - kHalfOffsets[slot].row;
+    const bool mirrorRepeated =
+        (repeatedSlots_[static_cast<std::size_t>(mirrorRow + PaddedGrid::kMargin)] >> slot & 1u) != 0;
+    forward[slot] = slotRun(slot, (repeated >> slot & 1u) != 0 ? referenceRow_ : row, 0);
+    backward[slot] = slotRun(slot, mirrorRepeated ? referenceRow_ : mirrorRow, -kHalfOffsets[slot].col);
+  }
   const std::ptrdiff_t first = grid_.at(row, 0);
-  rowResiduals(slotRun(0, row, 0), grid_.stride(), mirrorStep_, cellStep_, b + first, x + first, grid_.cols, out);
+  rowResiduals(forward, backward, cellStep_, b + first, x + first, grid_.cols, out);
 }
 
 double StencilLevel::discBound() const {
@@ -80,7 +118,7 @@ double StencilLevel::discBound() const {
     for (int32_t col = 0; col < grid_.cols; ++col) radius[static_cast<std::size_t>(col)] = std::fabs(own[col]);
     for (int slot = 1; slot < kHalfStencilSize; ++slot) {
       const float* forward = slotRun(slot, row, 0);
-      const float* backward = forward - mirrorStep_[slot];
+      const float* backward = slotRun(slot, row - kHalfOffsets[slot].row, -kHalfOffsets[slot].col);
       for (int32_t col = 0; col < grid_.cols; ++col)
         radius[static_cast<std::size_t>(col)] += std::fabs(forward[col]) + std::fabs(backward[col]);
     }

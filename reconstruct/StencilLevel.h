@@ -16,8 +16,13 @@ namespace filamorph {
 // of the margin hold all-zero stencils, so rows run without bounds tests.
 // The slots of one row lie together, row after row: a row's residual then
 // reads its entries as one stream, and its neighbours' halves from the two
-// rows before it, still in cache.
-// Fill the entries, then call `finish` before the level is used.
+// rows before it, still in cache. Away from the edges and the held pixels,
+// the slots that reach two cells far hold the smoothness term alone and
+// repeat from row to row; a row's residual reads such slots from one
+// reference row, which stays in cache, with the same values in the same
+// order.
+// Fill the entries, then call `finish` before the level is used, and again
+// after changing any.
 class StencilLevel final : public CycleLevel {
  public:
   explicit StencilLevel(const PaddedGrid& grid);
@@ -29,7 +34,8 @@ class StencilLevel final : public CycleLevel {
   const float* slotRun(int slot, int32_t row, int32_t col) const { return &entries_[index(row, col, slot)]; }
   // The whole stencil of a cell, A(p, p + (r - 2, c - 2)) at [r][c].
   void fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const;
-  // Derives the inverse diagonal from the entries, of every cell or of `cells`.
+  // Derives the inverse diagonal and the repeated slots from the entries, of
+  // every cell or of `cells` and what they reach.
   void finish();
   void finish(const std::vector<GridCell>& cells);
 
@@ -38,6 +44,7 @@ class StencilLevel final : public CycleLevel {
 
  private:
   void finishCell(int32_t row, int32_t col);
+  void findRepeatedSlots(int32_t row);
   std::size_t index(int32_t row, int32_t col, int slot) const {
     return static_cast<std::size_t>(((row + PaddedGrid::kMargin) * kHalfStencilSize + slot) * grid_.stride() + col +
                                     PaddedGrid::kMargin);
@@ -45,9 +52,9 @@ class StencilLevel final : public CycleLevel {
 
   std::vector<float> entries_;
   std::ptrdiff_t cellStep_[kHalfStencilSize];
-  // From a cell's entry in a slot to the entry of the neighbour that holds
-  // the mirrored half, p - o, in the same slot.
-  std::ptrdiff_t mirrorStep_[kHalfStencilSize];
+  // Per padded row, a bit per slot whose entries equal the reference row's.
+  std::vector<uint16_t> repeatedSlots_;
+  int32_t referenceRow_ = 0;
 };
 
 }  // namespace filamorph

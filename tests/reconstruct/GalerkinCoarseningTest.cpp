@@ -195,6 +195,62 @@ INSTANTIATE_TEST_SUITE_P(Shapes, CoarsenLevel,
                            return std::to_string(info.param.rows) + "x" + std::to_string(info.param.cols);
                          });
 
+// Rows whose far slots repeat one another are read from a reference row; a
+// changed cell, in that row or another, must be read from its own.
+TEST(StencilLevelResidual, EqualsTheDenseOperatorAsCellsChange) {
+  const PaddedGrid grid{14, 21};
+  StencilLevel level(grid);
+  std::mt19937 random(5u);
+  std::uniform_real_distribution<float> entry(-1.0f, 1.0f);
+  std::vector<float> byColumn(static_cast<std::size_t>(grid.cols * kHalfStencilSize));
+  for (float& value : byColumn) value = entry(random);
+  // Every row the same in every slot but the diagonal, as the smoothness
+  // term makes them away from the edges.
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      for (int slot = 0; slot < kHalfStencilSize; ++slot) {
+        const int32_t otherRow = row + kHalfOffsets[slot].row;
+        const int32_t otherCol = col + kHalfOffsets[slot].col;
+        if (otherRow >= grid.rows || otherCol < 0 || otherCol >= grid.cols) continue;
+        level.entry(row, col, slot) =
+            slot == 0 ? 30.0f + entry(random) : byColumn[static_cast<std::size_t>(col * kHalfStencilSize + slot)];
+      }
+    }
+  }
+  level.finish();
+  std::vector<float> b(grid.cellCount(), 0.0f);
+  std::vector<float> x(grid.cellCount(), 0.0f);
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      b[static_cast<std::size_t>(grid.at(row, col))] = entry(random);
+      x[static_cast<std::size_t>(grid.at(row, col))] = entry(random);
+    }
+  }
+  const auto expectDenseResidual = [&](const char* when) {
+    const Matrix a = denseOf(level);
+    std::vector<float> out(static_cast<std::size_t>(grid.cols));
+    for (int32_t row = 0; row < grid.rows; ++row) {
+      level.residualRow(b.data(), x.data(), out.data(), row);
+      for (int32_t col = 0; col < grid.cols; ++col) {
+        const auto i = static_cast<std::size_t>(row * grid.cols + col);
+        double expected = b[static_cast<std::size_t>(grid.at(row, col))];
+        for (std::size_t j = 0; j < a.size(); ++j)
+          expected -= a[i][j] * x[static_cast<std::size_t>(
+                                    grid.at(static_cast<int32_t>(j) / grid.cols, static_cast<int32_t>(j) % grid.cols))];
+        ASSERT_NEAR(out[static_cast<std::size_t>(col)], expected, 1e-4) << when << ": " << row << ", " << col;
+      }
+    }
+  };
+  expectDenseResidual("as made");
+  // A far slot of a row away from the middle, then of the middle row.
+  for (const GridCell cell : {GridCell{3, 9}, GridCell{grid.rows / 2, 4}}) {
+    level.entry(cell.row, cell.col, halfSlot(2, 1)) = 0.75f;
+    level.entry(cell.row, cell.col, halfSlot(0, 2)) = -0.5f;
+    level.finish({cell});
+    expectDenseResidual(cell.row == grid.rows / 2 ? "middle row changed" : "other row changed");
+  }
+}
+
 // The transfers along rows of every length take the vector loops with and
 // without their last partial vectors; strips and short axes take the links.
 class GridTransfers : public ::testing::TestWithParam<CoarseningCase> {};
