@@ -53,19 +53,16 @@ double FineOperator::diagonal(int32_t row, int32_t col) const {
   return coefficientsAt(row, col)[0] + (sample ? kDataWeight : 0.0);
 }
 
-template <typename T>
-double FineOperator::productOf(int32_t row, int32_t col, const T* x) const {
-  const std::ptrdiff_t cell = grid_.at(row, col);
+double FineOperator::productAt(int32_t row, int32_t col, const double* at) const {
   // Slots the molecule lacks hold 0 and point at cells inside the padding.
   const SlotCoefficients& coefficients = coefficientsAt(row, col);
   double neighbours = 0.0;
-  for (int slot = 1; slot < kStencilSize; ++slot)
-    neighbours += coefficients[slot] * static_cast<double>(x[cell + cellStep_[slot]]);
-  return diagonal(row, col) * static_cast<double>(x[cell]) + neighbours;
+  for (int slot = 1; slot < kStencilSize; ++slot) neighbours += coefficients[slot] * at[cellStep_[slot]];
+  return diagonal(row, col) * at[0] + neighbours;
 }
 
 double FineOperator::product(int32_t row, int32_t col, const double* x) const {
-  return productOf(row, col, x);
+  return productAt(row, col, x + grid_.at(row, col));
 }
 
 void FineOperator::energyStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const {
@@ -84,60 +81,33 @@ struct InnerStencil {
 
 // The products of a run of inner pixels: one vector loop, compiled for each
 // instruction set the processor may offer. Every lane does a pixel's own
-// arithmetic, in double precision whatever the precision of x, so the result
-// does not depend on the vector width.
-template <typename T>
-[[gnu::always_inline]] inline void innerProductsOf(const InnerStencil k, const uint8_t* states, const T* x,
-                                                   std::ptrdiff_t stride, int32_t count, double* out) {
+// arithmetic, so the result does not depend on the vector width.
+[[gnu::always_inline]] inline void innerProductsBody(const InnerStencil k, const uint8_t* states, const double* x,
+                                                     std::ptrdiff_t stride, int32_t count, double* out) {
   const std::ptrdiff_t s = stride;
-  const auto at = [x](std::ptrdiff_t i) { return static_cast<double>(x[i]); };
   for (int32_t i = 0; i < count; ++i) {
     const double own = k.own + FineOperator::kDataWeight * static_cast<double>(states[i] & FineOperator::kSample);
-    const double product =
-        own * at(i) + (k.axial * ((at(i - s) + at(i + s)) + (at(i - 1) + at(i + 1))) +
-                       k.diagonal * ((at(i - s - 1) + at(i - s + 1)) + (at(i + s - 1) + at(i + s + 1))) +
-                       k.twoStep * ((at(i - 2 * s) + at(i + 2 * s)) + (at(i - 2) + at(i + 2))));
+    const double* p = x + i;
+    const double product = own * p[0] + (k.axial * ((p[-s] + p[s]) + (p[-1] + p[1])) +
+                                         k.diagonal * ((p[-s - 1] + p[-s + 1]) + (p[s - 1] + p[s + 1])) +
+                                         k.twoStep * ((p[-2 * s] + p[2 * s]) + (p[-2] + p[2])));
     // An integer test, unlike a float one, leaves the loop free of branches.
     const auto free = static_cast<double>((states[i] & FineOperator::kFixed) ^ FineOperator::kFixed);
     out[i] = (0.5 * free) * product;
   }
 }
-[[gnu::always_inline]] inline void innerProductsBody(const InnerStencil k, const uint8_t* states, const double* x,
-                                                     std::ptrdiff_t stride, int32_t count, double* out) {
-  innerProductsOf(k, states, x, stride, count, out);
-}
 FILAMORPH_VECTOR_KERNEL(void, innerProducts,
                         (const InnerStencil k, const uint8_t* states, const double* x, std::ptrdiff_t stride,
                          int32_t count, double* out),
                         (k, states, x, stride, count, out))
-[[gnu::always_inline]] inline void innerProductsOfFloatsBody(const InnerStencil k, const uint8_t* states,
-                                                             const float* x, std::ptrdiff_t stride, int32_t count,
-                                                             double* out) {
-  innerProductsOf(k, states, x, stride, count, out);
-}
-FILAMORPH_VECTOR_KERNEL(void, innerProductsOfFloats,
-                        (const InnerStencil k, const uint8_t* states, const float* x, std::ptrdiff_t stride,
-                         int32_t count, double* out),
-                        (k, states, x, stride, count, out))
-
-void innerProductsOfEither(const InnerStencil k, const uint8_t* states, const double* x, std::ptrdiff_t stride,
-                           int32_t count, double* out) {
-  innerProducts(k, states, x, stride, count, out);
-}
-void innerProductsOfEither(const InnerStencil k, const uint8_t* states, const float* x, std::ptrdiff_t stride,
-                           int32_t count, double* out) {
-  innerProductsOfFloats(k, states, x, stride, count, out);
-}
 
 }  // namespace
 
-template <typename T>
-void FineOperator::productRowOf(const T* x, double* out, int32_t row) const {
+void FineOperator::productRowAt(const double* rowStart, double* out, int32_t row) const {
   const int32_t cols = grid_.cols;
-  const std::ptrdiff_t first = grid_.at(row, 0);
+  const uint8_t* states = states_.data() + grid_.at(row, 0);
   const auto edgeCell = [&](int32_t col) {
-    const std::ptrdiff_t cell = first + col;
-    out[col] = (states_[static_cast<std::size_t>(cell)] & kFixed) != 0 ? 0.0 : productOf(row, col, x);
+    out[col] = (states[col] & kFixed) != 0 ? 0.0 : productAt(row, col, rowStart + col);
   };
   const bool innerRow = row >= 2 && row < grid_.rows - 2;
   if (!innerRow) {
@@ -146,25 +116,33 @@ void FineOperator::productRowOf(const T* x, double* out, int32_t row) const {
   }
   edgeCell(0);
   edgeCell(1);
-  innerProductsOfEither(InnerStencil{innerOwn_, innerAxial_, innerDiagonal_, innerTwoStep_}, states_.data() + first + 2,
-                        x + first + 2, grid_.stride(), cols - 4, out + 2);
+  innerProducts(InnerStencil{innerOwn_, innerAxial_, innerDiagonal_, innerTwoStep_}, states + 2, rowStart + 2,
+                grid_.stride(), cols - 4, out + 2);
   edgeCell(cols - 2);
   edgeCell(cols - 1);
 }
 
 void FineOperator::productRow(const double* x, double* out, int32_t row) const {
-  productRowOf(x, out, row);
+  productRowAt(x + grid_.at(row, 0), out, row);
 }
 
 double FineOperator::multiply(const float* x, float* out, const SolverThreads& threads) const {
+  const std::ptrdiff_t stride = grid_.stride();
   return threads.sumRows(grid_.rows, grid_.cols, [&](int32_t first, int32_t end) {
-    // One row of products in double precision per thread, kept between calls.
+    // The padded rows the block reads, widened to double precision once each
+    // rather than once per stencil slot, and one row of products; both per
+    // thread, kept between calls.
+    thread_local std::vector<double> widened;
     thread_local std::vector<double> products;
+    const int32_t firstRead = first - PaddedGrid::kMargin;
+    const auto readCount = static_cast<std::size_t>(end - firstRead + PaddedGrid::kMargin) * stride;
+    widened.resize(readCount);
     products.resize(static_cast<std::size_t>(grid_.cols));
+    widenRun(x + grid_.at(firstRead, -PaddedGrid::kMargin), readCount, widened.data());
     double sum = 0.0;
     for (int32_t row = first; row < end; ++row) {
+      productRowAt(widened.data() + (row - firstRead) * stride + PaddedGrid::kMargin, products.data(), row);
       const std::ptrdiff_t start = grid_.at(row, 0);
-      productRowOf(x, products.data(), row);
       sum += narrowDotRun(products.data(), x + start, out + start, static_cast<std::size_t>(grid_.cols));
     }
     return sum;

@@ -63,11 +63,11 @@ class FineOperator {
   const SlotCoefficients& coefficientsAt(int32_t row, int32_t col) const;
 
  private:
-  // The same for x in double or single precision, worked out in double.
-  template <typename T>
-  double productOf(int32_t row, int32_t col, const T* x) const;
-  template <typename T>
-  void productRowOf(const T* x, double* out, int32_t row) const;
+  // The product of the pixel's row with x, `at` pointing at the pixel's own
+  // value in rows laid out as the padded grid.
+  double productAt(int32_t row, int32_t col, const double* at) const;
+  // The row of products, `rowStart` pointing at the row's first pixel.
+  void productRowAt(const double* rowStart, double* out, int32_t row) const;
 
   PaddedGrid grid_;
   std::vector<uint8_t> states_;

@@ -77,6 +77,11 @@ FILAMORPH_VECTOR_KERNEL(double, narrowDotRun, (const double* from, const float* 
 }
 FILAMORPH_VECTOR_KERNEL(void, narrowRun, (const double* from, std::size_t n, float* to), (from, n, to))
 
+[[gnu::always_inline]] inline void widenRunBody(const float* from, std::size_t n, double* to) {
+  for (std::size_t i = 0; i < n; ++i) to[i] = static_cast<double>(from[i]);
+}
+FILAMORPH_VECTOR_KERNEL(void, widenRun, (const float* from, std::size_t n, double* to), (from, n, to))
+
 [[gnu::always_inline]] inline double widenedDotRunBody(const float* z, const double* r, std::size_t n) {
   double lanes[kLanes] = {};
   std::size_t i = 0;

@@ -20,6 +20,8 @@ void directionRun(double beta, const float* z, float* p, std::size_t n);
 double narrowDotRun(const double* from, const float* with, float* to, std::size_t n);
 // to = from in single precision.
 void narrowRun(const double* from, std::size_t n, float* to);
+// to = from in double precision.
+void widenRun(const float* from, std::size_t n, double* to);
 // The sum of r z, z widened to double precision.
 double widenedDotRun(const float* z, const double* r, std::size_t n);
 
