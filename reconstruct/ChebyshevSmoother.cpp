@@ -1,6 +1,7 @@
 #include "reconstruct/ChebyshevSmoother.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -67,8 +68,7 @@ Weights weightsFor(double upper) {
 }
 
 // One step of the iteration along a run of cells, written as
-// x_{k+1} = x_k + keep (x_k - x_{k-1}) + scale D^-1 r_k, so that a step is a
-// single pass: the new values go over x_{k-1}, which only their own cell reads.
+// x_{k+1} = x_k + keep (x_k - x_{k-1}) + scale D^-1 r_k.
 
 // x_1 = scale D^-1 b from x_0 = 0.
 [[gnu::always_inline]] inline void stepFromZeroRunBody(float scale, const float* inverse, const float* b, int32_t count,
@@ -88,16 +88,15 @@ FILAMORPH_VECTOR_KERNEL(void, firstStepRun,
                         (const float* x, float scale, const float* inverse, const float* r, int32_t count, float* next),
                         (x, scale, inverse, r, count, next))
 
-// x_{k+1} over x_{k-1}.
-[[gnu::always_inline]] inline void laterStepRunBody(const float* x, float keep, float scale, const float* inverse,
-                                                    const float* r, int32_t count, float* previousThenNext) {
-  for (int32_t i = 0; i < count; ++i)
-    previousThenNext[i] = x[i] + (keep * (x[i] - previousThenNext[i]) + scale * (inverse[i] * r[i]));
+// x_{k+1} from x_k and x_{k-1}.
+[[gnu::always_inline]] inline void laterStepRunBody(const float* x, const float* previous, float keep, float scale,
+                                                    const float* inverse, const float* r, int32_t count, float* next) {
+  for (int32_t i = 0; i < count; ++i) next[i] = x[i] + (keep * (x[i] - previous[i]) + scale * (inverse[i] * r[i]));
 }
 FILAMORPH_VECTOR_KERNEL(void, laterStepRun,
-                        (const float* x, float keep, float scale, const float* inverse, const float* r, int32_t count,
-                         float* previousThenNext),
-                        (x, keep, scale, inverse, r, count, previousThenNext))
+                        (const float* x, const float* previous, float keep, float scale, const float* inverse,
+                         const float* r, int32_t count, float* next),
+                        (x, previous, keep, scale, inverse, r, count, next))
 
 // x_2 when x_0 is the zero start.
 [[gnu::always_inline]] inline void secondStepFromZeroRunBody(const float* x, float keep, float scale,
@@ -158,8 +157,8 @@ double estimateLargestEigenvalue(const CycleLevel& level, const SolverThreads& t
       row.resize(static_cast<std::size_t>(grid.cols));
       double energy = 0.0;
       for (int32_t r = firstRow; r < endRow; ++r) {
-        level.residualRow(zero.data(), v.data(), row.data(), r);  // -A v
         const std::ptrdiff_t first = grid.at(r, 0);
+        level.residualRow(zero.data() + first, v.data() + first, row.data(), r);  // -A v
         for (int32_t c = 0; c < grid.cols; ++c) {
           const auto cell = static_cast<std::size_t>(first + c);
           const double product = -static_cast<double>(row[static_cast<std::size_t>(c)]);
@@ -193,50 +192,81 @@ ChebyshevSmoother::ChebyshevSmoother(const CycleLevel& level, bool discBoundIsCl
 void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vector<float>& x,
                                std::vector<float>& spare, bool zeroStart, const SolverThreads& threads) const {
   const PaddedGrid& grid = level.grid();
+  const int32_t rows = grid.rows;
   const int32_t cols = grid.cols;
+  const std::ptrdiff_t stride = grid.stride();
   const float* inverse = level.inverseDiagonal();
+  // The weights of each step: x_1 = x_0 + scales[0] D^-1 r_0, then
+  // x_{k+1} = x_k + keeps[k] (x_k - x_{k-1}) + scales[k] D^-1 r_k.
   const Weights w = weightsFor(upper_);
-  // body(first cell of the row, row, the row's residual when asked for it)
-  const auto forEachRow = [&](bool withResidual, auto&& body) {
-    threads.forRows(grid.rows, cols, [&](int32_t firstRow, int32_t endRow) {
-      // One row of scratch per thread, kept between calls: the smoothing runs
-      // several times per step on every level.
-      thread_local std::vector<float> residual;
-      if (withResidual) residual.resize(static_cast<std::size_t>(cols));
-      for (int32_t row = firstRow; row < endRow; ++row) {
-        if (withResidual) level.residualRow(b, x.data(), residual.data(), row);
-        body(grid.at(row, 0), residual.data());
-      }
-    });
-  };
+  std::array<float, kDegree> keeps{};
+  std::array<float, kDegree> scales{};
+  scales[0] = static_cast<float>(1.0 / w.theta);
   double rho = 1.0 / w.sigma;
-  const auto firstScale = static_cast<float>(1.0 / w.theta);
-  // Whether x_{k-1} is the zero start, which no buffer holds.
-  bool previousIsZero = zeroStart;
-  if (zeroStart) {
-    forEachRow(false, [&](std::ptrdiff_t first, const float*) {
-      stepFromZeroRun(firstScale, inverse + first, b + first, cols, x.data() + first);
-    });
-  } else {
-    forEachRow(true, [&](std::ptrdiff_t first, const float* residual) {
-      firstStepRun(x.data() + first, firstScale, inverse + first, residual, cols, spare.data() + first);
-    });
-    std::swap(x, spare);
-  }
   for (int step = 1; step < kDegree; ++step) {
     const double rhoNext = 1.0 / (2.0 * w.sigma - rho);
-    const auto keep = static_cast<float>(rhoNext * rho);
-    const auto scale = static_cast<float>(2.0 * rhoNext / w.delta);
+    keeps[static_cast<std::size_t>(step)] = static_cast<float>(rhoNext * rho);
+    scales[static_cast<std::size_t>(step)] = static_cast<float>(2.0 * rhoNext / w.delta);
     rho = rhoNext;
-    forEachRow(true, [&](std::ptrdiff_t first, const float* residual) {
-      if (previousIsZero)
-        secondStepFromZeroRun(x.data() + first, keep, scale, inverse + first, residual, cols, spare.data() + first);
-      else
-        laterStepRun(x.data() + first, keep, scale, inverse + first, residual, cols, spare.data() + first);
-    });
-    previousIsZero = false;
-    std::swap(x, spare);
   }
+  // All steps run block by block: a step's rows are made two rows beyond the
+  // next step's, whose residuals read them, and all but the last are kept in
+  // windows of the block's rows, which stay in cache. Each value is that of
+  // the steps taken one after the other over the whole level. Blocks redo
+  // the rows beyond their own, so they are larger than the usual ones.
+  constexpr int32_t kReach = 2;
+  constexpr int32_t kRowsPerBlock = 32;
+  const std::ptrdiff_t margin = PaddedGrid::kMargin;
+  threads.forRowBlocks(rows, cols, kRowsPerBlock, [&](int32_t first, int32_t end) {
+    thread_local std::array<std::vector<float>, kDegree - 1> windows;
+    thread_local std::vector<float> residual;
+    constexpr int32_t kHalo = kReach * (kDegree - 1);
+    const int32_t origin = first - kHalo;
+    for (std::vector<float>& window : windows)
+      window.resize(static_cast<std::size_t>(end - first + 2 * kHalo) * static_cast<std::size_t>(stride));
+    residual.resize(static_cast<std::size_t>(cols));
+    // The first cell of a row of x_k: x_0 is x itself, later ones are in
+    // windows, the last goes to `spare`.
+    const auto rowOf = [&](int step, int32_t row) -> float* {
+      if (step == 0) return x.data() + grid.at(row, 0);
+      if (step == kDegree) return spare.data() + grid.at(row, 0);
+      return windows[static_cast<std::size_t>(step - 1)].data() + (row - origin) * stride + margin;
+    };
+    for (int step = 0; step < kDegree; ++step) {
+      const int32_t reach = kReach * (kDegree - 1 - step);
+      const bool toWindow = step + 1 < kDegree;
+      for (int32_t row = first - reach; row < end + reach; ++row) {
+        float* next = rowOf(step + 1, row);
+        // Rows beyond the grid are the margin's zeros, and so are the
+        // margin's columns, which the next step's residuals read.
+        if (row < 0 || row >= rows) {
+          std::fill(next - margin, next - margin + stride, 0.0f);
+          continue;
+        }
+        if (toWindow) {
+          std::fill(next - margin, next, 0.0f);
+          std::fill(next + cols, next + cols + margin, 0.0f);
+        }
+        const std::ptrdiff_t cell = grid.at(row, 0);
+        const float* rowInverse = inverse + cell;
+        const auto scale = scales[static_cast<std::size_t>(step)];
+        if (step == 0 && zeroStart) {
+          stepFromZeroRun(scale, rowInverse, b + cell, cols, next);
+          continue;
+        }
+        const float* current = rowOf(step, row);
+        level.residualRow(b + cell, current, residual.data(), row);
+        if (step == 0)
+          firstStepRun(current, scale, rowInverse, residual.data(), cols, next);
+        else if (step == 1 && zeroStart)
+          secondStepFromZeroRun(current, keeps[1], scale, rowInverse, residual.data(), cols, next);
+        else
+          laterStepRun(current, rowOf(step - 1, row), keeps[static_cast<std::size_t>(step)], scale, rowInverse,
+                       residual.data(), cols, next);
+      }
+    }
+  });
+  std::swap(x, spare);
 }
 
 }  // namespace filamorph

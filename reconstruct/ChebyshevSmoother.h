@@ -25,10 +25,10 @@ class ChebyshevSmoother {
   // alternating pattern reaches), else estimates it by Lanczos steps.
   ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose, const SolverThreads& threads);
 
-  // Smooths x for A x = b. The steps write into `spare` and x in turn, and
-  // the two are swapped so that x ends with the result; both have the
-  // level's size and zero margins. With `zeroStart`, x is taken as 0 and
-  // its values on entry are not read.
+  // Smooths x for A x = b. The result is written into `spare`, and the two
+  // are swapped so that x ends with it; both have the level's size and zero
+  // margins. With `zeroStart`, x is taken as 0 and its values on entry are
+  // not read.
   void smooth(const CycleLevel& level, const float* b, std::vector<float>& x, std::vector<float>& spare, bool zeroStart,
               const SolverThreads& threads) const;
 

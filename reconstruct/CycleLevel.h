@@ -24,8 +24,11 @@ class CycleLevel {
   const PaddedGrid& grid() const { return grid_; }
   const float* inverseDiagonal() const { return inverseDiagonal_.data(); }
 
-  // b - A x on one row of the grid into out[0 .. cols).
-  virtual void residualRow(const float* b, const float* x, float* out, int32_t row) const = 0;
+  // b - A x on one row of the grid into out[0 .. cols). `bRow` and `xRow`
+  // point at the row's first cell in rows laid out as the padded grid's, and
+  // x must be readable two rows above and below: the whole vector, or rows
+  // of it kept elsewhere.
+  virtual void residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const = 0;
   // An upper bound of the eigenvalues of D^-1 A, by Gershgorin's discs.
   virtual double discBound() const = 0;
 

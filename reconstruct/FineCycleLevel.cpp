@@ -105,30 +105,30 @@ void FineCycleLevel::followFixedPixels() {
   }
 }
 
-void FineCycleLevel::residualRow(const float* b, const float* x, float* out, int32_t row) const {
+void FineCycleLevel::residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const {
   const int32_t cols = grid_.cols;
   const std::ptrdiff_t first = grid_.at(row, 0);
   const uint8_t* states = fine_.states() + first;
   const float* inverse = inverseDiagonal_.data() + first;
   const auto edgeCell = [&](int32_t col) {
-    const std::ptrdiff_t cell = first + col;
     if (inverse[col] == 0.0f) {
       out[col] = 0.0f;
       return;
     }
     const PlaceMolecule& k = moleculeAt(row, col);
-    float sum = k.own[states[col] & FineOperator::kSample] * x[cell];
-    for (int slot = 1; slot < kStencilSize; ++slot) sum += k.slots[slot] * x[cell + cellStep_[slot]];
-    out[col] = b[cell] - sum;
+    const float* x = xRow + col;
+    float sum = k.own[states[col] & FineOperator::kSample] * x[0];
+    for (int slot = 1; slot < kStencilSize; ++slot) sum += k.slots[slot] * x[cellStep_[slot]];
+    out[col] = bRow[col] - sum;
   };
   edgeCell(0);
   edgeCell(1);
   if (row < 2 || row >= grid_.rows - 2) {
-    edgeRowResiduals(moleculeAt(row, 2).slots, cellStep_.data(), own_[1] - own_[0], states + 2, x + first + 2,
-                     b + first + 2, cols - 4, out + 2);
+    edgeRowResiduals(moleculeAt(row, 2).slots, cellStep_.data(), own_[1] - own_[0], states + 2, xRow + 2, bRow + 2,
+                     cols - 4, out + 2);
   } else {
-    innerResiduals(InnerStencil{own_[0], own_[1] - own_[0], axial_, diagonal_, twoStep_}, states + 2, x + first + 2,
-                   b + first + 2, grid_.stride(), cols - 4, out + 2);
+    innerResiduals(InnerStencil{own_[0], own_[1] - own_[0], axial_, diagonal_, twoStep_}, states + 2, xRow + 2,
+                   bRow + 2, grid_.stride(), cols - 4, out + 2);
   }
   edgeCell(cols - 2);
   edgeCell(cols - 1);

@@ -23,7 +23,7 @@ class FineCycleLevel final : public CycleLevel {
   // The fixed pixels, row by row.
   const std::vector<GridCell>& fixedPixels() const { return fixedPixels_; }
 
-  void residualRow(const float* b, const float* x, float* out, int32_t row) const override;
+  void residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const override;
   double discBound() const override;
 
  private:

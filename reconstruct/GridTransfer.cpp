@@ -199,7 +199,10 @@ void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const 
     thread_local std::vector<float> gathered;
     residuals.reset(fineCols);
     gathered.resize(fineCols);
-    const auto residual = [&](int32_t row, float* out) { level.residualRow(b, x, out, row); };
+    const auto residual = [&](int32_t row, float* out) {
+      const std::ptrdiff_t first = fine.at(row, 0);
+      level.residualRow(b + first, x + first, out, row);
+    };
     for (int32_t row = firstRow; row < endRow; ++row) {
       const auto& kids = rows.children[static_cast<std::size_t>(row)];
       const int count = rows.childCount[static_cast<std::size_t>(row)];

@@ -59,7 +59,7 @@ bool SolverThreads::shared(int32_t rows, int32_t cols) const {
   // Block counts must fit their field of the ticket; a grid that tall is
   // not shared.
   return helper_.joinable() && static_cast<int64_t>(rows) * cols >= kSharedGridCells &&
-         static_cast<uint64_t>(blockCount(rows)) <= kFieldMask;
+         static_cast<uint64_t>(blockCount(rows, kRowsPerBlock)) <= kFieldMask;
 }
 
 int32_t SolverThreads::claim(uint64_t generation, bool fromBack) const {

@@ -3,6 +3,7 @@
 // The threads of the converged solver: work over the rows of a grid shared
 // among them, and sums that come out the same whatever their number.
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -35,19 +36,28 @@ class SolverThreads {
   // cells of work per row, decides whether the work is worth sharing.
   template <typename Body>
   void forRows(int32_t rows, int32_t cols, Body&& body) const {
-    const int32_t blocks = blockCount(rows);
-    const auto runBlock = [&](int32_t block) { body(block * kRowsPerBlock, endOf(block, rows)); };
-    run(blocks, shared(rows, cols), runBlock);
+    forRowBlocks(rows, cols, kRowsPerBlock, body);
+  }
+  // The same in blocks of `rowsPerBlock` rows, or in one block of all rows
+  // when the work is not shared: for work whose blocks each redo some rows
+  // of their neighbours'.
+  template <typename Body>
+  void forRowBlocks(int32_t rows, int32_t cols, int32_t rowsPerBlock, Body&& body) const {
+    const bool share = shared(rows, cols);
+    const int32_t size = share ? rowsPerBlock : std::max(rows, 1);
+    const int32_t blocks = blockCount(rows, size);
+    const auto runBlock = [&](int32_t block) { body(block * size, endOf(block, rows, size)); };
+    run(blocks, share, runBlock);
   }
 
   // The sum of body(firstRow, endRow) over the blocks, added in block order,
   // so that the total does not depend on which thread ran which block.
   template <typename Body>
   double sumRows(int32_t rows, int32_t cols, Body&& body) const {
-    const int32_t blocks = blockCount(rows);
+    const int32_t blocks = blockCount(rows, kRowsPerBlock);
     std::vector<double> partial(static_cast<std::size_t>(blocks));
     const auto runBlock = [&](int32_t block) {
-      partial[static_cast<std::size_t>(block)] = body(block * kRowsPerBlock, endOf(block, rows));
+      partial[static_cast<std::size_t>(block)] = body(block * kRowsPerBlock, endOf(block, rows, kRowsPerBlock));
     };
     run(blocks, shared(rows, cols), runBlock);
     double sum = 0.0;
@@ -79,9 +89,9 @@ class SolverThreads {
     int32_t blocks = 0;
   };
 
-  static int32_t blockCount(int32_t rows) { return (rows + kRowsPerBlock - 1) / kRowsPerBlock; }
-  static int32_t endOf(int32_t block, int32_t rows) {
-    return block * kRowsPerBlock + kRowsPerBlock < rows ? block * kRowsPerBlock + kRowsPerBlock : rows;
+  static int32_t blockCount(int32_t rows, int32_t size) { return (rows + size - 1) / size; }
+  static int32_t endOf(int32_t block, int32_t rows, int32_t size) {
+    return block * size + size < rows ? block * size + size : rows;
   }
   bool shared(int32_t rows, int32_t cols) const;
 

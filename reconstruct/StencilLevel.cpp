@@ -95,7 +95,7 @@ FILAMORPH_VECTOR_KERNEL(void, rowResiduals,
 
 }  // namespace
 
-void StencilLevel::residualRow(const float* b, const float* x, float* out, int32_t row) const {
+void StencilLevel::residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const {
   const float* forward[kHalfStencilSize];
   const float* backward[kHalfStencilSize];
   const uint16_t repeated = repeatedSlots_[static_cast<std::size_t>(row + PaddedGrid::kMargin)];
@@ -106,8 +106,7 @@ void StencilLevel::residualRow(const float* b, const float* x, float* out, int32
     forward[slot] = slotRun(slot, (repeated >> slot & 1u) != 0 ? referenceRow_ : row, 0);
     backward[slot] = slotRun(slot, mirrorRepeated ? referenceRow_ : mirrorRow, -kHalfOffsets[slot].col);
   }
-  const std::ptrdiff_t first = grid_.at(row, 0);
-  rowResiduals(forward, backward, cellStep_, b + first, x + first, grid_.cols, out);
+  rowResiduals(forward, backward, cellStep_, bRow, xRow, grid_.cols, out);
 }
 
 double StencilLevel::discBound() const {

@@ -39,7 +39,7 @@ class StencilLevel final : public CycleLevel {
   void finish();
   void finish(const std::vector<GridCell>& cells);
 
-  void residualRow(const float* b, const float* x, float* out, int32_t row) const override;
+  void residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const override;
   double discBound() const override;
 
  private:

@@ -1,10 +1,13 @@
 // The smoother's bound of the largest eigenvalue of D^-1 A on a coarse level,
-// checked against the dense matrix of the level.
+// checked against the dense matrix of the level, and its error propagation
+// against the Chebyshev polynomial it stands for.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -74,6 +77,114 @@ TEST(ChebyshevSmoother, CoarseLevelBoundLiesJustAboveTheLargestEigenvalue) {
   const ChebyshevSmoother smoother(coarse, false, threads);
   EXPECT_GE(smoother.upperEigenvalue(), largest);
   EXPECT_LE(smoother.upperEigenvalue(), coarse.discBound());
+}
+
+// A smoothing takes the error e = x* - x of A x* = b to p(D^-1 A) e, with p
+// the Chebyshev polynomial of the smoother's degree on its damped interval,
+// scaled to p(0) = 1. The level is large enough for the work to be shared
+// in blocks, whose rows beyond their own must come out as their neighbours';
+// a smaller one is smoothed in a single block.
+void expectChebyshevPolynomialOfTheError(const PaddedGrid& grid) {
+  static_assert(ChebyshevSmoother::kDegree == 2, "the reference below is the polynomial of degree 2");
+  StencilLevel level(grid);
+  std::mt19937 random(3u);
+  std::uniform_real_distribution<float> entry(-1.0f, 1.0f);
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      for (int slot = 0; slot < kHalfStencilSize; ++slot) {
+        if (row + kHalfOffsets[slot].row >= grid.rows || col + kHalfOffsets[slot].col < 0 ||
+            col + kHalfOffsets[slot].col >= grid.cols)
+          continue;
+        level.entry(row, col, slot) = slot == 0 ? 30.0f + entry(random) : entry(random);
+      }
+    }
+  }
+  level.finish();
+  const auto cellCount = grid.cellCount();
+  std::vector<float> solution(cellCount, 0.0f);
+  std::vector<float> start(cellCount, 0.0f);
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      solution[static_cast<std::size_t>(grid.at(row, col))] = entry(random);
+      start[static_cast<std::size_t>(grid.at(row, col))] = entry(random);
+    }
+  }
+  // y = D^-1 A v, in double precision from the level's rows.
+  const std::vector<float> zero(cellCount, 0.0f);
+  const auto scaledProduct = [&](const std::vector<double>& v) {
+    std::vector<float> narrow(v.begin(), v.end());
+    std::vector<double> y(cellCount, 0.0);
+    std::vector<float> row(static_cast<std::size_t>(grid.cols));
+    for (int32_t r = 0; r < grid.rows; ++r) {
+      const std::ptrdiff_t first = grid.at(r, 0);
+      level.residualRow(zero.data() + first, narrow.data() + first, row.data(), r);
+      for (int32_t c = 0; c < grid.cols; ++c)
+        y[static_cast<std::size_t>(first + c)] =
+            -static_cast<double>(row[static_cast<std::size_t>(c)]) * level.inverseDiagonal()[first + c];
+    }
+    return y;
+  };
+  std::vector<float> b(cellCount, 0.0f);
+  {
+    std::vector<float> row(static_cast<std::size_t>(grid.cols));
+    for (int32_t r = 0; r < grid.rows; ++r) {
+      const std::ptrdiff_t first = grid.at(r, 0);
+      level.residualRow(zero.data() + first, solution.data() + first, row.data(), r);
+      for (int32_t c = 0; c < grid.cols; ++c)
+        b[static_cast<std::size_t>(first + c)] = -row[static_cast<std::size_t>(c)];
+    }
+  }
+  const SolverThreads one(1);
+  const ChebyshevSmoother smoother(level, false, one);
+  const double upper = smoother.upperEigenvalue();
+  const double lower = upper / ChebyshevSmoother::kDampedRange;
+  const double theta = 0.5 * (upper + lower);
+  const double delta = 0.5 * (upper - lower);
+  // p(M) e = T2((theta - M) / delta) e / T2(theta / delta), T2(y) = 2 y^2 - 1.
+  const auto polynomialOf = [&](const std::vector<double>& e) {
+    const auto shifted = [&](const std::vector<double>& v) {
+      std::vector<double> y = scaledProduct(v);
+      for (std::size_t i = 0; i < y.size(); ++i) y[i] = (theta * v[i] - y[i]) / delta;
+      return y;
+    };
+    const std::vector<double> once = shifted(e);
+    const std::vector<double> twice = shifted(once);
+    const double atZero = 2.0 * (theta / delta) * (theta / delta) - 1.0;
+    std::vector<double> result(e.size());
+    for (std::size_t i = 0; i < e.size(); ++i) result[i] = (2.0 * twice[i] - e[i]) / atZero;
+    return result;
+  };
+  for (const bool zeroStart : {true, false}) {
+    std::vector<double> error(cellCount, 0.0);
+    for (std::size_t i = 0; i < cellCount; ++i) error[i] = solution[i] - (zeroStart ? 0.0f : start[i]);
+    const std::vector<double> expected = polynomialOf(error);
+    std::vector<float> byOneThread;
+    for (const int32_t threadCount : {1, 2}) {
+      const SolverThreads threads(threadCount);
+      std::vector<float> x = zeroStart ? std::vector<float>(cellCount, 7.0f) : start;
+      std::vector<float> spare(cellCount, 0.0f);
+      smoother.smooth(level, b.data(), x, spare, zeroStart, threads);
+      for (int32_t row = 0; row < grid.rows; ++row) {
+        for (int32_t col = 0; col < grid.cols; ++col) {
+          const auto cell = static_cast<std::size_t>(grid.at(row, col));
+          ASSERT_NEAR(solution[cell] - x[cell], expected[cell], 1e-5)
+              << grid.rows << " rows, " << (zeroStart ? "from zero" : "from a start") << ", " << threadCount
+              << " threads, " << row << ", " << col;
+        }
+      }
+      if (threadCount == 1)
+        byOneThread = x;
+      else
+        EXPECT_EQ(x, byOneThread);
+    }
+  }
+}
+
+TEST(ChebyshevSmoother, SmoothingAppliesTheChebyshevPolynomialToTheError) {
+  for (const PaddedGrid grid : {PaddedGrid{120, 90}, PaddedGrid{50, 90}}) {
+    expectChebyshevPolynomialOfTheError(grid);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
 }
 
 }  // namespace
