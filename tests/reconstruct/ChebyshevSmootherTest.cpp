@@ -109,31 +109,25 @@ void expectChebyshevPolynomialOfTheError(const PaddedGrid& grid) {
       start[static_cast<std::size_t>(grid.at(row, col))] = entry(random);
     }
   }
-  // y = D^-1 A v, in double precision from the level's rows.
+  // A v from the level's rows.
   const std::vector<float> zero(cellCount, 0.0f);
-  const auto scaledProduct = [&](const std::vector<double>& v) {
-    std::vector<float> narrow(v.begin(), v.end());
-    std::vector<double> y(cellCount, 0.0);
-    std::vector<float> row(static_cast<std::size_t>(grid.cols));
+  const auto product = [&](const std::vector<float>& v) {
+    std::vector<float> y(cellCount, 0.0f);
     for (int32_t r = 0; r < grid.rows; ++r) {
       const std::ptrdiff_t first = grid.at(r, 0);
-      level.residualRow(zero.data() + first, narrow.data() + first, row.data(), r);
-      for (int32_t c = 0; c < grid.cols; ++c)
-        y[static_cast<std::size_t>(first + c)] =
-            -static_cast<double>(row[static_cast<std::size_t>(c)]) * level.inverseDiagonal()[first + c];
+      level.residualRow(zero.data() + first, v.data() + first, y.data() + first, r);
+      for (int32_t c = 0; c < grid.cols; ++c) y[static_cast<std::size_t>(first + c)] *= -1.0f;
     }
     return y;
   };
-  std::vector<float> b(cellCount, 0.0f);
-  {
-    std::vector<float> row(static_cast<std::size_t>(grid.cols));
-    for (int32_t r = 0; r < grid.rows; ++r) {
-      const std::ptrdiff_t first = grid.at(r, 0);
-      level.residualRow(zero.data() + first, solution.data() + first, row.data(), r);
-      for (int32_t c = 0; c < grid.cols; ++c)
-        b[static_cast<std::size_t>(first + c)] = -row[static_cast<std::size_t>(c)];
-    }
-  }
+  // D^-1 A v in double precision.
+  const auto scaledProduct = [&](const std::vector<double>& v) {
+    const std::vector<float> y = product(std::vector<float>(v.begin(), v.end()));
+    std::vector<double> scaled(cellCount, 0.0);
+    for (std::size_t i = 0; i < cellCount; ++i) scaled[i] = static_cast<double>(y[i]) * level.inverseDiagonal()[i];
+    return scaled;
+  };
+  const std::vector<float> b = product(solution);
   const SolverThreads one(1);
   const ChebyshevSmoother smoother(level, false, one);
   const double upper = smoother.upperEigenvalue();
