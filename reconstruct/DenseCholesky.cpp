@@ -19,6 +19,10 @@ void DenseCholesky::factor(std::vector<double> matrix, std::size_t n) {
     while (j < i && lower_[i * n + j] == 0.0) ++j;
     first_[i] = j;
   }
+  last_.resize(n);
+  for (std::size_t i = 0; i < n; ++i) last_[i] = i;
+  for (std::size_t k = 0; k < n; ++k)
+    for (std::size_t i = first_[k]; i < k; ++i) last_[i] = std::max(last_[i], k);
   for (std::size_t j = 0; j < n; ++j) {
     double* rowJ = &lower_[j * n];
     double pivot = rowJ[j];
@@ -44,7 +48,7 @@ void DenseCholesky::solve(std::vector<double>& values) const {
   }
   for (std::size_t i = n_; i-- > 0;) {
     double sum = values[i];
-    for (std::size_t k = i + 1; k < n_; ++k)
+    for (std::size_t k = i + 1; k <= last_[i]; ++k)
       if (first_[k] <= i) sum -= lower_[k * n_ + i] * values[k];
     values[i] = sum / lower_[i * n_ + i];
   }

@@ -21,6 +21,7 @@ class DenseCholesky {
  private:
   std::vector<double> lower_;
   std::vector<std::size_t> first_;  // the first column of each row's envelope
+  std::vector<std::size_t> last_;   // the last row whose envelope reaches each column
   std::size_t n_ = 0;
 };
 
