@@ -19,6 +19,13 @@ constexpr int32_t kShortestHalvedAxis = 6;
 // of work, but at least this many. Past that the levels stay as they are.
 constexpr std::size_t kRedoneCellShare = 32;
 constexpr std::size_t kLeastRedoneCells = 1024;
+// In a deep hierarchy the levels from the third coarse one on are visited
+// twice per visit of the level above (a W-cycle there): a photograph scaled
+// from 0.27 to 12 megapixels took 17, 17, 19 and 21 steps with single
+// visits and 17, 16, 16 and 16 with these. Below that depth the extra
+// visits of the small levels cost more than the steps they save.
+constexpr std::size_t kFirstLevelVisitedTwice = 3;
+constexpr std::size_t kLeastLevelsForTwiceVisits = 8;
 
 }  // namespace
 
@@ -47,6 +54,8 @@ MultigridPreconditioner::MultigridPreconditioner(const FineOperator& fine, const
                    *coarse, threads);
     levels_.emplace_back(std::move(coarse), false, threads);
   }
+  for (std::size_t index = 0; index < levels_.size(); ++index)
+    if (visitedTwice(index)) levels_[index].firstVisit.assign(levels_[index].x.size(), 0.0f);
   if (levels_.size() > 1)
     redoneCellBudget_ = std::max(levels_[1].op->grid().unknownCount() / kRedoneCellShare, kLeastRedoneCells);
   recoarsenAroundChanges();
@@ -167,11 +176,36 @@ void MultigridPreconditioner::cycle(std::size_t index) {
   here.smoother.smooth(op, here.b.data(), here.x, here.d, true, threads_);
   restrictResidual(rowTransfers_[index], colTransfers_[index], op, here.b.data(), here.x.data(), below.op->grid(),
                    below.b.data(), threads_);
-  cycle(index + 1);
+  correct(index + 1);
   // Fixed pixels take no part in the correction.
   prolongateAdd(rowTransfers_[index], colTransfers_[index], below.op->grid(), below.x.data(), op,
                 index == 0 && image_->hasFixedPixels(), here.x.data(), threads_);
   here.smoother.smooth(op, here.b.data(), here.x, here.d, false, threads_);
+}
+
+bool MultigridPreconditioner::visitedTwice(std::size_t index) const {
+  return levels_.size() >= kLeastLevelsForTwiceVisits && index >= kFirstLevelVisitedTwice && index + 1 < levels_.size();
+}
+
+void MultigridPreconditioner::correct(std::size_t index) {
+  cycle(index);
+  if (!visitedTwice(index)) return;
+  Level& level = levels_[index];
+  const PaddedGrid& grid = level.op->grid();
+  std::swap(level.x, level.firstVisit);
+  threads_.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
+    thread_local std::vector<float> residual;
+    residual.resize(static_cast<std::size_t>(grid.cols));
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      float* b = level.b.data() + grid.at(row, 0);
+      level.op->residualRow(b, level.firstVisit.data() + grid.at(row, 0), residual.data(), row);
+      std::copy(residual.begin(), residual.end(), b);
+    }
+  });
+  cycle(index);
+  threads_.forCells(grid, [&](std::size_t first, std::size_t end) {
+    for (std::size_t cell = first; cell < end; ++cell) level.x[cell] += level.firstVisit[cell];
+  });
 }
 
 }  // namespace filamorph

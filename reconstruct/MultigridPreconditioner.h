@@ -1,6 +1,6 @@
 #ifndef FILAMORPH_RECONSTRUCT_MULTIGRIDPRECONDITIONER_H
 #define FILAMORPH_RECONSTRUCT_MULTIGRIDPRECONDITIONER_H
-// One multigrid V-cycle as the preconditioner of the converged fill-in solve.
+// One multigrid cycle as the preconditioner of the converged fill-in solve.
 
 #include <cstddef>
 #include <memory>
@@ -18,7 +18,8 @@ namespace filamorph {
 
 // A V-cycle from a zero start in single precision: Chebyshev smoothing before
 // and after each coarse correction, Galerkin coarse levels, and a dense direct
-// solve once a level has few enough unknowns. The cycle is a fixed symmetric
+// solve once a level has few enough unknowns; in a deep hierarchy the small
+// levels are visited twice, as in a W-cycle. The cycle is a fixed symmetric
 // positive definite map of the residual (up to rounding), as conjugate
 // gradients needs. Fixed pixels take no part: the cycle returns 0 there.
 //
@@ -54,10 +55,17 @@ class MultigridPreconditioner {
     // The right-hand side, the solution, and a second buffer that the
     // smoothing writes into in turn with x.
     std::vector<float> b, x, d;
+    // The correction of a level's first visit while the second one runs,
+    // on the levels visited twice.
+    std::vector<float> firstVisit;
     ChebyshevSmoother smoother;
   };
 
   void cycle(std::size_t level);
+  // The correction of a coarse level: one cycle, or two on the levels deep
+  // enough to be visited twice, the second cycle taking the first's residual.
+  void correct(std::size_t level);
+  bool visitedTwice(std::size_t level) const;
   // Returns whether any fixed pixel changed since the coarse levels were made.
   bool recoarsenAroundChanges();
   void factorCoarsest();
