@@ -211,9 +211,9 @@ void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vec
   }
   // All steps run block by block: a step's rows are made two rows beyond the
   // next step's, whose residuals read them, and all but the last are kept in
-  // windows of the block's rows, which stay in cache. Each value is that of
-  // the steps taken one after the other over the whole level. Blocks redo
-  // the rows beyond their own, so they are larger than the usual ones.
+  // windows of the block's rows. Each value is that of the steps taken one
+  // after the other over the whole level. Blocks redo the rows beyond their
+  // own, so they are larger than the usual ones.
   constexpr int32_t kReach = 2;
   constexpr int32_t kRowsPerBlock = 32;
   const std::ptrdiff_t margin = PaddedGrid::kMargin;
@@ -232,37 +232,42 @@ void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vec
       if (step == kDegree) return spare.data() + grid.at(row, 0);
       return windows[static_cast<std::size_t>(step - 1)].data() + (row - origin) * stride + margin;
     };
-    for (int step = 0; step < kDegree; ++step) {
-      const int32_t reach = kReach * (kDegree - 1 - step);
-      const bool toWindow = step + 1 < kDegree;
-      for (int32_t row = first - reach; row < end + reach; ++row) {
-        float* next = rowOf(step + 1, row);
-        // Rows beyond the grid are the margin's zeros, and so are the
-        // margin's columns, which the next step's residuals read.
-        if (row < 0 || row >= rows) {
-          std::fill(next - margin, next - margin + stride, 0.0f);
-          continue;
-        }
-        if (toWindow) {
-          std::fill(next - margin, next, 0.0f);
-          std::fill(next + cols, next + cols + margin, 0.0f);
-        }
-        const std::ptrdiff_t cell = grid.at(row, 0);
-        const float* rowInverse = inverse + cell;
-        const auto scale = scales[static_cast<std::size_t>(step)];
-        if (step == 0 && zeroStart) {
-          stepFromZeroRun(scale, rowInverse, b + cell, cols, next);
-          continue;
-        }
-        const float* current = rowOf(step, row);
-        level.residualRow(b + cell, current, residual.data(), row);
-        if (step == 0)
-          firstStepRun(current, scale, rowInverse, residual.data(), cols, next);
-        else if (step == 1 && zeroStart)
-          secondStepFromZeroRun(current, keeps[1], scale, rowInverse, residual.data(), cols, next);
-        else
-          laterStepRun(current, rowOf(step - 1, row), keeps[static_cast<std::size_t>(step)], scale, rowInverse,
-                       residual.data(), cols, next);
+    // x_{step + 1} at one row.
+    const auto advance = [&](int step, int32_t row) {
+      float* next = rowOf(step + 1, row);
+      // Rows beyond the grid are the margin's zeros, and so are the
+      // margin's columns, which the next step's residuals read.
+      if (row < 0 || row >= rows) {
+        std::fill(next - margin, next - margin + stride, 0.0f);
+        return;
+      }
+      if (step + 1 < kDegree) {
+        std::fill(next - margin, next, 0.0f);
+        std::fill(next + cols, next + cols + margin, 0.0f);
+      }
+      const std::ptrdiff_t cell = grid.at(row, 0);
+      const float* rowInverse = inverse + cell;
+      const auto scale = scales[static_cast<std::size_t>(step)];
+      if (step == 0 && zeroStart) {
+        stepFromZeroRun(scale, rowInverse, b + cell, cols, next);
+        return;
+      }
+      const float* current = rowOf(step, row);
+      level.residualRow(b + cell, current, residual.data(), row);
+      if (step == 0)
+        firstStepRun(current, scale, rowInverse, residual.data(), cols, next);
+      else if (step == 1 && zeroStart)
+        secondStepFromZeroRun(current, keeps[1], scale, rowInverse, residual.data(), cols, next);
+      else
+        laterStepRun(current, rowOf(step - 1, row), keeps[static_cast<std::size_t>(step)], scale, rowInverse,
+                     residual.data(), cols, next);
+    };
+    // A wavefront: each step follows the one before it two rows behind, so
+    // that the rows all steps read are those just read or made.
+    for (int32_t front = first - kHalo; front < end + kHalo; ++front) {
+      for (int step = 0; step < kDegree; ++step) {
+        const int32_t row = front - kReach * step;
+        if (row >= first - kReach * (kDegree - 1 - step)) advance(step, row);
       }
     }
   });
