@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "reconstruct/VectorKernel.h"
+#include "reconstruct/VectorRuns.h"
 
 namespace filamorph {
 
@@ -131,19 +132,19 @@ double estimateLargestEigenvalue(const CycleLevel& level, const SolverThreads& t
       if (inverse[cell] != 0.0f) v[cell] = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
     }
   }
-  // The weighted squared norm of a vector; sums run in block order.
+  // D itself, 0 where the cell takes no part, for the inner product.
+  std::vector<float> weights(cells, 0.0f);
+  for (std::size_t cell = 0; cell < cells; ++cell)
+    if (inverse[cell] != 0.0f) weights[cell] = 1.0f / inverse[cell];
+  // Sums run in block order.
   const auto weightedSquares = [&](const std::vector<float>& u) {
     return threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
-      double sum = 0.0;
-      for (std::size_t cell = first; cell < end; ++cell)
-        if (inverse[cell] != 0.0f) sum += static_cast<double>(u[cell]) * u[cell] / inverse[cell];
-      return sum;
+      return weightedSquaresRun(u.data() + first, weights.data() + first, end - first);
     });
   };
   const auto scale = [&](std::vector<float>& u, double factor) {
-    threads.forCells(grid, [&](std::size_t first, std::size_t end) {
-      for (std::size_t cell = first; cell < end; ++cell) u[cell] = static_cast<float>(u[cell] * factor);
-    });
+    threads.forCells(grid,
+                     [&](std::size_t first, std::size_t end) { scaleRun(factor, end - first, u.data() + first); });
   };
   const double start = weightedSquares(v);
   if (!(start > 0.0)) return 0.0;
@@ -159,21 +160,17 @@ double estimateLargestEigenvalue(const CycleLevel& level, const SolverThreads& t
       for (int32_t r = firstRow; r < endRow; ++r) {
         const std::ptrdiff_t first = grid.at(r, 0);
         level.residualRow(zero.data() + first, v.data() + first, row.data(), r);  // -A v
-        for (int32_t c = 0; c < grid.cols; ++c) {
-          const auto cell = static_cast<std::size_t>(first + c);
-          const double product = -static_cast<double>(row[static_cast<std::size_t>(c)]);
-          energy += static_cast<double>(v[cell]) * product;
-          w[cell] = static_cast<float>(inverse[cell] * product);
-        }
+        energy += scaledProductRun(row.data(), v.data() + first, inverse + first, static_cast<std::size_t>(grid.cols),
+                                   w.data() + first);
       }
       return energy;
     });
     diagonal.push_back(alpha);
-    threads.forCells(grid, [&](std::size_t first, std::size_t end) {
-      for (std::size_t cell = first; cell < end; ++cell)
-        w[cell] = static_cast<float>(w[cell] - alpha * v[cell] - beta * previous[cell]);
+    const double squares = threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
+      return lanczosStepRun(alpha, v.data() + first, beta, previous.data() + first, weights.data() + first, end - first,
+                            w.data() + first);
     });
-    beta = std::sqrt(weightedSquares(w));
+    beta = std::sqrt(squares);
     if (!(beta > 1e-12 * std::fabs(alpha))) break;
     offDiagonal.push_back(beta);
     std::swap(previous, v);
