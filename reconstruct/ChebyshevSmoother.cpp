@@ -187,7 +187,8 @@ ChebyshevSmoother::ChebyshevSmoother(const CycleLevel& level, bool discBoundIsCl
                  : std::min(level.discBound(), kEstimateMargin * estimateLargestEigenvalue(level, threads))) {}
 
 void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vector<float>& x,
-                               std::vector<float>& spare, bool zeroStart, const SolverThreads& threads) const {
+                               std::vector<float>& spare, bool zeroStart, const SolverThreads& threads,
+                               const ResidualSink* sink) const {
   const PaddedGrid& grid = level.grid();
   const int32_t rows = grid.rows;
   const int32_t cols = grid.cols;
@@ -208,37 +209,45 @@ void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vec
   }
   // All steps run block by block: a step's rows are made two rows beyond the
   // next step's, whose residuals read them, and all but the last are kept in
-  // windows of the block's rows. Each value is that of the steps taken one
-  // after the other over the whole level. Blocks redo the rows beyond their
-  // own, so they are larger than the usual ones.
+  // windows of the block's rows; with a sink, the residual of the result
+  // follows as one more stage, and the result is kept in a window too. Each
+  // value is that of the steps taken one after the other over the whole
+  // level. Blocks redo the rows beyond their own, so they are larger than
+  // the usual ones.
   constexpr int32_t kReach = 2;
-  constexpr int32_t kRowsPerBlock = 32;
+  constexpr int32_t kRowsPerBlock = 64;
+  const int32_t stages = kDegree + (sink != nullptr ? 1 : 0);
+  // How far beyond the block each stage runs.
+  std::array<int32_t, kDegree + 1> halos{};
+  halos[static_cast<std::size_t>(stages - 1)] = sink != nullptr ? sink->reach() : 0;
+  for (int stage = stages - 2; stage >= 0; --stage)
+    halos[static_cast<std::size_t>(stage)] = halos[static_cast<std::size_t>(stage + 1)] + kReach;
   const std::ptrdiff_t margin = PaddedGrid::kMargin;
   threads.forRowBlocks(rows, cols, kRowsPerBlock, [&](int32_t first, int32_t end) {
-    thread_local std::array<std::vector<float>, kDegree - 1> windows;
+    thread_local std::array<std::vector<float>, kDegree> windows;
     thread_local std::vector<float> residual;
-    constexpr int32_t kHalo = kReach * (kDegree - 1);
-    const int32_t origin = first - kHalo;
+    const int32_t origin = first - halos[0];
     for (std::vector<float>& window : windows)
-      window.resize(static_cast<std::size_t>(end - first + 2 * kHalo) * static_cast<std::size_t>(stride));
+      window.resize(static_cast<std::size_t>(end - first + 2 * halos[0]) * static_cast<std::size_t>(stride));
     residual.resize(static_cast<std::size_t>(cols));
     // The first cell of a row of x_k: x_0 is x itself, later ones are in
-    // windows, the last goes to `spare`.
+    // windows. The last goes to `spare`, and with a sink to a window too,
+    // whose rows its residuals read around each row.
     const auto rowOf = [&](int step, int32_t row) -> float* {
       if (step == 0) return x.data() + grid.at(row, 0);
-      if (step == kDegree) return spare.data() + grid.at(row, 0);
+      if (step == kDegree && sink == nullptr) return spare.data() + grid.at(row, 0);
       return windows[static_cast<std::size_t>(step - 1)].data() + (row - origin) * stride + margin;
     };
     // x_{step + 1} at one row.
     const auto advance = [&](int step, int32_t row) {
       float* next = rowOf(step + 1, row);
       // Rows beyond the grid are the margin's zeros, and so are the
-      // margin's columns, which the next step's residuals read.
+      // margin's columns, which the next stage's residuals read.
       if (row < 0 || row >= rows) {
         std::fill(next - margin, next - margin + stride, 0.0f);
         return;
       }
-      if (step + 1 < kDegree) {
+      if (step + 1 < kDegree || sink != nullptr) {
         std::fill(next - margin, next, 0.0f);
         std::fill(next + cols, next + cols + margin, 0.0f);
       }
@@ -247,24 +256,37 @@ void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vec
       const auto scale = scales[static_cast<std::size_t>(step)];
       if (step == 0 && zeroStart) {
         stepFromZeroRun(scale, rowInverse, b + cell, cols, next);
-        return;
+      } else {
+        const float* current = rowOf(step, row);
+        level.residualRow(b + cell, current, residual.data(), row);
+        if (step == 0)
+          firstStepRun(current, scale, rowInverse, residual.data(), cols, next);
+        else if (step == 1 && zeroStart)
+          secondStepFromZeroRun(current, keeps[1], scale, rowInverse, residual.data(), cols, next);
+        else
+          laterStepRun(current, rowOf(step - 1, row), keeps[static_cast<std::size_t>(step)], scale, rowInverse,
+                       residual.data(), cols, next);
       }
-      const float* current = rowOf(step, row);
-      level.residualRow(b + cell, current, residual.data(), row);
-      if (step == 0)
-        firstStepRun(current, scale, rowInverse, residual.data(), cols, next);
-      else if (step == 1 && zeroStart)
-        secondStepFromZeroRun(current, keeps[1], scale, rowInverse, residual.data(), cols, next);
-      else
-        laterStepRun(current, rowOf(step - 1, row), keeps[static_cast<std::size_t>(step)], scale, rowInverse,
-                     residual.data(), cols, next);
+      if (step + 1 == kDegree && sink != nullptr && row >= first && row < end)
+        std::copy(next, next + cols, spare.data() + cell);
     };
-    // A wavefront: each step follows the one before it two rows behind, so
-    // that the rows all steps read are those just read or made.
-    for (int32_t front = first - kHalo; front < end + kHalo; ++front) {
-      for (int step = 0; step < kDegree; ++step) {
-        const int32_t row = front - kReach * step;
-        if (row >= first - kReach * (kDegree - 1 - step)) advance(step, row);
+    const auto handOver = [&](int32_t row) {
+      if (row < 0 || row >= rows) return;
+      const std::ptrdiff_t cell = grid.at(row, 0);
+      level.residualRow(b + cell, rowOf(kDegree, row), residual.data(), row);
+      sink->takeRow(row, residual.data());
+    };
+    if (sink != nullptr) sink->beginBlock(first, end);
+    // A wavefront: each stage follows the one before it two rows behind, so
+    // that the rows all stages read are those just read or made.
+    for (int32_t front = first - halos[0]; front < end + halos[0]; ++front) {
+      for (int stage = 0; stage < stages; ++stage) {
+        const int32_t row = front - kReach * stage;
+        if (row < first - halos[static_cast<std::size_t>(stage)]) continue;
+        if (stage < kDegree)
+          advance(stage, row);
+        else
+          handOver(row);
       }
     }
   });

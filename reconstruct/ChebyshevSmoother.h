@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "reconstruct/CycleLevel.h"
+#include "reconstruct/ResidualSink.h"
 #include "reconstruct/SolverThreads.h"
 
 namespace filamorph {
@@ -28,9 +29,10 @@ class ChebyshevSmoother {
   // Smooths x for A x = b. The result is written into `spare`, and the two
   // are swapped so that x ends with it; both have the level's size and zero
   // margins. With `zeroStart`, x is taken as 0 and its values on entry are
-  // not read.
+  // not read. With a sink, the rows of the result's residual b - A x go to
+  // it as they are made.
   void smooth(const CycleLevel& level, const float* b, std::vector<float>& x, std::vector<float>& spare, bool zeroStart,
-              const SolverThreads& threads) const;
+              const SolverThreads& threads, const ResidualSink* sink = nullptr) const;
 
   double upperEigenvalue() const { return upper_; }
 

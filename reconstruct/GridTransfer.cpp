@@ -187,34 +187,62 @@ void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const Pad
   });
 }
 
+namespace {
+
+// The coarse rows a thread's current block makes, and the sums of the fine
+// rows that have come for the two that may be open at once: a fine row
+// between two coarse ones is a child of both.
+struct OpenRestriction {
+  int32_t firstCoarse = 0;
+  int32_t endCoarse = 0;
+  std::array<std::vector<float>, 2> gathered;
+};
+thread_local OpenRestriction openRestriction;
+
+}  // namespace
+
+void ResidualRestriction::beginBlock(int32_t first, int32_t end) const {
+  // Coarse row I's middle child is 2 I on a halved axis, I otherwise.
+  const int32_t scale = rows_.coarsened ? 2 : 1;
+  OpenRestriction& open = openRestriction;
+  open.firstCoarse = (first + scale - 1) / scale;
+  open.endCoarse = std::min((end + scale - 1) / scale, rows_.coarseCount);
+  for (std::vector<float>& sum : open.gathered) sum.resize(static_cast<std::size_t>(cols_.fineCount));
+}
+
+void ResidualRestriction::takeRow(int32_t row, const float* residual) const {
+  OpenRestriction& open = openRestriction;
+  const auto fineCols = static_cast<std::size_t>(cols_.fineCount);
+  for (const auto& link : rows_.parents[static_cast<std::size_t>(row)]) {
+    const int32_t parent = link.index;
+    if (link.weight == 0.0 || parent < open.firstCoarse || parent >= open.endCoarse) continue;
+    const auto& kids = rows_.children[static_cast<std::size_t>(parent)];
+    const int count = rows_.childCount[static_cast<std::size_t>(parent)];
+    std::vector<float>& sum = open.gathered[static_cast<std::size_t>(parent % 2)];
+    const auto weight = static_cast<float>(link.weight);
+    if (row == kids[0].index) {
+      for (std::size_t col = 0; col < fineCols; ++col) sum[col] = weight * residual[col];
+    } else {
+      for (std::size_t col = 0; col < fineCols; ++col) sum[col] += weight * residual[col];
+    }
+    if (row == kids[static_cast<std::size_t>(count - 1)].index)
+      gatherRow(cols_, sum.data(), coarseB_ + coarse_.at(parent, 0));
+  }
+}
+
 void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const CycleLevel& level, const float* b,
                       const float* x, const PaddedGrid& coarse, float* coarseB, const SolverThreads& threads) {
   const PaddedGrid& fine = level.grid();
-  const auto fineCols = static_cast<std::size_t>(fine.cols);
-  // Each coarse row makes about as many fine rows of residuals as it has
-  // children.
-  const int32_t cellsPerRow = fine.cols * (rows.coarsened ? 2 : 1);
-  threads.forRows(coarse.rows, cellsPerRow, [&](int32_t firstRow, int32_t endRow) {
-    thread_local RowCache residuals;
-    thread_local std::vector<float> gathered;
-    residuals.reset(fineCols);
-    gathered.resize(fineCols);
-    const auto residual = [&](int32_t row, float* out) {
+  const ResidualRestriction restriction(rows, cols, coarse, coarseB);
+  const int32_t reach = restriction.reach();
+  threads.forRows(fine.rows, fine.cols, [&](int32_t firstRow, int32_t endRow) {
+    thread_local std::vector<float> residual;
+    residual.resize(static_cast<std::size_t>(fine.cols));
+    restriction.beginBlock(firstRow, endRow);
+    for (int32_t row = std::max(firstRow - reach, 0); row < std::min(endRow + reach, fine.rows); ++row) {
       const std::ptrdiff_t first = fine.at(row, 0);
-      level.residualRow(b + first, x + first, out, row);
-    };
-    for (int32_t row = firstRow; row < endRow; ++row) {
-      const auto& kids = rows.children[static_cast<std::size_t>(row)];
-      const int count = rows.childCount[static_cast<std::size_t>(row)];
-      const float* first = residuals.row(kids[0].index, residual);
-      const auto firstWeight = static_cast<float>(kids[0].weight);
-      for (std::size_t col = 0; col < fineCols; ++col) gathered[col] = firstWeight * first[col];
-      for (int k = 1; k < count; ++k) {
-        const float* in = residuals.row(kids[static_cast<std::size_t>(k)].index, residual);
-        const auto weight = static_cast<float>(kids[static_cast<std::size_t>(k)].weight);
-        for (std::size_t col = 0; col < fineCols; ++col) gathered[col] += weight * in[col];
-      }
-      gatherRow(cols, gathered.data(), coarseB + coarse.at(row, 0));
+      level.residualRow(b + first, x + first, residual.data(), row);
+      restriction.takeRow(row, residual.data());
     }
   });
 }

@@ -9,6 +9,7 @@
 
 #include "reconstruct/CycleLevel.h"
 #include "reconstruct/PaddedGrid.h"
+#include "reconstruct/ResidualSink.h"
 #include "reconstruct/SolverThreads.h"
 
 namespace filamorph {
@@ -47,9 +48,27 @@ struct AxisTransfer {
 void prolongateAdd(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& coarse, const float* e,
                    const CycleLevel& level, bool zeroWhereNoPart, float* x, const SolverThreads& threads);
 
-// The residual b - A x of the level, restricted to the coarse grid's b by the
-// transpose of the interpolation. The residual's rows are made as the
-// restriction needs them and never stored whole.
+// A fine level's residual restricted to a coarse grid's b by the transpose of
+// the interpolation, row by row as the residual's rows come: the residual is
+// never stored whole. A block of fine rows [first, end) makes the coarse rows
+// whose middle child (or only child) lies in it.
+class ResidualRestriction final : public ResidualSink {
+ public:
+  ResidualRestriction(const AxisTransfer& rows, const AxisTransfer& cols, const PaddedGrid& coarse, float* coarseB)
+      : rows_(rows), cols_(cols), coarse_(coarse), coarseB_(coarseB) {}
+
+  int32_t reach() const override { return rows_.coarsened ? 1 : 0; }
+  void beginBlock(int32_t first, int32_t end) const override;
+  void takeRow(int32_t row, const float* residual) const override;
+
+ private:
+  const AxisTransfer& rows_;
+  const AxisTransfer& cols_;
+  PaddedGrid coarse_;
+  float* coarseB_;
+};
+
+// The residual b - A x of the level, restricted to the coarse grid's b.
 void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const CycleLevel& level, const float* b,
                       const float* x, const PaddedGrid& coarse, float* coarseB, const SolverThreads& threads);
 

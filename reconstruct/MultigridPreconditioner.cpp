@@ -173,9 +173,9 @@ void MultigridPreconditioner::cycle(std::size_t index) {
   }
   const CycleLevel& op = *here.op;
   Level& below = levels_[index + 1];
-  here.smoother.smooth(op, here.b.data(), here.x, here.d, true, threads_);
-  restrictResidual(rowTransfers_[index], colTransfers_[index], op, here.b.data(), here.x.data(), below.op->grid(),
-                   below.b.data(), threads_);
+  // The residual after the smoothing goes straight to the level below.
+  const ResidualRestriction restriction(rowTransfers_[index], colTransfers_[index], below.op->grid(), below.b.data());
+  here.smoother.smooth(op, here.b.data(), here.x, here.d, true, threads_, &restriction);
   correct(index + 1);
   // Fixed pixels take no part in the correction.
   prolongateAdd(rowTransfers_[index], colTransfers_[index], below.op->grid(), below.x.data(), op,

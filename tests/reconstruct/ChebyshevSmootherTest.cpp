@@ -84,10 +84,9 @@ TEST(ChebyshevSmoother, CoarseLevelBoundLiesJustAboveTheLargestEigenvalue) {
 // scaled to p(0) = 1. The level is large enough for the work to be shared
 // in blocks, whose rows beyond their own must come out as their neighbours';
 // a smaller one is smoothed in a single block.
-void expectChebyshevPolynomialOfTheError(const PaddedGrid& grid) {
-  static_assert(ChebyshevSmoother::kDegree == 2, "the reference below is the polynomial of degree 2");
-  StencilLevel level(grid);
-  std::mt19937 random(3u);
+// A symmetric level with random entries and a dominant diagonal.
+void fillRandomly(StencilLevel& level, std::mt19937& random) {
+  const PaddedGrid& grid = level.grid();
   std::uniform_real_distribution<float> entry(-1.0f, 1.0f);
   for (int32_t row = 0; row < grid.rows; ++row) {
     for (int32_t col = 0; col < grid.cols; ++col) {
@@ -100,15 +99,25 @@ void expectChebyshevPolynomialOfTheError(const PaddedGrid& grid) {
     }
   }
   level.finish();
+}
+
+// A padded vector of random values, zero in the margin.
+std::vector<float> randomVector(const PaddedGrid& grid, std::mt19937& random) {
+  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+  std::vector<float> v(grid.cellCount(), 0.0f);
+  for (int32_t row = 0; row < grid.rows; ++row)
+    for (int32_t col = 0; col < grid.cols; ++col) v[static_cast<std::size_t>(grid.at(row, col))] = value(random);
+  return v;
+}
+
+void expectChebyshevPolynomialOfTheError(const PaddedGrid& grid) {
+  static_assert(ChebyshevSmoother::kDegree == 2, "the reference below is the polynomial of degree 2");
+  StencilLevel level(grid);
+  std::mt19937 random(3u);
+  fillRandomly(level, random);
   const auto cellCount = grid.cellCount();
-  std::vector<float> solution(cellCount, 0.0f);
-  std::vector<float> start(cellCount, 0.0f);
-  for (int32_t row = 0; row < grid.rows; ++row) {
-    for (int32_t col = 0; col < grid.cols; ++col) {
-      solution[static_cast<std::size_t>(grid.at(row, col))] = entry(random);
-      start[static_cast<std::size_t>(grid.at(row, col))] = entry(random);
-    }
-  }
+  const std::vector<float> solution = randomVector(grid, random);
+  const std::vector<float> start = randomVector(grid, random);
   // A v from the level's rows.
   const std::vector<float> zero(cellCount, 0.0f);
   const auto product = [&](const std::vector<float>& v) {
@@ -178,6 +187,38 @@ TEST(ChebyshevSmoother, SmoothingAppliesTheChebyshevPolynomialToTheError) {
   for (const PaddedGrid grid : {PaddedGrid{120, 90}, PaddedGrid{50, 90}}) {
     expectChebyshevPolynomialOfTheError(grid);
     if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
+// The residual of the smoothing's result, handed row by row to the
+// restriction as the blocks make it, is restricted as that of the whole
+// result after the smoothing, on levels shared in blocks and not, halved
+// along their rows and not.
+TEST(ChebyshevSmoother, ResidualOfTheResultGoesToTheRestriction) {
+  for (const PaddedGrid grid : {PaddedGrid{150, 90}, PaddedGrid{5, 2100}, PaddedGrid{33, 41}}) {
+    StencilLevel level(grid);
+    std::mt19937 random(17u);
+    fillRandomly(level, random);
+    const std::vector<float> b = randomVector(grid, random);
+    const AxisTransfer rows = AxisTransfer::make(grid.rows, grid.rows >= 6);
+    const AxisTransfer cols = AxisTransfer::make(grid.cols, grid.cols >= 6);
+    const PaddedGrid coarse{rows.coarseCount, cols.coarseCount};
+    for (const int32_t threadCount : {1, 2}) {
+      const SolverThreads threads(threadCount);
+      const ChebyshevSmoother smoother(level, false, threads);
+      std::vector<float> x(grid.cellCount(), 0.0f);
+      std::vector<float> spare(grid.cellCount(), 0.0f);
+      std::vector<float> handedOver(coarse.cellCount(), 0.0f);
+      const ResidualRestriction restriction(rows, cols, coarse, handedOver.data());
+      smoother.smooth(level, b.data(), x, spare, true, threads, &restriction);
+      std::vector<float> expectedX(grid.cellCount(), 0.0f);
+      std::vector<float> expectedSpare(grid.cellCount(), 0.0f);
+      smoother.smooth(level, b.data(), expectedX, expectedSpare, true, threads);
+      EXPECT_EQ(x, expectedX) << grid.rows << " x " << grid.cols << ", " << threadCount << " threads";
+      std::vector<float> expected(coarse.cellCount(), 0.0f);
+      restrictResidual(rows, cols, level, b.data(), expectedX.data(), coarse, expected.data(), threads);
+      EXPECT_EQ(handedOver, expected) << grid.rows << " x " << grid.cols << ", " << threadCount << " threads";
+    }
   }
 }
 
