@@ -55,10 +55,14 @@ SolverThreads::~SolverThreads() {
   helper_.join();
 }
 
+bool SolverThreads::worthSharing(int32_t rows, int32_t cols) {
+  return static_cast<int64_t>(rows) * cols >= kSharedGridCells;
+}
+
 bool SolverThreads::shared(int32_t rows, int32_t cols) const {
   // Block counts must fit their field of the ticket; a grid that tall is
   // not shared.
-  return helper_.joinable() && static_cast<int64_t>(rows) * cols >= kSharedGridCells &&
+  return helper_.joinable() && worthSharing(rows, cols) &&
          static_cast<uint64_t>(blockCount(rows, kRowsPerBlock)) <= kFieldMask;
 }
 

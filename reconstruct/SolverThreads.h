@@ -39,12 +39,12 @@ class SolverThreads {
     forRowBlocks(rows, cols, kRowsPerBlock, body);
   }
   // The same in blocks of `rowsPerBlock` rows, or in one block of all rows
-  // when the work is not shared: for work whose blocks each redo some rows
-  // of their neighbours'.
+  // when the grid is too small to share: for work whose blocks each redo
+  // some rows of their neighbours' and keep scratch rows for the block.
   template <typename Body>
   void forRowBlocks(int32_t rows, int32_t cols, int32_t rowsPerBlock, Body&& body) const {
     const bool share = shared(rows, cols);
-    const int32_t size = share ? rowsPerBlock : std::max(rows, 1);
+    const int32_t size = worthSharing(rows, cols) ? rowsPerBlock : std::max(rows, 1);
     const int32_t blocks = blockCount(rows, size);
     const auto runBlock = [&](int32_t block) { body(block * size, endOf(block, rows, size)); };
     run(blocks, share, runBlock);
@@ -93,6 +93,7 @@ class SolverThreads {
   static int32_t endOf(int32_t block, int32_t rows, int32_t size) {
     return block * size + size < rows ? block * size + size : rows;
   }
+  static bool worthSharing(int32_t rows, int32_t cols);
   bool shared(int32_t rows, int32_t cols) const;
 
   template <typename RunBlock>
