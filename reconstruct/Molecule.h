@@ -36,17 +36,11 @@ inline constexpr int kStencilSize = 13;
 inline constexpr std::array<StencilOffset, kStencilSize> kStencil = {{
     {0, 0},
     {-2, 0},
-    {-1, -1},
-    {-1, 0},
-    {-1, 1},
-    {1, -1},
-    {1, 0},
-    {1, 1},
+    {-1, -1}, {-1, 0}, {-1, 1},
+    {1, -1}, {1, 0}, {1, 1},
     {2, 0},
-    {0, 1},
-    {0, 2},
-    {0, -2},
-    {0, -1},
+    {0, 1}, {0, 2},
+    {0, -2}, {0, -1},
 }};
 
 // A molecule: coefficient (a x N + b) at each stencil cell that it couples,
