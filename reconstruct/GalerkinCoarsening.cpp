@@ -25,6 +25,11 @@ int slotOf(int32_t rowStep, int32_t colStep) {
   return kSlotOf[static_cast<std::size_t>(rowStep + 2)][static_cast<std::size_t>(colStep + 2)];
 }
 
+// A coarse cell gathers the terms of nine fine stencils: about the work of a
+// stencil pass over this many cells, which decides whether a level's rows
+// are worth sharing between the threads.
+constexpr int32_t kWorkPerCoarseCell = 16;
+
 // Every fine cell takes part in the transfer.
 constexpr auto kEveryCell = [](int32_t, int32_t) { return true; };
 
@@ -138,7 +143,7 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
           gatherStencil(energyStencil, rows, cols, rowRepresentatives[r], colRepresentatives[c], kEveryCell);
   // Each coarse cell adds its own share of the data term: the rows can be
   // shared out.
-  threads.forRows(rows.coarseCount, cols.coarseCount, [&](int32_t firstRow, int32_t endRow) {
+  threads.forRows(rows.coarseCount, cols.coarseCount * kWorkPerCoarseCell, [&](int32_t firstRow, int32_t endRow) {
     for (int32_t row = firstRow; row < endRow; ++row) {
       const std::size_t first =
           static_cast<std::size_t>(rowClass[static_cast<std::size_t>(row)]) * colRepresentatives.size();
@@ -234,7 +239,7 @@ void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const Axis
   const int rowScale = rows.coarsened ? 2 : 1;
   const int colScale = cols.coarsened ? 2 : 1;
   // Each coarse cell gathers its own stencil: the rows can be shared out.
-  threads.forRows(rows.coarseCount, cols.coarseCount, [&](int32_t firstRow, int32_t endRow) {
+  threads.forRows(rows.coarseCount, cols.coarseCount * kWorkPerCoarseCell, [&](int32_t firstRow, int32_t endRow) {
     std::vector<double> sums(static_cast<std::size_t>(kHalfStencilSize) * static_cast<std::size_t>(innerCount));
     for (int32_t row = firstRow; row < endRow; ++row) {
       const bool innerRow = hasInterior && row >= rows.interiorFirst && row <= rows.interiorLast;
