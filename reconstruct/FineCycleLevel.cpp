@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "reconstruct/VectorKernel.h"
 
@@ -79,30 +81,54 @@ FineCycleLevel::FineCycleLevel(const FineOperator& fine) : CycleLevel(fine.grid(
       for (int slot = 0; slot < kStencilSize; ++slot) molecule.slots[slot] = static_cast<float>(k[slot]);
     }
   }
-  followFixedPixels();
-}
-
-void FineCycleLevel::followFixedPixels() {
   // Inner pixels have one of two diagonals, by their sample bit.
   const float innerInverse[2] = {1.0f / own_[0], 1.0f / own_[1]};
-  fixedPixels_.clear();
   for (int32_t row = 0; row < grid_.rows; ++row) {
     const bool innerRow = row >= 2 && row < grid_.rows - 2;
     const std::ptrdiff_t first = grid_.at(row, 0);
     const uint8_t* states = fine_.states() + first;
     float* inverse = inverseDiagonal_.data() + first;
     for (int32_t col = 0; col < grid_.cols; ++col) {
-      const uint8_t state = states[col];
-      if ((state & FineOperator::kFixed) != 0) {
-        inverse[col] = 0.0f;
-        fixedPixels_.push_back({row, col});
-      } else if (innerRow && col >= 2 && col < grid_.cols - 2) {
-        inverse[col] = innerInverse[state & FineOperator::kSample];
-      } else {
-        inverse[col] = 1.0f / moleculeAt(row, col).own[state & FineOperator::kSample];
-      }
+      if (innerRow && col >= 2 && col < grid_.cols - 2)
+        inverse[col] = innerInverse[states[col] & FineOperator::kSample];
+      else
+        setInverseDiagonal(row, col);
     }
   }
+  followFixedPixels();
+}
+
+void FineCycleLevel::setInverseDiagonal(int32_t row, int32_t col) {
+  const std::ptrdiff_t cell = grid_.at(row, col);
+  const uint8_t state = fine_.state(cell);
+  float& inverse = inverseDiagonal_[static_cast<std::size_t>(cell)];
+  if ((state & FineOperator::kFixed) != 0)
+    inverse = 0.0f;
+  else
+    inverse = 1.0f / moleculeAt(row, col).own[state & FineOperator::kSample];
+}
+
+void FineCycleLevel::followFixedPixels() {
+  // The fixed pixels are few: rows are scanned eight states at a time, and
+  // only the pixels fixed or freed since the last call change.
+  constexpr uint64_t kFixedInEveryByte = 0x0101010101010101ull * FineOperator::kFixed;
+  std::vector<GridCell> fixed;
+  for (int32_t row = 0; row < grid_.rows; ++row) {
+    const uint8_t* states = fine_.states() + grid_.at(row, 0);
+    int32_t col = 0;
+    for (; col + 8 <= grid_.cols; col += 8) {
+      uint64_t eight;
+      std::memcpy(&eight, states + col, sizeof eight);
+      if ((eight & kFixedInEveryByte) == 0) continue;
+      for (int32_t k = col; k < col + 8; ++k)
+        if ((states[k] & FineOperator::kFixed) != 0) fixed.push_back({row, k});
+    }
+    for (; col < grid_.cols; ++col)
+      if ((states[col] & FineOperator::kFixed) != 0) fixed.push_back({row, col});
+  }
+  for (const GridCell& cell : fixedPixels_) setInverseDiagonal(cell.row, cell.col);
+  for (const GridCell& cell : fixed) setInverseDiagonal(cell.row, cell.col);
+  fixedPixels_ = std::move(fixed);
 }
 
 void FineCycleLevel::residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const {

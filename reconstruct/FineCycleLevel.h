@@ -38,6 +38,9 @@ class FineCycleLevel final : public CycleLevel {
                    [static_cast<std::size_t>(axisPlace(col, grid_.cols))];
   }
 
+  // From the cell's state: 0 when fixed.
+  void setInverseDiagonal(int32_t row, int32_t col);
+
   const FineOperator& fine_;
   std::array<std::array<PlaceMolecule, kAxisPlaceCount>, kAxisPlaceCount> byPlace_{};
   std::vector<GridCell> fixedPixels_;
