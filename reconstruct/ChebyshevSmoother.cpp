@@ -142,40 +142,42 @@ double estimateLargestEigenvalue(const CycleLevel& level, const SolverThreads& t
       return weightedSquaresRun(u.data() + first, weights.data() + first, end - first);
     });
   };
-  const auto scale = [&](std::vector<float>& u, double factor) {
-    threads.forCells(grid,
-                     [&](std::size_t first, std::size_t end) { scaleRun(factor, end - first, u.data() + first); });
-  };
   const double start = weightedSquares(v);
   if (!(start > 0.0)) return 0.0;
-  scale(v, 1.0 / std::sqrt(start));
+  // The Lanczos vectors are kept unnormalised, each with the factor that
+  // normalises it, so that no pass over the level only scales: the current
+  // one is vScale v, the one before previousScale previous.
+  double vScale = 1.0 / std::sqrt(start);
+  double previousScale = 0.0;
   std::vector<double> diagonal, offDiagonal;
   double beta = 0.0;
   for (int step = 0; step < kLanczosSteps; ++step) {
     // w = D^-1 A v, and v A v = <w, v> in the weighted product.
-    const double alpha = threads.sumRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
+    const double energy = threads.sumRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
       thread_local std::vector<float> row;
       row.resize(static_cast<std::size_t>(grid.cols));
-      double energy = 0.0;
+      double sum = 0.0;
       for (int32_t r = firstRow; r < endRow; ++r) {
         const std::ptrdiff_t first = grid.at(r, 0);
         level.residualRow(zero.data() + first, v.data() + first, row.data(), r);  // -A v
-        energy += scaledProductRun(row.data(), v.data() + first, inverse + first, static_cast<std::size_t>(grid.cols),
-                                   w.data() + first);
+        sum += scaledProductRun(row.data(), v.data() + first, vScale, inverse + first,
+                                static_cast<std::size_t>(grid.cols), w.data() + first);
       }
-      return energy;
+      return sum;
     });
+    const double alpha = vScale * vScale * energy;
     diagonal.push_back(alpha);
     const double squares = threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
-      return lanczosStepRun(alpha, v.data() + first, beta, previous.data() + first, weights.data() + first, end - first,
-                            w.data() + first);
+      return lanczosStepRun(alpha * vScale, v.data() + first, beta * previousScale, previous.data() + first,
+                            weights.data() + first, end - first, w.data() + first);
     });
     beta = std::sqrt(squares);
     if (!(beta > 1e-12 * std::fabs(alpha))) break;
     offDiagonal.push_back(beta);
     std::swap(previous, v);
     std::swap(v, w);
-    scale(v, 1.0 / beta);
+    previousScale = vScale;
+    vScale = 1.0 / beta;
   }
   offDiagonal.resize(diagonal.size() - 1);
   return largestTridiagonalEigenvalue(diagonal, offDiagonal);

@@ -92,14 +92,14 @@ FILAMORPH_VECTOR_KERNEL(void, widenRun, (const float* from, std::size_t n, doubl
 }
 FILAMORPH_VECTOR_KERNEL(double, widenedDotRun, (const float* z, const double* r, std::size_t n), (z, r, n))
 
-[[gnu::always_inline]] inline double scaledProductRunBody(const float* minusProduct, const float* v,
+[[gnu::always_inline]] inline double scaledProductRunBody(const float* minusProduct, const float* v, double scale,
                                                           const float* inverse, std::size_t n, float* w) {
   double lanes[kLanes] = {};
   std::size_t i = 0;
   const auto one = [&](std::size_t cell, double& lane) {
     const double product = -static_cast<double>(minusProduct[cell]);
     lane += static_cast<double>(v[cell]) * product;
-    w[cell] = static_cast<float>(inverse[cell] * product);
+    w[cell] = static_cast<float>(inverse[cell] * (scale * product));
   };
   for (; i + kLanes <= n; i += kLanes)
     for (int k = 0; k < kLanes; ++k) one(i + k, lanes[k]);
@@ -107,8 +107,9 @@ FILAMORPH_VECTOR_KERNEL(double, widenedDotRun, (const float* z, const double* r,
   return laneTotal(lanes);
 }
 FILAMORPH_VECTOR_KERNEL(double, scaledProductRun,
-                        (const float* minusProduct, const float* v, const float* inverse, std::size_t n, float* w),
-                        (minusProduct, v, inverse, n, w))
+                        (const float* minusProduct, const float* v, double scale, const float* inverse, std::size_t n,
+                         float* w),
+                        (minusProduct, v, scale, inverse, n, w))
 
 [[gnu::always_inline]] inline double lanczosStepRunBody(double alpha, const float* v, double beta,
                                                         const float* previous, const float* diagonal, std::size_t n,
@@ -128,11 +129,6 @@ FILAMORPH_VECTOR_KERNEL(double, lanczosStepRun,
                         (double alpha, const float* v, double beta, const float* previous, const float* diagonal,
                          std::size_t n, float* w),
                         (alpha, v, beta, previous, diagonal, n, w))
-
-[[gnu::always_inline]] inline void scaleRunBody(double factor, std::size_t n, float* u) {
-  for (std::size_t i = 0; i < n; ++i) u[i] = static_cast<float>(u[i] * factor);
-}
-FILAMORPH_VECTOR_KERNEL(void, scaleRun, (double factor, std::size_t n, float* u), (factor, n, u))
 
 [[gnu::always_inline]] inline double weightedSquaresRunBody(const float* u, const float* diagonal, std::size_t n) {
   double lanes[kLanes] = {};

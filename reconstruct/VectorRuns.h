@@ -25,14 +25,13 @@ void widenRun(const float* from, std::size_t n, double* to);
 // The sum of r z, z widened to double precision.
 double widenedDotRun(const float* z, const double* r, std::size_t n);
 
-// Lanczos steps on D^-1 A: w = D^-1 (A v) from `minusProduct`, -A v; returns
-// the sum of v A v.
-double scaledProductRun(const float* minusProduct, const float* v, const float* inverse, std::size_t n, float* w);
+// Lanczos steps on D^-1 A: w = scale D^-1 (A v) from `minusProduct`, -A v;
+// returns the sum of v A v.
+double scaledProductRun(const float* minusProduct, const float* v, double scale, const float* inverse, std::size_t n,
+                        float* w);
 // w -= alpha v + beta previous; returns the sum of w w d, d the diagonal.
 double lanczosStepRun(double alpha, const float* v, double beta, const float* previous, const float* diagonal,
                       std::size_t n, float* w);
-// u = factor u.
-void scaleRun(double factor, std::size_t n, float* u);
 // The sum of u u d.
 double weightedSquaresRun(const float* u, const float* diagonal, std::size_t n);
 
