@@ -230,21 +230,4 @@ void ResidualRestriction::takeRow(int32_t row, const float* residual) const {
   }
 }
 
-void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const CycleLevel& level, const float* b,
-                      const float* x, const PaddedGrid& coarse, float* coarseB, const SolverThreads& threads) {
-  const PaddedGrid& fine = level.grid();
-  const ResidualRestriction restriction(rows, cols, coarse, coarseB);
-  const int32_t reach = restriction.reach();
-  threads.forRows(fine.rows, fine.cols, [&](int32_t firstRow, int32_t endRow) {
-    thread_local std::vector<float> residual;
-    residual.resize(static_cast<std::size_t>(fine.cols));
-    restriction.beginBlock(firstRow, endRow);
-    for (int32_t row = std::max(firstRow - reach, 0); row < std::min(endRow + reach, fine.rows); ++row) {
-      const std::ptrdiff_t first = fine.at(row, 0);
-      level.residualRow(b + first, x + first, residual.data(), row);
-      restriction.takeRow(row, residual.data());
-    }
-  });
-}
-
 }  // namespace filamorph

@@ -68,10 +68,6 @@ class ResidualRestriction final : public ResidualSink {
   float* coarseB_;
 };
 
-// The residual b - A x of the level, restricted to the coarse grid's b.
-void restrictResidual(const AxisTransfer& rows, const AxisTransfer& cols, const CycleLevel& level, const float* b,
-                      const float* x, const PaddedGrid& coarse, float* coarseB, const SolverThreads& threads);
-
 }  // namespace filamorph
 
 #endif  // FILAMORPH_RECONSTRUCT_GRIDTRANSFER_H

@@ -192,6 +192,8 @@ void MultigridPreconditioner::correct(std::size_t index) {
   if (!visitedTwice(index)) return;
   Level& level = levels_[index];
   const PaddedGrid& grid = level.op->grid();
+  // The second visit solves for what the first left: its right-hand side is
+  // the first's residual, which nothing reads the level's b for afterwards.
   std::swap(level.x, level.firstVisit);
   threads_.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
     thread_local std::vector<float> residual;

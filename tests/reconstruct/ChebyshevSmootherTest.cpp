@@ -215,8 +215,8 @@ TEST(ChebyshevSmoother, ResidualOfTheResultGoesToTheRestriction) {
       std::vector<float> expectedSpare(grid.cellCount(), 0.0f);
       smoother.smooth(level, b.data(), expectedX, expectedSpare, true, threads);
       EXPECT_EQ(x, expectedX) << grid.rows << " x " << grid.cols << ", " << threadCount << " threads";
-      std::vector<float> expected(coarse.cellCount(), 0.0f);
-      restrictResidual(rows, cols, level, b.data(), expectedX.data(), coarse, expected.data(), threads);
+      const std::vector<float> expected =
+          testing::restrictedResidual(rows, cols, level, b.data(), expectedX.data(), coarse, 8);
       EXPECT_EQ(handedOver, expected) << grid.rows << " x " << grid.cols << ", " << threadCount << " threads";
     }
   }

@@ -298,8 +298,11 @@ TEST_P(GridTransfers, ApplyTheProlongationAndItsTranspose) {
         }
       }
     }
-    std::vector<float> restricted(coarse.cellCount(), 0.0f);
-    restrictResidual(rowTransfer, colTransfer, level, b.data(), x.data(), coarse, restricted.data(), threads);
+  }
+  // The restriction in blocks of even and odd rows.
+  for (const int32_t rowsPerBlock : {3, 8}) {
+    const std::vector<float> restricted =
+        testing::restrictedResidual(rowTransfer, colTransfer, level, b.data(), x.data(), coarse, rowsPerBlock);
     std::vector<double> residual(static_cast<std::size_t>(rows * cols));
     for (std::size_t i = 0; i < residual.size(); ++i) {
       const int32_t row = static_cast<int32_t>(i) / cols;
@@ -314,7 +317,7 @@ TEST_P(GridTransfers, ApplyTheProlongationAndItsTranspose) {
       double expected = 0.0;
       for (std::size_t i = 0; i < residual.size(); ++i) expected += p[i][static_cast<std::size_t>(k)] * residual[i];
       ASSERT_NEAR(restricted[static_cast<std::size_t>(coarse.at(k / coarse.cols, k % coarse.cols))], expected, 1e-3)
-          << "coarse cell " << k;
+          << "coarse cell " << k << ", blocks of " << rowsPerBlock;
     }
   }
 }

@@ -2,16 +2,42 @@
 #define FILAMORPH_TESTS_RECONSTRUCT_SOLVERFIXTURES_H
 // Small models for the fill-in solver tests and the means to load and read them.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <random>
 #include <utility>
 #include <vector>
 
+#include "reconstruct/CycleLevel.h"
 #include "reconstruct/FineOperator.h"
+#include "reconstruct/GridTransfer.h"
 #include "reconstruct/Reconstructor.h"
 #include "reconstruct/ReferenceSolver.h"
 
 namespace filamorph::testing {
+
+// The level's residual b - A x restricted to the coarse grid, its rows handed
+// to the restriction in blocks as the smoothing hands them over.
+inline std::vector<float> restrictedResidual(const AxisTransfer& rows, const AxisTransfer& cols,
+                                             const CycleLevel& level, const float* b, const float* x,
+                                             const PaddedGrid& coarse, int32_t rowsPerBlock) {
+  const PaddedGrid& fine = level.grid();
+  std::vector<float> restricted(coarse.cellCount(), 0.0f);
+  const ResidualRestriction restriction(rows, cols, coarse, restricted.data());
+  std::vector<float> residual(static_cast<std::size_t>(fine.cols));
+  for (int32_t first = 0; first < fine.rows; first += rowsPerBlock) {
+    const int32_t end = std::min(first + rowsPerBlock, fine.rows);
+    restriction.beginBlock(first, end);
+    for (int32_t row = std::max(first - restriction.reach(), 0); row < std::min(end + restriction.reach(), fine.rows);
+         ++row) {
+      const std::ptrdiff_t cell = fine.at(row, 0);
+      level.residualRow(b + cell, x + cell, residual.data(), row);
+      restriction.takeRow(row, residual.data());
+    }
+  }
+  return restricted;
+}
 
 struct Model {
   int rows = 0;
