@@ -79,7 +79,8 @@ namespace {
     ahead[slot] = x + steps[slot];
     behind[slot] = x - steps[slot];
   }
-#pragma GCC ivdep
+  // `out` is a row of its own.
+  FILAMORPH_INDEPENDENT_ITERATIONS
   for (int32_t col = 0; col < cols; ++col) {
     float sum = f[0][col] * x[col];
 #pragma GCC unroll 16
