@@ -102,9 +102,9 @@ void gatherRow(const AxisTransfer& axis, const float* in, float* out) {
   gatherAt(axis.coarseCount - 1);
 }
 
-// Rows of one axis made on demand and kept while the next rows may still
-// ask for them: the rows asked for only move forward, and a row is asked for
-// by at most three consecutive ones, so three slots suffice.
+// Interpolated coarse rows made on demand and kept while the next fine rows
+// may still ask for them: the rows asked for only move forward, and a fine
+// row asks for at most two, so the slots never drop a row still wanted.
 class RowCache {
  public:
   void reset(std::size_t length) {

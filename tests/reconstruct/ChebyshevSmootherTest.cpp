@@ -84,40 +84,14 @@ TEST(ChebyshevSmoother, CoarseLevelBoundLiesJustAboveTheLargestEigenvalue) {
 // scaled to p(0) = 1. The level is large enough for the work to be shared
 // in blocks, whose rows beyond their own must come out as their neighbours';
 // a smaller one is smoothed in a single block.
-// A symmetric level with random entries and a dominant diagonal.
-void fillRandomly(StencilLevel& level, std::mt19937& random) {
-  const PaddedGrid& grid = level.grid();
-  std::uniform_real_distribution<float> entry(-1.0f, 1.0f);
-  for (int32_t row = 0; row < grid.rows; ++row) {
-    for (int32_t col = 0; col < grid.cols; ++col) {
-      for (int slot = 0; slot < kHalfStencilSize; ++slot) {
-        if (row + kHalfOffsets[slot].row >= grid.rows || col + kHalfOffsets[slot].col < 0 ||
-            col + kHalfOffsets[slot].col >= grid.cols)
-          continue;
-        level.entry(row, col, slot) = slot == 0 ? 30.0f + entry(random) : entry(random);
-      }
-    }
-  }
-  level.finish();
-}
-
-// A padded vector of random values, zero in the margin.
-std::vector<float> randomVector(const PaddedGrid& grid, std::mt19937& random) {
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-  std::vector<float> v(grid.cellCount(), 0.0f);
-  for (int32_t row = 0; row < grid.rows; ++row)
-    for (int32_t col = 0; col < grid.cols; ++col) v[static_cast<std::size_t>(grid.at(row, col))] = value(random);
-  return v;
-}
-
 void expectChebyshevPolynomialOfTheError(const PaddedGrid& grid) {
   static_assert(ChebyshevSmoother::kDegree == 2, "the reference below is the polynomial of degree 2");
   StencilLevel level(grid);
   std::mt19937 random(3u);
-  fillRandomly(level, random);
+  testing::fillRandomly(level, random);
   const auto cellCount = grid.cellCount();
-  const std::vector<float> solution = randomVector(grid, random);
-  const std::vector<float> start = randomVector(grid, random);
+  const std::vector<float> solution = testing::randomVector(grid, random);
+  const std::vector<float> start = testing::randomVector(grid, random);
   // A v from the level's rows.
   const std::vector<float> zero(cellCount, 0.0f);
   const auto product = [&](const std::vector<float>& v) {
@@ -198,8 +172,8 @@ TEST(ChebyshevSmoother, ResidualOfTheResultGoesToTheRestriction) {
   for (const PaddedGrid grid : {PaddedGrid{150, 90}, PaddedGrid{5, 2100}, PaddedGrid{33, 41}}) {
     StencilLevel level(grid);
     std::mt19937 random(17u);
-    fillRandomly(level, random);
-    const std::vector<float> b = randomVector(grid, random);
+    testing::fillRandomly(level, random);
+    const std::vector<float> b = testing::randomVector(grid, random);
     const AxisTransfer rows = AxisTransfer::make(grid.rows, grid.rows >= 6);
     const AxisTransfer cols = AxisTransfer::make(grid.cols, grid.cols >= 6);
     const PaddedGrid coarse{rows.coarseCount, cols.coarseCount};

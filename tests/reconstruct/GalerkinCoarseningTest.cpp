@@ -23,23 +23,10 @@ namespace {
 
 using Matrix = std::vector<std::vector<double>>;
 
-// A symmetric level with random entries: every cell's half stencil, cut
-// where it would leave the grid.
+// A symmetric level with random entries, from a seed.
 void fillRandomly(StencilLevel& level, uint32_t seed) {
   std::mt19937 random(seed);
-  std::uniform_real_distribution<float> entry(-1.0f, 1.0f);
-  const PaddedGrid& grid = level.grid();
-  for (int32_t row = 0; row < grid.rows; ++row) {
-    for (int32_t col = 0; col < grid.cols; ++col) {
-      for (int slot = 0; slot < kHalfStencilSize; ++slot) {
-        const int32_t otherRow = row + kHalfOffsets[slot].row;
-        const int32_t otherCol = col + kHalfOffsets[slot].col;
-        if (otherRow < grid.rows && otherCol >= 0 && otherCol < grid.cols)
-          level.entry(row, col, slot) = slot == 0 ? 30.0f + entry(random) : entry(random);
-      }
-    }
-  }
-  level.finish();
+  testing::fillRandomly(level, random);
 }
 
 // The dense matrix of a grid whose row (row, col) is stencilOf(row, col, s).
@@ -269,16 +256,9 @@ TEST_P(GridTransfers, ApplyTheProlongationAndItsTranspose) {
   for (const GridCell cell : {GridCell{0, 0}, GridCell{rows / 2, cols / 2}}) level.entry(cell.row, cell.col, 0) = 0.0f;
   level.finish();
   std::mt19937 random(11u);
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-  const auto randomVector = [&](const PaddedGrid& grid) {
-    std::vector<float> v(grid.cellCount(), 0.0f);
-    for (int32_t row = 0; row < grid.rows; ++row)
-      for (int32_t col = 0; col < grid.cols; ++col) v[static_cast<std::size_t>(grid.at(row, col))] = value(random);
-    return v;
-  };
-  const std::vector<float> e = randomVector(coarse);
-  const std::vector<float> b = randomVector(fine);
-  const std::vector<float> x = randomVector(fine);
+  const std::vector<float> e = testing::randomVector(coarse, random);
+  const std::vector<float> b = testing::randomVector(fine, random);
+  const std::vector<float> x = testing::randomVector(fine, random);
   const Matrix a = denseOf(level);
   for (const int32_t threadCount : {1, 2}) {
     const SolverThreads threads(threadCount);

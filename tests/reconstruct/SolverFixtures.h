@@ -14,8 +14,36 @@
 #include "reconstruct/GridTransfer.h"
 #include "reconstruct/Reconstructor.h"
 #include "reconstruct/ReferenceSolver.h"
+#include "reconstruct/StencilLevel.h"
 
 namespace filamorph::testing {
+
+// A symmetric level with random entries and a dominant diagonal: every
+// cell's half stencil, cut where it would leave the grid.
+inline void fillRandomly(StencilLevel& level, std::mt19937& random) {
+  std::uniform_real_distribution<float> entry(-1.0f, 1.0f);
+  const PaddedGrid& grid = level.grid();
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      for (int slot = 0; slot < kHalfStencilSize; ++slot) {
+        const int32_t otherRow = row + kHalfOffsets[slot].row;
+        const int32_t otherCol = col + kHalfOffsets[slot].col;
+        if (otherRow < grid.rows && otherCol >= 0 && otherCol < grid.cols)
+          level.entry(row, col, slot) = slot == 0 ? 30.0f + entry(random) : entry(random);
+      }
+    }
+  }
+  level.finish();
+}
+
+// A padded vector of random values in -1..1, zero in the margin.
+inline std::vector<float> randomVector(const PaddedGrid& grid, std::mt19937& random) {
+  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+  std::vector<float> v(grid.cellCount(), 0.0f);
+  for (int32_t row = 0; row < grid.rows; ++row)
+    for (int32_t col = 0; col < grid.cols; ++col) v[static_cast<std::size_t>(grid.at(row, col))] = value(random);
+  return v;
+}
 
 // The level's residual b - A x restricted to the coarse grid, its rows handed
 // to the restriction in blocks as the smoothing hands them over.
