@@ -41,6 +41,32 @@ FILAMORPH_VECTOR_KERNEL(void, factorColumns,
                         (double* band, std::size_t n, std::size_t width, const double* diagonal, std::size_t firstRow),
                         (band, n, width, diagonal, firstRow))
 
+// Each side's own loop along the column runs as in solveLower; the sides
+// take each column in turn, so that one side's division waits while the
+// others' subtractions go on.
+[[gnu::always_inline]] inline void forwardSubstituteSidesBody(const double* band, std::size_t n, std::size_t width,
+                                                              double* const* sides, const std::size_t* firsts,
+                                                              std::size_t count) {
+  const std::size_t step = width + 1;
+  std::size_t first = n;
+  for (std::size_t r = 0; r < count; ++r) first = firsts[r] < first ? firsts[r] : first;
+  for (std::size_t j = first; j < n; ++j) {
+    const double* column = band + j * step;
+    const std::size_t rows = n - 1 - j < width ? n - 1 - j : width;
+    for (std::size_t r = 0; r < count; ++r) {
+      if (j < firsts[r]) continue;
+      double* after = sides[r] + j;
+      after[0] /= column[0];
+      const double value = after[0];
+      for (std::size_t t = 1; t <= rows; ++t) after[t] -= column[t] * value;
+    }
+  }
+}
+FILAMORPH_VECTOR_KERNEL(void, forwardSubstituteSides,
+                        (const double* band, std::size_t n, std::size_t width, double* const* sides,
+                         const std::size_t* firsts, std::size_t count),
+                        (band, n, width, sides, firsts, count))
+
 }  // namespace
 
 void BandCholesky::reset(std::size_t n, std::size_t width) {
@@ -63,17 +89,30 @@ void BandCholesky::factor(std::size_t firstRow) {
 }
 
 void BandCholesky::solve(std::vector<double>& values) const {
+  solveLower(values.data());
+  solveUpper(values.data());
+}
+
+void BandCholesky::solveLower(double* values) const {
   const std::size_t step = width_ + 1;
   for (std::size_t j = 0; j < n_; ++j) {
     const double* column = &band_[j * step];
     values[j] /= column[0];
     const double value = values[j];
-    double* after = values.data() + j;
+    double* after = values + j;
     for (std::size_t t = 1; t <= below(j); ++t) after[t] -= column[t] * value;
   }
+}
+
+void BandCholesky::solveLowerSides(double* const* sides, const std::size_t* firsts, std::size_t count) const {
+  forwardSubstituteSides(band_.data(), n_, width_, sides, firsts, count);
+}
+
+void BandCholesky::solveUpper(double* values) const {
+  const std::size_t step = width_ + 1;
   for (std::size_t j = n_; j-- > 0;) {
     const double* column = &band_[j * step];
-    values[j] = (values[j] - dotRun(column + 1, values.data() + j + 1, below(j))) / column[0];
+    values[j] = (values[j] - dotRun(column + 1, values + j + 1, below(j))) / column[0];
   }
 }
 

@@ -28,8 +28,14 @@ class BandCholesky {
   // A pivot that rounding has left at or below zero is raised to a tiny
   // share of its diagonal entry, so the factor always exists.
   void factor(std::size_t firstRow = 0);
-  // Solves in place, after `factor`.
+  // Solves in place, after `factor`: L L^T x = values.
   void solve(std::vector<double>& values) const;
+  // The two halves of `solve` on n values: L y = values, and L^T x = values.
+  void solveLower(double* values) const;
+  void solveUpper(double* values) const;
+  // L y = sides[r] for `count` right-hand sides at once, side r 0 before
+  // index firsts[r]: the chains of divisions of the sides overlap.
+  void solveLowerSides(double* const* sides, const std::size_t* firsts, std::size_t count) const;
 
  private:
   // The rows below the diagonal that column j holds.

@@ -3,10 +3,12 @@
 // The exact solve of the fill-in system on a window of the image, the levels
 // around it held: the local step of the search for the held set.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "reconstruct/BandCholesky.h"
+#include "reconstruct/DenseCholesky.h"
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/HeldSet.h"
 
@@ -17,9 +19,12 @@ namespace filamorph {
 // side).
 int64_t windowSolveWork(const PixelWindow& window);
 
-// Keeps its factorisation from one solve to the next: a solve of the same
-// window after some of its pixels were held or freed factors again only from
-// the first of them on. The operator's stencils must stay the same between
+// Keeps its factorisation from one solve of a window to the next. Pixels held
+// since the factorisation become constraints on its unknowns (a capacitance
+// system of their own, small and dense), which costs a few triangular solves
+// instead of a factorisation; a pixel freed that was held when the window was
+// factored, or more constraints than the solver keeps, factor again from the
+// first changed pixel on. The operator's stencils must stay the same between
 // solves of one solver; only its fixed pixels may change.
 class WindowSolver {
  public:
@@ -30,11 +35,28 @@ class WindowSolver {
   void solve(const FineOperator& op, const PixelWindow& window, std::vector<double>& x);
 
  private:
+  // The columns L^-1 e_i of the pixels held since the factorisation, kept
+  // while the factor stands, each with its inner products with those before.
+  struct Constraint {
+    std::size_t index;  // in the window's order
+    std::vector<double> column;
+    std::vector<double> products;  // with the columns of the constraints before it
+  };
+  // Makes the constraints of the pixels at `indices` that have none yet.
+  void addConstraints(const std::vector<std::size_t>& indices);
+  // The place in constraints_ of the constraint of the pixel at `index`.
+  std::size_t slotOf(std::size_t index) const;
+  // The inner product of the columns of two constraints.
+  double product(std::size_t a, std::size_t b) const;
+
   BandCholesky system_;
   std::vector<double> values_;
   // The window the factor is of, and which of its pixels were unknowns then.
   PixelWindow factored_;
   std::vector<uint8_t> factoredUnknowns_;
+  std::vector<uint8_t> unknownsNow_;
+  std::vector<Constraint> constraints_;
+  DenseCholesky capacitance_;
 };
 
 }  // namespace filamorph
