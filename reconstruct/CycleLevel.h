@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/PlaneBlock.h"
 #include "reconstruct/PaddedGrid.h"
 
 namespace filamorph {
@@ -34,7 +35,7 @@ class CycleLevel {
 
  protected:
   PaddedGrid grid_;
-  std::vector<float> inverseDiagonal_;
+  BlockVector<float> inverseDiagonal_;
 };
 
 }  // namespace filamorph

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "image/PlaneBlock.h"
 #include "reconstruct/ChebyshevSmoother.h"
 #include "reconstruct/DenseCholesky.h"
 #include "reconstruct/FineCycleLevel.h"
@@ -54,10 +55,10 @@ class MultigridPreconditioner {
     std::unique_ptr<CycleLevel> op;
     // The right-hand side, the solution, and a second buffer that the
     // smoothing writes into in turn with x.
-    std::vector<float> b, x, d;
+    BlockVector<float> b, x, d;
     // The correction of a level's first visit while the second one runs,
     // on the levels visited twice.
-    std::vector<float> firstVisit;
+    BlockVector<float> firstVisit;
     ChebyshevSmoother smoother;
   };
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/PlaneBlock.h"
 #include "reconstruct/CycleLevel.h"
 
 namespace filamorph {
@@ -50,7 +51,7 @@ class StencilLevel final : public CycleLevel {
                                     PaddedGrid::kMargin);
   }
 
-  std::vector<float> entries_;
+  BlockVector<float> entries_;
   std::ptrdiff_t cellStep_[kHalfStencilSize];
   // Per padded row, a bit per slot whose entries equal the reference row's.
   std::vector<uint16_t> repeatedSlots_;
