@@ -26,39 +26,19 @@ void* mapAligned(std::size_t length) {
   return reinterpret_cast<void*>(aligned);
 }
 
-// The length of the mapping of a block: whole huge pages.
-std::size_t mappingLength(std::size_t bytes) {
-  return (bytes + kHugePage - 1) / kHugePage * kHugePage;
-}
-
-// A mapping of `length` bytes offered for huge pages, or nullptr.
-void* mapForHugePages(std::size_t length) {
-  void* data = mapAligned(length);
-  if (data != nullptr) ::madvise(data, length, MADV_HUGEPAGE);  // a hint: refused, the block works all the same
-  return data;
-}
-
 }  // namespace
 
 PlaneBlock allocatePlaneBlock(std::size_t bytes, bool zeroFill) {
   if (bytes >= kMappedFrom) {
-    const std::size_t length = mappingLength(bytes);
-    if (void* data = mapForHugePages(length)) return {data, length};
+    const std::size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    if (void* data = mapAligned(length)) {
+      ::madvise(data, length, MADV_HUGEPAGE);  // a hint: refused, the block works all the same
+      return {data, length};
+    }
   }
   void* data = ::operator new(bytes == 0 ? 1 : bytes);
   if (zeroFill) std::memset(data, 0, bytes);
   return {data, 0};
-}
-
-void* allocateContainerBlock(std::size_t bytes) {
-  if (bytes < kMappedFrom) return ::operator new(bytes == 0 ? 1 : bytes);
-  void* data = mapForHugePages(mappingLength(bytes));
-  if (data == nullptr) throw std::bad_alloc();
-  return data;
-}
-
-void releaseContainerBlock(void* data, std::size_t bytes) noexcept {
-  releasePlaneBlock(data, bytes < kMappedFrom ? 0 : mappingLength(bytes));
 }
 
 void releasePlaneBlock(void* data, std::size_t mappedLength) {

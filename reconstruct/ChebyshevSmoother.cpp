@@ -188,8 +188,8 @@ ChebyshevSmoother::ChebyshevSmoother(const CycleLevel& level, bool discBoundIsCl
                  ? level.discBound()
                  : std::min(level.discBound(), kEstimateMargin * estimateLargestEigenvalue(level, threads))) {}
 
-void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, BlockVector<float>& x,
-                               BlockVector<float>& spare, bool zeroStart, const SolverThreads& threads,
+void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vector<float>& x,
+                               std::vector<float>& spare, bool zeroStart, const SolverThreads& threads,
                                const ResidualSink* sink) const {
   const PaddedGrid& grid = level.grid();
   const int32_t rows = grid.rows;

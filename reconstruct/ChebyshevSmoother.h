@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "image/PlaneBlock.h"
 #include "reconstruct/CycleLevel.h"
 #include "reconstruct/ResidualSink.h"
 #include "reconstruct/SolverThreads.h"
@@ -32,7 +31,7 @@ class ChebyshevSmoother {
   // margins. With `zeroStart`, x is taken as 0 and its values on entry are
   // not read. With a sink, the rows of the result's residual b - A x go to
   // it as they are made.
-  void smooth(const CycleLevel& level, const float* b, BlockVector<float>& x, BlockVector<float>& spare, bool zeroStart,
+  void smooth(const CycleLevel& level, const float* b, std::vector<float>& x, std::vector<float>& spare, bool zeroStart,
               const SolverThreads& threads, const ResidualSink* sink = nullptr) const;
 
   double upperEigenvalue() const { return upper_; }

@@ -36,7 +36,7 @@ constexpr Phase kSearch{1e-6, {0.3, false}};
 // whole pass to confirm, and free pixels that overshoot by less are clamped.
 constexpr Phase kSettle{1e-8, {5e-3, true}};
 
-double dot(const PaddedGrid& grid, const BlockVector<double>& a, const BlockVector<double>& b,
+double dot(const PaddedGrid& grid, const std::vector<double>& a, const std::vector<double>& b,
            const SolverThreads& threads) {
   return threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
     return dotRun(a.data() + first, b.data() + first, end - first);
@@ -49,9 +49,9 @@ double dot(const PaddedGrid& grid, const BlockVector<double>& a, const BlockVect
 // the tolerance of the pass, and every pass starts from the true residual.
 struct GradientVectors {
   explicit GradientVectors(std::size_t n) : r(n), direction(n), product(n) {}
-  BlockVector<double> r;
-  BlockVector<float> direction;
-  BlockVector<float> product;  // the operator times the direction
+  std::vector<double> r;
+  std::vector<float> direction;
+  std::vector<float> product;  // the operator times the direction
 };
 
 struct GradientPass {
@@ -63,11 +63,11 @@ struct GradientPass {
 // Conjugate gradients on the free pixels from the current x down to a
 // residual norm of targetNorm.
 GradientPass conjugateGradients(const FineOperator& op, MultigridPreconditioner& preconditioner, double targetNorm,
-                                BlockVector<double>& x, GradientVectors& vectors, const SolverThreads& threads) {
+                                std::vector<double>& x, GradientVectors& vectors, const SolverThreads& threads) {
   const PaddedGrid& grid = op.grid();
-  BlockVector<double>& r = vectors.r;
-  BlockVector<float>& direction = vectors.direction;
-  BlockVector<float>& product = vectors.product;
+  std::vector<double>& r = vectors.r;
+  std::vector<float>& direction = vectors.direction;
+  std::vector<float>& product = vectors.product;
   op.residual(x.data(), r.data(), threads);
   double rr = dot(grid, r, r, threads);
   int32_t steps = 0;
@@ -135,7 +135,7 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   const PaddedGrid grid{rows, cols};
   std::vector<uint8_t> states(grid.cellCount(), 0);
   std::vector<uint8_t> levels(grid.cellCount(), 0);
-  BlockVector<double> x(grid.cellCount(), 0.0);
+  std::vector<double> x(grid.cellCount(), 0.0);
   double dataSquares = 0.0;
   for (int32_t row = 0; row < rows; ++row) {
     for (int32_t col = 0; col < cols; ++col) {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/PlaneBlock.h"
 #include "reconstruct/PaddedGrid.h"
 
 namespace filamorph {
@@ -35,7 +34,7 @@ class CycleLevel {
 
  protected:
   PaddedGrid grid_;
-  BlockVector<float> inverseDiagonal_;
+  std::vector<float> inverseDiagonal_;
 };
 
 }  // namespace filamorph

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/PlaneBlock.h"
 #include "reconstruct/FineOperator.h"
 
 namespace filamorph {
@@ -48,14 +47,14 @@ struct HeldSetChange {
 };
 
 // How far a free pixel's level lies past a bound, or 0.
-double overshoot(const FineOperator& op, const BlockVector<double>& x, std::ptrdiff_t cell);
+double overshoot(const FineOperator& op, const std::vector<double>& x, std::ptrdiff_t cell);
 
 // Changes the held set within `window` after a solve that left x: a held
 // pixel whose energy would fall by moving inside is freed, and a free pixel
 // past a bound is held at it as `rule` says. Held pixels are set to their
 // bound in x and listed in `heldCells`, which holds the held pixels of the
 // whole image.
-HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, BlockVector<double>& x,
+HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, std::vector<double>& x,
                             std::vector<std::ptrdiff_t>& heldCells, const PixelWindow& window);
 
 }  // namespace filamorph

@@ -38,7 +38,7 @@ PixelWindow merged(const PixelWindow& a, const PixelWindow& b) {
 
 }  // namespace
 
-std::vector<PixelWindow> overshootWindows(const FineOperator& op, const BlockVector<double>& x, double slack) {
+std::vector<PixelWindow> overshootWindows(const FineOperator& op, const std::vector<double>& x, double slack) {
   const PaddedGrid& grid = op.grid();
   std::vector<PixelWindow> windows;
   for (int32_t row = 0; row < grid.rows; ++row) {
@@ -64,7 +64,7 @@ std::vector<PixelWindow> overshootWindows(const FineOperator& op, const BlockVec
   return windows;
 }
 
-HeldSetChange settleWindows(const std::vector<PixelWindow>& windows, FineOperator& op, BlockVector<double>& x,
+HeldSetChange settleWindows(const std::vector<PixelWindow>& windows, FineOperator& op, std::vector<double>& x,
                             std::vector<std::ptrdiff_t>& heldCells) {
   HeldSetChange total;
   WindowSolver solver;

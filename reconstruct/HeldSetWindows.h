@@ -15,7 +15,7 @@ namespace filamorph {
 // `slack`: each such pixel with a margin around it, overlapping windows
 // merged. Empty when a window would cost too much to solve directly, or
 // would cover the whole image.
-std::vector<PixelWindow> overshootWindows(const FineOperator& op, const BlockVector<double>& x, double slack);
+std::vector<PixelWindow> overshootWindows(const FineOperator& op, const std::vector<double>& x, double slack);
 
 // Runs the held-set rules with exact solves inside each window, the pixels
 // around it keeping their levels in x, until the set within the window stands
@@ -23,7 +23,7 @@ std::vector<PixelWindow> overshootWindows(const FineOperator& op, const BlockVec
 // windows only. The result is close to the constrained minimiser where the
 // levels around the windows were close to it; a solve of the whole image
 // must still confirm it.
-HeldSetChange settleWindows(const std::vector<PixelWindow>& windows, FineOperator& op, BlockVector<double>& x,
+HeldSetChange settleWindows(const std::vector<PixelWindow>& windows, FineOperator& op, std::vector<double>& x,
                             std::vector<std::ptrdiff_t>& heldCells);
 
 }  // namespace filamorph

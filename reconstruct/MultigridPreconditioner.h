@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "image/PlaneBlock.h"
 #include "reconstruct/ChebyshevSmoother.h"
 #include "reconstruct/DenseCholesky.h"
 #include "reconstruct/FineCycleLevel.h"
@@ -55,10 +54,10 @@ class MultigridPreconditioner {
     std::unique_ptr<CycleLevel> op;
     // The right-hand side, the solution, and a second buffer that the
     // smoothing writes into in turn with x.
-    BlockVector<float> b, x, d;
+    std::vector<float> b, x, d;
     // The correction of a level's first visit while the second one runs,
     // on the levels visited twice.
-    BlockVector<float> firstVisit;
+    std::vector<float> firstVisit;
     ChebyshevSmoother smoother;
   };
 

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/PlaneBlock.h"
 #include "reconstruct/CycleLevel.h"
 
 namespace filamorph {
@@ -51,7 +50,7 @@ class StencilLevel final : public CycleLevel {
                                     PaddedGrid::kMargin);
   }
 
-  BlockVector<float> entries_;
+  std::vector<float> entries_;
   std::ptrdiff_t cellStep_[kHalfStencilSize];
   // Per padded row, a bit per slot whose entries equal the reference row's.
   std::vector<uint16_t> repeatedSlots_;

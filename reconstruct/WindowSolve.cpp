@@ -92,7 +92,7 @@ double WindowSolver::product(std::size_t a, std::size_t b) const {
   return a < b ? constraints_[b].products[a] : constraints_[a].products[b];
 }
 
-void WindowSolver::solve(const FineOperator& op, const PixelWindow& window, BlockVector<double>& x) {
+void WindowSolver::solve(const FineOperator& op, const PixelWindow& window, std::vector<double>& x) {
   const PaddedGrid& grid = op.grid();
   const WindowOrder order(window);
   const auto n = static_cast<std::size_t>(window.area());

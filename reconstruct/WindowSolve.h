@@ -32,7 +32,7 @@ class WindowSolver {
   // equations, every other pixel keeping its level in x. The window lies
   // inside the image and leaves at least one pixel of it out, which makes the
   // system of its pixels definite.
-  void solve(const FineOperator& op, const PixelWindow& window, BlockVector<double>& x);
+  void solve(const FineOperator& op, const PixelWindow& window, std::vector<double>& x);
 
  private:
   // The columns L^-1 e_i of the pixels held since the factorisation, kept

@@ -135,12 +135,11 @@ void expectChebyshevPolynomialOfTheError(const PaddedGrid& grid) {
     std::vector<double> error(cellCount, 0.0);
     for (std::size_t i = 0; i < cellCount; ++i) error[i] = solution[i] - (zeroStart ? 0.0f : start[i]);
     const std::vector<double> expected = polynomialOf(error);
-    BlockVector<float> byOneThread;
+    std::vector<float> byOneThread;
     for (const int32_t threadCount : {1, 2}) {
       const SolverThreads threads(threadCount);
-      BlockVector<float> x(cellCount, 7.0f);
-      if (!zeroStart) x.assign(start.begin(), start.end());
-      BlockVector<float> spare(cellCount, 0.0f);
+      std::vector<float> x = zeroStart ? std::vector<float>(cellCount, 7.0f) : start;
+      std::vector<float> spare(cellCount, 0.0f);
       smoother.smooth(level, b.data(), x, spare, zeroStart, threads);
       for (int32_t row = 0; row < grid.rows; ++row) {
         for (int32_t col = 0; col < grid.cols; ++col) {
@@ -181,13 +180,13 @@ TEST(ChebyshevSmoother, ResidualOfTheResultGoesToTheRestriction) {
     for (const int32_t threadCount : {1, 2}) {
       const SolverThreads threads(threadCount);
       const ChebyshevSmoother smoother(level, false, threads);
-      BlockVector<float> x(grid.cellCount(), 0.0f);
-      BlockVector<float> spare(grid.cellCount(), 0.0f);
+      std::vector<float> x(grid.cellCount(), 0.0f);
+      std::vector<float> spare(grid.cellCount(), 0.0f);
       std::vector<float> handedOver(coarse.cellCount(), 0.0f);
       const ResidualRestriction restriction(rows, cols, coarse, handedOver.data());
       smoother.smooth(level, b.data(), x, spare, true, threads, &restriction);
-      BlockVector<float> expectedX(grid.cellCount(), 0.0f);
-      BlockVector<float> expectedSpare(grid.cellCount(), 0.0f);
+      std::vector<float> expectedX(grid.cellCount(), 0.0f);
+      std::vector<float> expectedSpare(grid.cellCount(), 0.0f);
       smoother.smooth(level, b.data(), expectedX, expectedSpare, true, threads);
       EXPECT_EQ(x, expectedX) << grid.rows << " x " << grid.cols << ", " << threadCount << " threads";
       const std::vector<float> expected =

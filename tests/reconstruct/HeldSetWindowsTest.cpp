@@ -103,7 +103,7 @@ struct WindowFixture {
 
   PaddedGrid grid;
   FineOperator op;
-  BlockVector<double> x;
+  std::vector<double> x;
 };
 
 // Windows along either axis, inside the image and against its edges, with a
@@ -118,7 +118,7 @@ TEST(WindowSolve, FreePixelsMeetTheirEquationsAndTheRestStays) {
     const PaddedGrid& grid = fixture.grid;
     const std::ptrdiff_t held = grid.at(window.firstRow + 2, window.firstCol + 3);
     fixture.op.setFixed(held, true);
-    const BlockVector<double> before = fixture.x;
+    const std::vector<double> before = fixture.x;
     WindowSolver().solve(fixture.op, window, fixture.x);
     for (int32_t row = 0; row < grid.rows; ++row) {
       for (int32_t col = 0; col < grid.cols; ++col) {
@@ -156,7 +156,7 @@ TEST(WindowSolve, ReusedFactorMatchesAFreshSolve) {
     const PaddedGrid& grid = fixture.grid;
     WindowSolver reused;
     const auto solveBoth = [&](const PixelWindow& w) {
-      BlockVector<double> fresh = fixture.x;
+      std::vector<double> fresh = fixture.x;
       WindowSolver().solve(fixture.op, w, fresh);
       reused.solve(fixture.op, w, fixture.x);
       for (std::size_t i = 0; i < fresh.size(); ++i) ASSERT_NEAR(fixture.x[i], fresh[i], 1e-9) << i;
