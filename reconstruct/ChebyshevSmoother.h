@@ -19,7 +19,10 @@ namespace filamorph {
 class ChebyshevSmoother {
  public:
   static constexpr int kDegree = 2;
-  static constexpr double kDampedRange = 12.0;
+  // A wide range suits the fourth-order smoothness term, whose coarse levels
+  // take over only the smoothest components: against 12, it saved a step on
+  // most test images and photographs, and none took more.
+  static constexpr double kDampedRange = 40.0;
 
   // Bounds the largest eigenvalue of the level by its Gershgorin discs where
   // they are known to be close (the image's own molecules, whose bound the
