@@ -1,7 +1,8 @@
 #ifndef FILAMORPH_RECONSTRUCT_BANDCHOLESKY_H
 #define FILAMORPH_RECONSTRUCT_BANDCHOLESKY_H
 // A Cholesky factorisation of a symmetric positive definite band matrix,
-// stored column by column: the direct solve of a window of the fill-in system.
+// stored column by column: the direct solves of a window of the fill-in
+// system and of the multigrid cycle's coarsest level.
 
 #include <cstddef>
 #include <vector>

@@ -11,8 +11,8 @@ void DenseCholesky::factor(std::vector<double> matrix, std::size_t n) {
   n_ = n;
   lower_ = std::move(matrix);
   // The factor keeps the envelope of the lower triangle: entries left of a
-  // row's first non-zero stay 0, and no loop needs to visit them. A grid's
-  // matrix is banded, so this saves most of the work.
+  // row's first non-zero stay 0, and no loop needs to visit them: a banded
+  // matrix saves most of the work.
   first_.assign(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
     std::size_t j = 0;

@@ -1,7 +1,7 @@
 #ifndef FILAMORPH_RECONSTRUCT_DENSECHOLESKY_H
 #define FILAMORPH_RECONSTRUCT_DENSECHOLESKY_H
-// The direct solve of the multigrid solver's coarsest level: a dense
-// Cholesky factorisation of a small symmetric positive definite matrix.
+// A dense Cholesky factorisation of a small symmetric positive definite
+// matrix: the capacitance systems of the window solves.
 
 #include <cstddef>
 #include <vector>

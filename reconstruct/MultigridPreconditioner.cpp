@@ -4,6 +4,7 @@
 #include <iterator>
 #include <utility>
 
+#include "reconstruct/BandOrder.h"
 #include "reconstruct/GalerkinCoarsening.h"
 
 namespace filamorph {
@@ -105,10 +106,8 @@ void MultigridPreconditioner::factorCoarsest() {
   const CycleLevel& level = *levels_.back().op;
   const PaddedGrid& grid = level.grid();
   const std::size_t n = grid.unknownCount();
-  std::vector<double> matrix(n * n, 0.0);
-  const auto index = [&](int32_t row, int32_t col) {
-    return static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.cols) + static_cast<std::size_t>(col);
-  };
+  const BandOrder order(PixelWindow{0, grid.rows, 0, grid.cols});
+  coarsest_.reset(n, order.bandWidth());
   const bool image = levels_.size() == 1;
   const float* inverse = level.inverseDiagonal();
   const auto takesPart = [&](int32_t row, int32_t col) { return inverse[grid.at(row, col)] != 0.0f; };
@@ -121,10 +120,10 @@ void MultigridPreconditioner::factorCoarsest() {
       } else {
         static_cast<const StencilLevel&>(level).fullStencil(row, col, stencil);
       }
-      const std::size_t i = index(row, col);
+      const std::size_t i = order.index(row, col);
       // A cell that takes no part is cut loose, with its own diagonal or, when
       // the held pixels have left it none, with 1; its value is dropped.
-      matrix[i * n + i] = stencil[2][2] > 0.0 ? stencil[2][2] : 1.0;
+      coarsest_.at(i, i) = stencil[2][2] > 0.0 ? stencil[2][2] : 1.0;
       if (!takesPart(row, col)) continue;
       for (int r = 0; r < 5; ++r) {
         for (int c = 0; c < 5; ++c) {
@@ -133,28 +132,29 @@ void MultigridPreconditioner::factorCoarsest() {
           if ((r == 2 && c == 2) || stencil[r][c] == 0.0 || otherRow < 0 || otherRow >= grid.rows || otherCol < 0 ||
               otherCol >= grid.cols || !takesPart(otherRow, otherCol))
             continue;
-          matrix[i * n + index(otherRow, otherCol)] = stencil[r][c];
+          // The lower triangle, from the row of the later cell.
+          const std::size_t j = order.index(otherRow, otherCol);
+          if (j < i) coarsest_.at(i, j) = stencil[r][c];
         }
       }
     }
   }
-  coarsest_.factor(std::move(matrix), n);
+  coarsest_.factor();
   coarsestValues_.assign(n, 0.0);
 }
 
 void MultigridPreconditioner::solveCoarsest(Level& level) {
   const PaddedGrid& grid = level.op->grid();
   const float* inverse = level.op->inverseDiagonal();
-  std::size_t i = 0;
+  const BandOrder order(PixelWindow{0, grid.rows, 0, grid.cols});
   for (int32_t row = 0; row < grid.rows; ++row)
     for (int32_t col = 0; col < grid.cols; ++col)
-      coarsestValues_[i++] = level.b[static_cast<std::size_t>(grid.at(row, col))];
+      coarsestValues_[order.index(row, col)] = level.b[static_cast<std::size_t>(grid.at(row, col))];
   coarsest_.solve(coarsestValues_);
-  i = 0;
   for (int32_t row = 0; row < grid.rows; ++row) {
     for (int32_t col = 0; col < grid.cols; ++col) {
       const auto cell = static_cast<std::size_t>(grid.at(row, col));
-      const double value = coarsestValues_[i++];
+      const double value = coarsestValues_[order.index(row, col)];
       level.x[cell] = inverse[cell] != 0.0f ? static_cast<float>(value) : 0.0f;
     }
   }

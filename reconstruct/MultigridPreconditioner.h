@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "reconstruct/BandCholesky.h"
 #include "reconstruct/ChebyshevSmoother.h"
-#include "reconstruct/DenseCholesky.h"
 #include "reconstruct/FineCycleLevel.h"
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/GridTransfer.h"
@@ -82,7 +82,7 @@ class MultigridPreconditioner {
   // many cells of the first coarse level may still be coarsened again.
   std::vector<GridCell> coarsenedFixed_;
   std::size_t redoneCellBudget_ = 0;
-  DenseCholesky coarsest_;
+  BandCholesky coarsest_;
   std::vector<double> coarsestValues_;
 };
 

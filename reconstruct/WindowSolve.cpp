@@ -5,40 +5,12 @@
 #include <cstdint>
 #include <utility>
 
+#include "reconstruct/BandOrder.h"
 #include "reconstruct/VectorRuns.h"
 
 namespace filamorph {
 
 namespace {
-
-// Numbers the window's pixels line by line along its shorter side, so that
-// the 5 x 5 stencil stays within a band of two lines and two pixels.
-struct WindowOrder {
-  explicit WindowOrder(const PixelWindow& w)
-      : window(w),
-        byRows(w.endCol - w.firstCol <= w.endRow - w.firstRow),
-        line(byRows ? w.endCol - w.firstCol : w.endRow - w.firstRow) {}
-
-  std::size_t index(int32_t row, int32_t col) const {
-    const auto r = static_cast<std::size_t>(row - window.firstRow);
-    const auto c = static_cast<std::size_t>(col - window.firstCol);
-    const auto length = static_cast<std::size_t>(line);
-    return byRows ? r * length + c : c * length + r;
-  }
-  std::size_t bandWidth() const { return 2 * static_cast<std::size_t>(line) + 2; }
-  // The cell of the pixel at `index` in the order.
-  std::ptrdiff_t cell(const PaddedGrid& grid, std::size_t index) const {
-    const auto length = static_cast<std::size_t>(line);
-    const auto along = static_cast<int32_t>(index % length);
-    const auto across = static_cast<int32_t>(index / length);
-    return byRows ? grid.at(window.firstRow + across, window.firstCol + along)
-                  : grid.at(window.firstRow + along, window.firstCol + across);
-  }
-
-  PixelWindow window;
-  bool byRows;
-  int32_t line;
-};
 
 // The most entries the kept constraint columns may hold together, 1 MB:
 // past that the window is factored again with its held pixels.
@@ -47,7 +19,7 @@ constexpr std::size_t kMostConstraintEntries = std::size_t{1} << 17;
 }  // namespace
 
 int64_t windowSolveWork(const PixelWindow& window) {
-  const auto width = static_cast<int64_t>(WindowOrder(window).bandWidth());
+  const auto width = static_cast<int64_t>(BandOrder(window).bandWidth());
   return window.area() * width * width;
 }
 
@@ -94,7 +66,7 @@ double WindowSolver::product(std::size_t a, std::size_t b) const {
 
 void WindowSolver::solve(const FineOperator& op, const PixelWindow& window, std::vector<double>& x) {
   const PaddedGrid& grid = op.grid();
-  const WindowOrder order(window);
+  const BandOrder order(window);
   const auto n = static_cast<std::size_t>(window.area());
   const auto isUnknown = [&](int32_t row, int32_t col) {
     return (op.state(grid.at(row, col)) & FineOperator::kFixed) == 0;
