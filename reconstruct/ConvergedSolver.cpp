@@ -188,7 +188,7 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
       // of the final phase confirm it.
       const std::vector<PixelWindow> windows = overshootWindows(op, x, phase->rule.slack);
       if (!windows.empty()) {
-        change = settleWindows(windows, op, x, fixedCells);
+        change = settleWindows(windows, op, x, fixedCells, threads);
         next = &kSettle;
       }
     }

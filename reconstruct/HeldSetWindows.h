@@ -8,6 +8,7 @@
 
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/HeldSet.h"
+#include "reconstruct/SolverThreads.h"
 
 namespace filamorph {
 
@@ -20,11 +21,13 @@ std::vector<PixelWindow> overshootWindows(const FineOperator& op, const std::vec
 // Runs the held-set rules with exact solves inside each window, the pixels
 // around it keeping their levels in x, until the set within the window stands
 // still, or a budget of work runs out. Changes x and the held set inside the
-// windows only. The result is close to the constrained minimiser where the
-// levels around the windows were close to it; a solve of the whole image
-// must still confirm it.
+// windows only. Windows that do not read one another's pixels are settled
+// independently, on either thread.
+// The result is close to the constrained minimiser where the levels around
+// the windows were close to it; a solve of the whole image must still
+// confirm it.
 HeldSetChange settleWindows(const std::vector<PixelWindow>& windows, FineOperator& op, std::vector<double>& x,
-                            std::vector<std::ptrdiff_t>& heldCells);
+                            std::vector<std::ptrdiff_t>& heldCells, const SolverThreads& threads);
 
 }  // namespace filamorph
 

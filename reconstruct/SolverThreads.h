@@ -50,6 +50,14 @@ class SolverThreads {
     run(blocks, share, runBlock);
   }
 
+  // Calls task(index) for every index in [0, count): the caller takes them
+  // from the first on and the helper from the last back. For tasks that share
+  // no data, whose results do not depend on which thread runs them.
+  template <typename Task>
+  void forTasks(int32_t count, Task&& task) const {
+    run(count, count > 1 && helper_.joinable(), task);
+  }
+
   // The sum of body(firstRow, endRow) over the blocks, added in block order,
   // so that the total does not depend on which thread ran which block.
   template <typename Body>

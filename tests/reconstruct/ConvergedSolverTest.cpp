@@ -181,9 +181,10 @@ TEST(ConvergedSolver, StepsDoNotGrowWithTheImage) {
 
 // The rows are shared between threads in fixed blocks and every sum is added
 // block by block in order: a second thread changes nothing, bit for bit,
-// also when pixels are held at the bounds.
+// also when pixels are held at the bounds, and when separate windows around
+// clusters of them are settled on both threads.
 TEST(ConvergedSolver, SameResultOnOneAndTwoThreads) {
-  for (const Model& model : {bandModel(256), stripedModel(120, 130)}) {
+  for (const Model& model : {bandModel(256), stripedModel(120, 130), pairsModel(40, 44)}) {
     ConvergedSolveReport one;
     ConvergedSolveReport two;
     const std::vector<float> alone = convergedWork(model, 0.5f, one, 1);

@@ -225,7 +225,7 @@ TEST(HeldSetWindows, EachWindowEndsWithinTheBounds) {
   WindowFixture fixture;
   const PixelWindow window{4, 16, 5, 19};
   std::vector<std::ptrdiff_t> heldCells;
-  const HeldSetChange change = settleWindows({window}, fixture.op, fixture.x, heldCells);
+  const HeldSetChange change = settleWindows({window}, fixture.op, fixture.x, heldCells, SolverThreads(1));
   EXPECT_TRUE(change.held);
   EXPECT_FALSE(heldCells.empty());
   for (int32_t row = window.firstRow; row < window.endRow; ++row) {
