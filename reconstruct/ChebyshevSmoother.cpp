@@ -185,8 +185,8 @@ double estimateLargestEigenvalue(const CycleLevel& level, const SolverThreads& t
 
 ChebyshevSmoother::ChebyshevSmoother(const CycleLevel& level, bool discBoundIsClose, const SolverThreads& threads)
     : upper_(discBoundIsClose
-                 ? level.discBound()
-                 : std::min(level.discBound(), kEstimateMargin * estimateLargestEigenvalue(level, threads))) {}
+                 ? level.discBound(threads)
+                 : std::min(level.discBound(threads), kEstimateMargin * estimateLargestEigenvalue(level, threads))) {}
 
 void ChebyshevSmoother::smooth(const CycleLevel& level, const float* b, std::vector<float>& x,
                                std::vector<float>& spare, bool zeroStart, const SolverThreads& threads,

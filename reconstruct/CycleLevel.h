@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "reconstruct/PaddedGrid.h"
+#include "reconstruct/SolverThreads.h"
 
 namespace filamorph {
 
@@ -30,7 +31,7 @@ class CycleLevel {
   // of it kept elsewhere.
   virtual void residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const = 0;
   // An upper bound of the eigenvalues of D^-1 A, by Gershgorin's discs.
-  virtual double discBound() const = 0;
+  virtual double discBound(const SolverThreads& threads) const = 0;
 
  protected:
   PaddedGrid grid_;

@@ -160,7 +160,7 @@ void FineCycleLevel::residualRow(const float* bRow, const float* xRow, float* ou
   edgeCell(cols - 1);
 }
 
-double FineCycleLevel::discBound() const {
+double FineCycleLevel::discBound(const SolverThreads&) const {
   // Molecules depend on the place against the edges alone: the cells within
   // three of a corner meet every kind.
   double bound = 0.0;

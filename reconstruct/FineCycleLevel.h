@@ -24,7 +24,7 @@ class FineCycleLevel final : public CycleLevel {
   const std::vector<GridCell>& fixedPixels() const { return fixedPixels_; }
 
   void residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const override;
-  double discBound() const override;
+  double discBound(const SolverThreads& threads) const override;
 
  private:
   // The molecule of a pixel by its places along both axes, in floats: its own

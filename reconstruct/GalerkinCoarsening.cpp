@@ -63,11 +63,13 @@ void addDataTerm(const FineOperator& fine, const AxisTransfer& rows, const AxisT
 
 // The coarse half stencil at (row, col): the sum over the fine cells k that
 // the coarse cell's interpolation reaches, and the cells l of their stencils,
-// both among the cells that take part.
+// both among the cells that take part. Each row of a fine stencil is first
+// gathered onto the coarse columns, then spread onto the coarse rows.
 template <typename FineStencil, typename TakesPart>
 HalfStencil gatherStencil(FineStencil&& fineStencil, const AxisTransfer& rows, const AxisTransfer& cols, int32_t row,
                           int32_t col, TakesPart&& takesPart) {
-  HalfStencil half{};
+  // Every coarse offset from (row, col), the half kept at the end.
+  double full[5][5] = {};
   const auto& rowKids = rows.children[static_cast<std::size_t>(row)];
   const auto& colKids = cols.children[static_cast<std::size_t>(col)];
   for (int rk = 0; rk < rows.childCount[static_cast<std::size_t>(row)]; ++rk) {
@@ -82,22 +84,29 @@ HalfStencil gatherStencil(FineStencil&& fineStencil, const AxisTransfer& rows, c
       for (int r = 0; r < 5; ++r) {
         const int32_t lRow = kRow + r - 2;
         if (lRow < 0 || lRow >= rows.fineCount) continue;
+        // The row's entries on the coarse columns col - 2 .. col + 2.
+        double onColumns[5] = {};
+        bool any = false;
         for (int c = 0; c < 5; ++c) {
           const int32_t lCol = kCol + c - 2;
           if (stencil[r][c] == 0.0 || lCol < 0 || lCol >= cols.fineCount || !takesPart(lRow, lCol)) continue;
-          for (const auto& lRowLink : rows.parents[static_cast<std::size_t>(lRow)]) {
-            if (lRowLink.weight == 0.0) continue;
-            for (const auto& lColLink : cols.parents[static_cast<std::size_t>(lCol)]) {
-              if (lColLink.weight == 0.0) continue;
-              const int slot = slotOf(lRowLink.index - row, lColLink.index - col);
-              if (slot >= 0)
-                half[static_cast<std::size_t>(slot)] += kWeight * stencil[r][c] * lRowLink.weight * lColLink.weight;
-            }
-          }
+          for (const auto& link : cols.parents[static_cast<std::size_t>(lCol)])
+            onColumns[link.index - col + 2] += stencil[r][c] * link.weight;
+          any = true;
+        }
+        if (!any) continue;
+        for (const auto& link : rows.parents[static_cast<std::size_t>(lRow)]) {
+          if (link.weight == 0.0) continue;
+          const double weight = kWeight * link.weight;
+          double* target = full[link.index - row + 2];
+          for (int c = 0; c < 5; ++c) target[c] += weight * onColumns[c];
         }
       }
     }
   }
+  HalfStencil half{};
+  for (int slot = 0; slot < kHalfStencilSize; ++slot)
+    half[static_cast<std::size_t>(slot)] = full[2 + kHalfOffsets[slot].row][2 + kHalfOffsets[slot].col];
   return half;
 }
 

@@ -5,12 +5,6 @@
 
 namespace filamorph {
 
-double overshoot(const FineOperator& op, const std::vector<double>& x, std::ptrdiff_t cell) {
-  if ((op.state(cell) & FineOperator::kFixed) != 0) return 0.0;
-  const double value = x[static_cast<std::size_t>(cell)];
-  return std::max({kLowestLevel - value, value - kHighestLevel, 0.0});
-}
-
 HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, std::vector<double>& x,
                             std::vector<std::ptrdiff_t>& heldCells, const PixelWindow& window) {
   const PaddedGrid& grid = op.grid();

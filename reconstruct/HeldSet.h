@@ -46,8 +46,14 @@ struct HeldSetChange {
   bool any() const { return freed || held; }
 };
 
-// How far a free pixel's level lies past a bound, or 0.
-double overshoot(const FineOperator& op, const std::vector<double>& x, std::ptrdiff_t cell);
+// How far a free pixel's level lies past a bound, or 0. Inline: the searches
+// for the held set ask it of every pixel of the image.
+inline double overshoot(const FineOperator& op, const std::vector<double>& x, std::ptrdiff_t cell) {
+  const double value = x[static_cast<std::size_t>(cell)];
+  if (value >= kLowestLevel && value <= kHighestLevel) return 0.0;
+  if ((op.state(cell) & FineOperator::kFixed) != 0) return 0.0;
+  return value < kLowestLevel ? kLowestLevel - value : value - kHighestLevel;
+}
 
 // Changes the held set within `window` after a solve that left x: a held
 // pixel whose energy would fall by moving inside is freed, and a free pixel

@@ -110,23 +110,28 @@ void StencilLevel::residualRow(const float* bRow, const float* xRow, float* out,
   rowResiduals(forward, backward, cellStep_, bRow, xRow, grid_.cols, out);
 }
 
-double StencilLevel::discBound() const {
-  double bound = 0.0;
-  std::vector<float> radius(static_cast<std::size_t>(grid_.cols));
-  for (int32_t row = 0; row < grid_.rows; ++row) {
-    const float* own = slotRun(0, row, 0);
-    for (int32_t col = 0; col < grid_.cols; ++col) radius[static_cast<std::size_t>(col)] = std::fabs(own[col]);
-    for (int slot = 1; slot < kHalfStencilSize; ++slot) {
-      const float* forward = slotRun(slot, row, 0);
-      const float* backward = slotRun(slot, row - kHalfOffsets[slot].row, -kHalfOffsets[slot].col);
+double StencilLevel::discBound(const SolverThreads& threads) const {
+  // The largest ratio of each row, then of the rows.
+  std::vector<double> rowBounds(static_cast<std::size_t>(grid_.rows), 0.0);
+  threads.forRows(grid_.rows, grid_.cols * kHalfStencilSize, [&](int32_t firstRow, int32_t endRow) {
+    std::vector<float> radius(static_cast<std::size_t>(grid_.cols));
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      const float* own = slotRun(0, row, 0);
+      for (int32_t col = 0; col < grid_.cols; ++col) radius[static_cast<std::size_t>(col)] = std::fabs(own[col]);
+      for (int slot = 1; slot < kHalfStencilSize; ++slot) {
+        const float* forward = slotRun(slot, row, 0);
+        const float* backward = slotRun(slot, row - kHalfOffsets[slot].row, -kHalfOffsets[slot].col);
+        for (int32_t col = 0; col < grid_.cols; ++col)
+          radius[static_cast<std::size_t>(col)] += std::fabs(forward[col]) + std::fabs(backward[col]);
+      }
+      double bound = 0.0;
       for (int32_t col = 0; col < grid_.cols; ++col)
-        radius[static_cast<std::size_t>(col)] += std::fabs(forward[col]) + std::fabs(backward[col]);
+        if (own[col] > 0.0f)
+          bound = std::max(bound, static_cast<double>(radius[static_cast<std::size_t>(col)]) / own[col]);
+      rowBounds[static_cast<std::size_t>(row)] = bound;
     }
-    for (int32_t col = 0; col < grid_.cols; ++col)
-      if (own[col] > 0.0f)
-        bound = std::max(bound, static_cast<double>(radius[static_cast<std::size_t>(col)]) / own[col]);
-  }
-  return bound;
+  });
+  return *std::max_element(rowBounds.begin(), rowBounds.end());
 }
 
 }  // namespace filamorph

@@ -40,7 +40,7 @@ class StencilLevel final : public CycleLevel {
   void finish(const std::vector<GridCell>& cells);
 
   void residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const override;
-  double discBound() const override;
+  double discBound(const SolverThreads& threads) const override;
 
  private:
   void finishCell(int32_t row, int32_t col);

@@ -76,7 +76,7 @@ TEST(ChebyshevSmoother, CoarseLevelBoundLiesJustAboveTheLargestEigenvalue) {
   EXPECT_GE(estimate, largest / 1.05);
   const ChebyshevSmoother smoother(coarse, false, threads);
   EXPECT_GE(smoother.upperEigenvalue(), largest);
-  EXPECT_LE(smoother.upperEigenvalue(), coarse.discBound());
+  EXPECT_LE(smoother.upperEigenvalue(), coarse.discBound(threads));
 }
 
 // A smoothing takes the error e = x* - x of A x* = b to p(D^-1 A) e, with p
