@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "reconstruct/FillInStart.h"
 #include "reconstruct/FineOperator.h"
 #include "reconstruct/HeldSet.h"
 #include "reconstruct/HeldSetWindows.h"
@@ -16,7 +17,6 @@ namespace filamorph {
 
 namespace {
 
-constexpr float kStartLevel = 128.0f;
 constexpr int32_t kMostStepsPerPass = 1000;
 constexpr int32_t kMostPasses = 50;
 
@@ -119,7 +119,7 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   const int32_t rows = sparseness.rows();
   const int32_t cols = sparseness.cols();
   const auto startLevel = [&](int32_t row, int32_t col) {
-    return sparseness[row][col] != 0 ? static_cast<float>(depth[row][col]) : kStartLevel;
+    return sparseness[row][col] != 0 ? static_cast<float>(depth[row][col]) : static_cast<float>(kFlatStartLevel);
   };
   bool anySample = false;
   for (int32_t row = 0; row < rows && !anySample; ++row)
@@ -133,20 +133,18 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   }
 
   const PaddedGrid grid{rows, cols};
+  const SolverThreads threads(threadCount);
   std::vector<uint8_t> states(grid.cellCount(), 0);
   std::vector<uint8_t> levels(grid.cellCount(), 0);
-  std::vector<double> x(grid.cellCount(), 0.0);
   double dataSquares = 0.0;
   for (int32_t row = 0; row < rows; ++row) {
     for (int32_t col = 0; col < cols; ++col) {
+      if (sparseness[row][col] == 0) continue;
       const auto cell = static_cast<std::size_t>(grid.at(row, col));
-      if (sparseness[row][col] != 0) {
-        states[cell] = FineOperator::kSample;
-        levels[cell] = depth[row][col];
-        const double data = FineOperator::kDataWeight * depth[row][col];
-        dataSquares += data * data;
-      }
-      x[cell] = startLevel(row, col);
+      states[cell] = FineOperator::kSample;
+      levels[cell] = depth[row][col];
+      const double data = FineOperator::kDataWeight * depth[row][col];
+      dataSquares += data * data;
     }
   }
   const double dataNorm = std::sqrt(dataSquares);
@@ -158,8 +156,9 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
     report.boundPixels = static_cast<int64_t>(rows) * cols;
     return work;
   }
+  std::vector<double> x(grid.cellCount(), 0.0);
+  startFromLines(sparseness, depth, grid, x, threads);
   FineOperator op(grid, plateWeight, std::move(states), std::move(levels));
-  const SolverThreads threads(threadCount);
 
   std::vector<std::ptrdiff_t> fixedCells;
   GradientPass pass;

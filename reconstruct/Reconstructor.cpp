@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "reconstruct/FillInStart.h"
 #include "reconstruct/FillInSweep.h"
 #include "reconstruct/SweepSchedule.h"
 
@@ -12,8 +13,6 @@ namespace {
 
 // The molecules reach two cells from the pixel; a smaller plane gets no sweep.
 constexpr int32_t kMinimumSweepSize = 4;
-
-constexpr float kStartLevel = 128.0f;
 
 template <typename T>
 bool hasSize(const Plane<T>& plane, int32_t rows, int32_t cols) {
@@ -85,7 +84,8 @@ bool Reconstructor::solve(DitherGenerator& generator, const SweepObserver& obser
   work.allocate(planeRows, planeCols);
   for (int32_t row = 0; row < planeRows; ++row)
     for (int32_t col = 0; col < planeCols; ++col)
-      work[row][col] = sparseness[row][col] != 0 ? static_cast<float>(depth[row][col]) : kStartLevel;
+      work[row][col] =
+          sparseness[row][col] != 0 ? static_cast<float>(depth[row][col]) : static_cast<float>(kFlatStartLevel);
 
   SweepOutcome sweeps{true, 0, 0.0f, {lastChange, pixelDiagonal, previousValue}};
   if (planeRows >= kMinimumSweepSize && planeCols >= kMinimumSweepSize) {
