@@ -113,48 +113,49 @@ void WindowSolver::solve(const FineOperator& op, const PixelWindow& window, std:
   const auto inSystem = [&](int32_t row, int32_t col) {
     return window.contains(row, col) && factoredUnknowns_[order.index(row, col)] == 1;
   };
-  // Without pixels held in the factored system, the equation of a pixel two
-  // or more inside the window takes nothing known but its data term.
-  const bool noneHeld = std::find(factoredUnknowns_.begin(), factoredUnknowns_.end(), 0) == factoredUnknowns_.end();
-  const PixelWindow inside{window.firstRow + 2, window.endRow - 2, window.firstCol + 2, window.endCol - 2};
-  std::vector<double>& rhs = values_;
-  rhs.assign(n, 0.0);
-  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
-    for (int32_t col = window.firstCol; col < window.endCol; ++col) {
-      const std::size_t i = order.index(row, col);
-      const std::ptrdiff_t cell = grid.at(row, col);
-      const bool assemble = i >= firstChanged;
-      if (!inSystem(row, col)) {
-        // A pixel held when the window was factored keeps its level: its
-        // equation is the identity.
-        if (assemble) system.at(i, i) = 1.0;
-        rhs[i] = x[static_cast<std::size_t>(cell)];
-        continue;
-      }
-      if (!assemble && noneHeld && inside.contains(row, col)) {
-        rhs[i] = op.dataTerm(cell);
-        continue;
-      }
-      double stencil[5][5];
-      op.energyStencil(row, col, stencil);
-      double known = op.dataTerm(cell);
-      for (int r = 0; r < 5; ++r) {
-        for (int c = 0; c < 5; ++c) {
-          const int32_t otherRow = row + r - 2;
-          const int32_t otherCol = col + c - 2;
-          if ((r == 2 && c == 2) || stencil[r][c] == 0.0) continue;
-          if (inSystem(otherRow, otherCol)) {
-            const std::size_t j = order.index(otherRow, otherCol);
-            if (assemble && j < i) system.at(i, j) = stencil[r][c];
-          } else {
-            known -= stencil[r][c] * x[static_cast<std::size_t>(grid.at(otherRow, otherCol))];
+  // The system from the first changed index on, and the known part of every
+  // equation, kept for the solves until the next factorisation: its data
+  // term, less the terms of the levels outside the system, which are read
+  // anew at each solve.
+  if (firstChanged < n) {
+    knownBase_.assign(n, 0.0);
+    knownTerms_.clear();
+    for (int32_t row = window.firstRow; row < window.endRow; ++row) {
+      for (int32_t col = window.firstCol; col < window.endCol; ++col) {
+        const std::size_t i = order.index(row, col);
+        const std::ptrdiff_t cell = grid.at(row, col);
+        const bool assemble = i >= firstChanged;
+        if (!inSystem(row, col)) {
+          // A pixel held when the window was factored keeps its level: its
+          // equation is the identity.
+          if (assemble) system.at(i, i) = 1.0;
+          knownTerms_.push_back({i, cell, -1.0});
+          continue;
+        }
+        double stencil[5][5];
+        op.energyStencil(row, col, stencil);
+        knownBase_[i] = op.dataTerm(cell);
+        for (int r = 0; r < 5; ++r) {
+          for (int c = 0; c < 5; ++c) {
+            const int32_t otherRow = row + r - 2;
+            const int32_t otherCol = col + c - 2;
+            if ((r == 2 && c == 2) || stencil[r][c] == 0.0) continue;
+            if (inSystem(otherRow, otherCol)) {
+              const std::size_t j = order.index(otherRow, otherCol);
+              if (assemble && j < i) system.at(i, j) = stencil[r][c];
+            } else {
+              knownTerms_.push_back({i, grid.at(otherRow, otherCol), stencil[r][c]});
+            }
           }
         }
+        if (assemble) system.at(i, i) = op.diagonal(row, col);
       }
-      if (assemble) system.at(i, i) = op.diagonal(row, col);
-      rhs[i] = known;
     }
   }
+  std::vector<double>& rhs = values_;
+  rhs = knownBase_;
+  for (const KnownTerm& term : knownTerms_)
+    rhs[term.index] -= term.coefficient * x[static_cast<std::size_t>(term.cell)];
   if (firstChanged < n) system.factor(firstChanged);
   system.solveLower(rhs.data());
   if (!held.empty()) {

@@ -55,6 +55,15 @@ class WindowSolver {
   PixelWindow factored_;
   std::vector<uint8_t> factoredUnknowns_;
   std::vector<uint8_t> unknownsNow_;
+  // The known part of each equation of the factored system: knownBase_
+  // less coefficient x levels[cell] over the terms, in order.
+  struct KnownTerm {
+    std::size_t index;
+    std::ptrdiff_t cell;
+    double coefficient;
+  };
+  std::vector<double> knownBase_;
+  std::vector<KnownTerm> knownTerms_;
   std::vector<Constraint> constraints_;
   DenseCholesky capacitance_;
 };
