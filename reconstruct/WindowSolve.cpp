@@ -24,13 +24,9 @@ int64_t windowSolveWork(const PixelWindow& window) {
 }
 
 void WindowSolver::addConstraints(const std::vector<std::size_t>& indices) {
-  const auto known = [&](std::size_t index) {
-    return std::any_of(constraints_.begin(), constraints_.end(),
-                       [index](const Constraint& constraint) { return constraint.index == index; });
-  };
   std::vector<std::size_t> added;
   for (const std::size_t index : indices)
-    if (!known(index)) added.push_back(index);
+    if (slotOf(index) == constraints_.size()) added.push_back(index);
   if (added.empty()) return;
   // The new columns are solved together.
   const std::size_t n = values_.size();
@@ -96,9 +92,7 @@ void WindowSolver::solve(const FineOperator& op, const PixelWindow& window, std:
     }
   }
   std::size_t newConstraints = 0;
-  for (const std::size_t i : held)
-    newConstraints += static_cast<std::size_t>(std::none_of(
-        constraints_.begin(), constraints_.end(), [i](const Constraint& constraint) { return constraint.index == i; }));
+  for (const std::size_t i : held) newConstraints += static_cast<std::size_t>(slotOf(i) == constraints_.size());
   if (firstChanged < n || (constraints_.size() + newConstraints) * n > kMostConstraintEntries) {
     for (const std::size_t i : held) firstChanged = std::min(firstChanged, i);
     held.clear();

@@ -44,7 +44,8 @@ class WindowSolver {
   };
   // Makes the constraints of the pixels at `indices` that have none yet.
   void addConstraints(const std::vector<std::size_t>& indices);
-  // The place in constraints_ of the constraint of the pixel at `index`.
+  // The place in constraints_ of the constraint of the pixel at `index`, or
+  // constraints_.size() when it has none.
   std::size_t slotOf(std::size_t index) const;
   // The inner product of the columns of two constraints.
   double product(std::size_t a, std::size_t b) const;
