@@ -10,6 +10,8 @@ const ProcessorFeatures& processorFeatures() {
     found.avx2 = __builtin_cpu_supports("avx2");
     found.avx512f = __builtin_cpu_supports("avx512f");
     found.avx512vl = __builtin_cpu_supports("avx512vl");
+    found.avx512bw = __builtin_cpu_supports("avx512bw");
+    found.avx512dq = __builtin_cpu_supports("avx512dq");
 #endif
     return found;
   }();

@@ -10,6 +10,8 @@ struct ProcessorFeatures {
   bool avx2 = false;
   bool avx512f = false;
   bool avx512vl = false;
+  bool avx512bw = false;
+  bool avx512dq = false;
 };
 
 const ProcessorFeatures& processorFeatures();
