@@ -9,6 +9,10 @@
 
 namespace filamorph {
 
+// The residual norm, relative to the data term's, at which the last pass of
+// conjugate gradients stops.
+inline constexpr double kConvergedTolerance = 2e-8;
+
 struct ConvergedSolveReport {
   int32_t iterations = 0;         // conjugate-gradient steps over all passes
   int32_t passes = 0;             // solves of the free pixels, one per active set tried
