@@ -113,55 +113,11 @@ GradientPass conjugateGradients(const FineOperator& op, MultigridPreconditioner&
   return {steps, std::sqrt(rr), rr <= targetNorm * targetNorm};
 }
 
-}  // namespace
-
-Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth, float plateWeight,
-                                  int32_t threadCount, ConvergedSolveReport& report) {
-  report = {};
-  const int32_t rows = sparseness.rows();
-  const int32_t cols = sparseness.cols();
-  const auto startLevel = [&](int32_t row, int32_t col) {
-    return sparseness[row][col] != 0 ? static_cast<float>(depth[row][col]) : static_cast<float>(kFlatStartLevel);
-  };
-  bool anySample = false;
-  for (int32_t row = 0; row < rows && !anySample; ++row)
-    for (int32_t col = 0; col < cols; ++col) anySample = anySample || sparseness[row][col] != 0;
-  if (rows < 4 || cols < 4 || !anySample) {
-    Plane<float> work;
-    work.allocate(rows, cols);
-    for (int32_t row = 0; row < rows; ++row)
-      for (int32_t col = 0; col < cols; ++col) work[row][col] = startLevel(row, col);
-    return work;
-  }
-
-  const PaddedGrid grid{rows, cols};
-  const SolverThreads threads(threadCount);
-  std::vector<uint8_t> states(grid.cellCount(), 0);
-  std::vector<uint8_t> levels(grid.cellCount(), 0);
-  double dataSquares = 0.0;
-  for (int32_t row = 0; row < rows; ++row) {
-    for (int32_t col = 0; col < cols; ++col) {
-      if (sparseness[row][col] == 0) continue;
-      const auto cell = static_cast<std::size_t>(grid.at(row, col));
-      states[cell] = FineOperator::kSample;
-      levels[cell] = depth[row][col];
-      const double data = FineOperator::kDataWeight * depth[row][col];
-      dataSquares += data * data;
-    }
-  }
-  const double dataNorm = std::sqrt(dataSquares);
-  // With every sample at level 0 the data term is 0, and so is the minimiser:
-  // a tolerance relative to the data term could never be met.
-  if (dataNorm == 0.0) {
-    Plane<float> work;
-    work.allocate(rows, cols, true);
-    report.boundPixels = static_cast<int64_t>(rows) * cols;
-    return work;
-  }
-  std::vector<double> x(grid.cellCount(), 0.0);
-  startFromLines(sparseness, depth, grid, x, threads);
-  FineOperator op(grid, plateWeight, std::move(states), std::move(levels));
-
+// The passes over the held set from the start x, until the set stands
+// still; returns the last pass. The solver's own vectors live only here.
+GradientPass settleHeldSet(FineOperator& op, std::vector<double>& x, double dataNorm, const SolverThreads& threads,
+                           ConvergedSolveReport& report) {
+  const PaddedGrid& grid = op.grid();
   std::vector<std::ptrdiff_t> fixedCells;
   GradientPass pass;
   MultigridPreconditioner preconditioner(op, threads);
@@ -170,7 +126,7 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   // A pass of the first phase that changes nothing ends it, and the same set
   // is solved on to the final tolerance: a model whose unconstrained solution
   // lies within the bounds takes one pass.
-  const PixelWindow wholeImage{0, rows, 0, cols};
+  const PixelWindow wholeImage{0, grid.rows, 0, grid.cols};
   const Phase* phase = &kSearch;
   bool newSet = true;
   while (true) {
@@ -204,20 +160,80 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
     }
     phase = next;
   }
+  return pass;
+}
+
+}  // namespace
+
+Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<uint8_t>& depth, float plateWeight,
+                                  int32_t threadCount, ConvergedSolveReport& report) {
+  report = {};
+  const int32_t rows = sparseness.rows();
+  const int32_t cols = sparseness.cols();
+  const auto startLevel = [&](int32_t row, int32_t col) {
+    return sparseness[row][col] != 0 ? static_cast<float>(depth[row][col]) : static_cast<float>(kFlatStartLevel);
+  };
+  bool anySample = false;
+  for (int32_t row = 0; row < rows && !anySample; ++row)
+    for (int32_t col = 0; col < cols; ++col) anySample = anySample || sparseness[row][col] != 0;
+  if (rows < 4 || cols < 4 || !anySample) {
+    Plane<float> work;
+    work.allocate(rows, cols);
+    for (int32_t row = 0; row < rows; ++row)
+      for (int32_t col = 0; col < cols; ++col) work[row][col] = startLevel(row, col);
+    return work;
+  }
+
+  const PaddedGrid grid{rows, cols};
+  const SolverThreads threads(threadCount);
+  std::vector<uint8_t> states(grid.cellCount(), 0);
+  std::vector<uint8_t> levels(grid.cellCount(), 0);
+  const double dataSquares = threads.sumRows(rows, cols, [&](int32_t firstRow, int32_t endRow) {
+    double squares = 0.0;
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      for (int32_t col = 0; col < cols; ++col) {
+        if (sparseness[row][col] == 0) continue;
+        const auto cell = static_cast<std::size_t>(grid.at(row, col));
+        states[cell] = FineOperator::kSample;
+        levels[cell] = depth[row][col];
+        const double data = FineOperator::kDataWeight * depth[row][col];
+        squares += data * data;
+      }
+    }
+    return squares;
+  });
+  const double dataNorm = std::sqrt(dataSquares);
+  // With every sample at level 0 the data term is 0, and so is the minimiser:
+  // a tolerance relative to the data term could never be met.
+  if (dataNorm == 0.0) {
+    Plane<float> work;
+    work.allocate(rows, cols, true);
+    report.boundPixels = static_cast<int64_t>(rows) * cols;
+    return work;
+  }
+  std::vector<double> x(grid.cellCount(), 0.0);
+  startFromLines(sparseness, depth, grid, x, threads);
+  FineOperator op(grid, plateWeight, std::move(states), std::move(levels));
+  const GradientPass pass = settleHeldSet(op, x, dataNorm, threads, report);
   report.relativeResidual = pass.residualNorm / dataNorm;
   report.reachedTolerance = pass.reachedTarget;
 
-  // Made only now: the solve's own vectors are the peak of its memory.
+  // Made once the solver's vectors are freed, whose memory it takes over.
   Plane<float> work;
   work.allocate(rows, cols);
-  for (int32_t row = 0; row < rows; ++row) {
-    for (int32_t col = 0; col < cols; ++col) {
-      double value = x[static_cast<std::size_t>(grid.at(row, col))];
-      if (value <= kLowestLevel || value >= kHighestLevel) ++report.boundPixels;
-      value = value < kLowestLevel ? kLowestLevel : (value > kHighestLevel ? kHighestLevel : value);
-      work[row][col] = static_cast<float>(value);
+  const double boundPixels = threads.sumRows(rows, cols, [&](int32_t firstRow, int32_t endRow) {
+    double bound = 0.0;
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      for (int32_t col = 0; col < cols; ++col) {
+        double value = x[static_cast<std::size_t>(grid.at(row, col))];
+        if (value <= kLowestLevel || value >= kHighestLevel) bound += 1.0;
+        value = value < kLowestLevel ? kLowestLevel : (value > kHighestLevel ? kHighestLevel : value);
+        work[row][col] = static_cast<float>(value);
+      }
     }
-  }
+    return bound;
+  });
+  report.boundPixels = static_cast<int64_t>(boundPixels);
   return work;
 }
 
