@@ -77,6 +77,8 @@ void addEncode(CommandLine& line) {
     const InputFile in(arguments->in);
     in.requireBitmap("encode");
     CodecRun run;
+    // The file is written from the contours: nothing here reads the model planes.
+    run.skipModelPlanes();
     analyseAndSelect(run, in, selection);
     CodedFileInfo summary;
     // The statistic counts what the file holds, read back; --quiet needs no count.

@@ -19,6 +19,10 @@ class CodecRun {
   // No one sees the window's views here: the commands skip drawing them.
   CodecRun() { pipeline_.session().drawsViews = false; }
 
+  // For runs that only write the model to a file: the model planes are
+  // neither made nor drawn (CommandSession::laysModelPlanes).
+  void skipModelPlanes() { pipeline_.session().laysModelPlanes = false; }
+
   ContourCoder& analysis() { return pipeline_.analysis(); }
   Reconstructor& reconstruction() { return pipeline_.reconstruction(); }
 

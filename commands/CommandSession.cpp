@@ -91,6 +91,11 @@ bool CommandSession::layModel() {
   reconstruction.cols = analysis.width;
   reconstruction.height = analysis.height;
   reconstruction.rows = analysis.height;
+  if (!laysModelPlanes) {
+    reconstruction.sparsenessPlane.release();
+    reconstruction.depthPlane.release();
+    return true;
+  }
   reconstruction.allocateModelPlanes();
   analysis.renderModel(reconstruction.sparsenessPlane, reconstruction.depthPlane);
   if (drawsViews) reconstruction.showModel(image2, image3);

@@ -42,6 +42,12 @@ class CommandSession {
   // then make the same data and skip only the drawing. The Show commands
   // draw either way.
   bool drawsViews = true;
+  // Whether laying the model makes the model planes that Reconstruct and the
+  // model view read. A caller that only writes the model to a file, like the
+  // command line's encode, turns it off: the file is made from the contours
+  // alone, and no planes are made or drawn; any planes of an earlier model
+  // are released, so that none outlives its model.
+  bool laysModelPlanes = true;
 
   // Open Image: release and reset the analysis object, keep the name, load
   // the bitmap into image2 and import it. A refused pixel format is shown by
@@ -58,7 +64,8 @@ class CommandSession {
   bool obtainFilamorph();
   // Steps shared by Obtain Filamorph and Open Coded Image: copy the size into
   // the reconstruction object, make its model planes, lay the selected
-  // contours' profiles into them and show the model.
+  // contours' profiles into them and show the model (with laysModelPlanes
+  // off, only the first).
   bool layModel();
   // The parameters dialog's selection: black canvas, selectContours, the
   // descriptor view. The model planes are not laid again (layModel() does).

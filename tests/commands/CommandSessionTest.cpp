@@ -191,6 +191,21 @@ TEST_F(CommandSessionTest, CommandsWithoutViewsMakeTheSameData) {
   EXPECT_EQ(headless.image2.hint, picture);  // as Open Image left it
   EXPECT_EQ(headless.image2.picture.width, 40);
   EXPECT_EQ(headless.image3.picture.width, 0);
+
+  // Without model planes the file is the same too; Reconstruct then has no
+  // model to solve, and a model laid earlier leaves no planes behind.
+  ContourCoder fileOnlyAnalysis;
+  Reconstructor fileOnlyReconstruction;
+  CommandSession fileOnly(fileOnlyAnalysis, fileOnlyReconstruction);
+  fileOnly.drawsViews = false;
+  fileOnlyReconstruction.allocateModelPlanes();
+  fileOnly.laysModelPlanes = false;
+  codeInto(fileOnly, "file-only.flm");
+  EXPECT_EQ(scratch->bytes("file-only.flm"), scratch->bytes("shown.flm"));
+  EXPECT_FALSE(fileOnly.hasModelPlanes());
+  EXPECT_EQ(fileOnlyReconstruction.cols, 40);
+  DitherGenerator generator;
+  EXPECT_FALSE(fileOnly.reconstruct(generator));
 }
 
 TEST_F(CommandSessionTest, CancelledReconstructLeavesTheSolverAsItWas) {
