@@ -49,11 +49,12 @@ double dot(const PaddedGrid& grid, const std::vector<double>& a, const std::vect
 // is kept in double precision, the direction and its product in single: a
 // rounding of theirs moves the residual by a share of its own size, far below
 // the tolerance of the pass, and every pass starts from the true residual.
+// The product lives in the preconditioner's scratch vector, which the cycle
+// needs only while it runs and the product only until the step.
 struct GradientVectors {
-  explicit GradientVectors(std::size_t n) : r(n), direction(n), product(n) {}
+  explicit GradientVectors(std::size_t n) : r(n), direction(n) {}
   std::vector<double> r;
   std::vector<float> direction;
-  std::vector<float> product;  // the operator times the direction
 };
 
 struct GradientPass {
@@ -69,7 +70,6 @@ GradientPass conjugateGradients(const FineOperator& op, MultigridPreconditioner&
   const PaddedGrid& grid = op.grid();
   std::vector<double>& r = vectors.r;
   std::vector<float>& direction = vectors.direction;
-  std::vector<float>& product = vectors.product;
   op.residual(x.data(), r.data(), threads);
   double rr = dot(grid, r, r, threads);
   int32_t steps = 0;
@@ -92,11 +92,13 @@ GradientPass conjugateGradients(const FineOperator& op, MultigridPreconditioner&
       directionRun(0.0, correction + first, direction.data() + first, end - first);
     });
     while (steps < kMostStepsPerPass) {
-      const double curvature = op.multiply(direction.data(), product.data(), threads);
+      // The cycle swaps its vectors: the scratch one is asked anew each step.
+      float* product = preconditioner.scratch();
+      const double curvature = op.multiply(direction.data(), product, threads);
       if (!(curvature > 0.0)) break;
       const double alpha = rz / curvature;
       rr = threads.sumCells(grid, [&](std::size_t first, std::size_t end) {
-        return stepRun(alpha, direction.data() + first, product.data() + first, x.data() + first, r.data() + first,
+        return stepRun(alpha, direction.data() + first, product + first, x.data() + first, r.data() + first,
                        input + first, end - first);
       });
       ++steps;
@@ -143,13 +145,13 @@ GradientPass settleHeldSet(FineOperator& op, std::vector<double>& x, double data
       // The set is first sought around each cluster of overshooting pixels
       // alone, which costs far less than passes over the whole image; passes
       // of the final phase confirm it.
-      const std::vector<PixelWindow> windows = overshootWindows(op, x, phase->rule.slack);
+      const std::vector<PixelWindow> windows = overshootWindows(op, x, phase->rule.slack, threads);
       if (!windows.empty()) {
         change = settleWindows(windows, op, x, fixedCells, threads);
         next = &kSettle;
       }
     }
-    if (!change.any()) change = updateHeldSet(phase->rule, op, x, fixedCells, wholeImage);
+    if (!change.any()) change = updateHeldSet(phase->rule, op, x, fixedCells, wholeImage, &threads);
     newSet = change.any();
     if (newSet) {
       preconditioner.followFixedPixels();

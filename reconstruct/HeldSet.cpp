@@ -6,7 +6,8 @@
 namespace filamorph {
 
 HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, std::vector<double>& x,
-                            std::vector<std::ptrdiff_t>& heldCells, const PixelWindow& window) {
+                            std::vector<std::ptrdiff_t>& heldCells, const PixelWindow& window,
+                            const SolverThreads* threads) {
   const PaddedGrid& grid = op.grid();
   HeldSetChange change;
   std::vector<std::ptrdiff_t> stillHeld;
@@ -27,23 +28,40 @@ HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, std::vect
       change.freed = true;
     }
   }
-  std::vector<std::ptrdiff_t> newlyHeld;
-  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
-    for (int32_t col = window.firstCol; col < window.endCol; ++col) {
-      const std::ptrdiff_t cell = grid.at(row, col);
-      const double own = overshoot(op, x, cell);
-      if (own <= rule.slack) continue;
-      bool largest = true;
-      bool besideHeld = false;
-      for (int32_t r = std::max(row - 1, 0); r <= std::min(row + 1, grid.rows - 1); ++r) {
-        for (int32_t c = std::max(col - 1, 0); c <= std::min(col + 1, grid.cols - 1); ++c) {
-          const std::ptrdiff_t neighbour = grid.at(r, c);
-          if (overshoot(op, x, neighbour) > own) largest = false;
-          if ((op.state(neighbour) & FineOperator::kFixed) != 0) besideHeld = true;
+  // The pixels to hold are sought first and held after, so that every row
+  // sees the set as it was; on the threads, each block of rows keeps its own
+  // list, and the lists are joined in row order.
+  const auto seekInRows = [&](int32_t firstRow, int32_t endRow, std::vector<std::ptrdiff_t>& found) {
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      for (int32_t col = window.firstCol; col < window.endCol; ++col) {
+        const std::ptrdiff_t cell = grid.at(row, col);
+        const double own = overshoot(op, x, cell);
+        if (own <= rule.slack) continue;
+        bool largest = true;
+        bool besideHeld = false;
+        for (int32_t r = std::max(row - 1, 0); r <= std::min(row + 1, grid.rows - 1); ++r) {
+          for (int32_t c = std::max(col - 1, 0); c <= std::min(col + 1, grid.cols - 1); ++c) {
+            const std::ptrdiff_t neighbour = grid.at(r, c);
+            if (overshoot(op, x, neighbour) > own) largest = false;
+            if ((op.state(neighbour) & FineOperator::kFixed) != 0) besideHeld = true;
+          }
         }
+        if (largest || (rule.growHeld && besideHeld)) found.push_back(cell);
       }
-      if (largest || (rule.growHeld && besideHeld)) newlyHeld.push_back(cell);
     }
+  };
+  std::vector<std::ptrdiff_t> newlyHeld;
+  if (threads == nullptr) {
+    seekInRows(window.firstRow, window.endRow, newlyHeld);
+  } else {
+    const int32_t rows = window.endRow - window.firstRow;
+    constexpr int32_t kBlock = SolverThreads::kRowsPerBlock;
+    std::vector<std::vector<std::ptrdiff_t>> byBlock(static_cast<std::size_t>((rows + kBlock - 1) / kBlock));
+    threads->forRows(rows, window.endCol - window.firstCol, [&](int32_t first, int32_t end) {
+      seekInRows(window.firstRow + first, window.firstRow + end, byBlock[static_cast<std::size_t>(first / kBlock)]);
+    });
+    for (const std::vector<std::ptrdiff_t>& found : byBlock)
+      newlyHeld.insert(newlyHeld.end(), found.begin(), found.end());
   }
   for (const std::ptrdiff_t cell : newlyHeld) {
     double& value = x[static_cast<std::size_t>(cell)];

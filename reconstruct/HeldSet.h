@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "reconstruct/FineOperator.h"
+#include "reconstruct/SolverThreads.h"
 
 namespace filamorph {
 
@@ -59,9 +60,11 @@ inline double overshoot(const FineOperator& op, const std::vector<double>& x, st
 // pixel whose energy would fall by moving inside is freed, and a free pixel
 // past a bound is held at it as `rule` says. Held pixels are set to their
 // bound in x and listed in `heldCells`, which holds the held pixels of the
-// whole image.
+// whole image. The window's rows are searched on `threads` when given; the
+// result is the same with any number.
 HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, std::vector<double>& x,
-                            std::vector<std::ptrdiff_t>& heldCells, const PixelWindow& window);
+                            std::vector<std::ptrdiff_t>& heldCells, const PixelWindow& window,
+                            const SolverThreads* threads = nullptr);
 
 }  // namespace filamorph
 

@@ -52,12 +52,22 @@ PixelWindow merged(const PixelWindow& a, const PixelWindow& b) {
 
 }  // namespace
 
-std::vector<PixelWindow> overshootWindows(const FineOperator& op, const std::vector<double>& x, double slack) {
+std::vector<PixelWindow> overshootWindows(const FineOperator& op, const std::vector<double>& x, double slack,
+                                          const SolverThreads& threads) {
   const PaddedGrid& grid = op.grid();
+  // The overshooting pixels are found on the threads, each block of rows
+  // keeping its own, and then taken in row order.
+  constexpr int32_t kBlock = SolverThreads::kRowsPerBlock;
+  std::vector<std::vector<GridCell>> byBlock(static_cast<std::size_t>((grid.rows + kBlock - 1) / kBlock));
+  threads.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
+    std::vector<GridCell>& found = byBlock[static_cast<std::size_t>(firstRow / kBlock)];
+    for (int32_t row = firstRow; row < endRow; ++row)
+      for (int32_t col = 0; col < grid.cols; ++col)
+        if (overshoot(op, x, grid.at(row, col)) > slack) found.push_back({row, col});
+  });
   std::vector<PixelWindow> windows;
-  for (int32_t row = 0; row < grid.rows; ++row) {
-    for (int32_t col = 0; col < grid.cols; ++col) {
-      if (overshoot(op, x, grid.at(row, col)) <= slack) continue;
+  for (const std::vector<GridCell>& found : byBlock) {
+    for (const auto& [row, col] : found) {
       PixelWindow window{std::max(row - kWindowMargin, 0), std::min(row + kWindowMargin + 1, grid.rows),
                          std::max(col - kWindowMargin, 0), std::min(col + kWindowMargin + 1, grid.cols)};
       // Every window taken in grows this one, which may then meet others.

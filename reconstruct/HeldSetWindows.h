@@ -15,8 +15,9 @@ namespace filamorph {
 // The windows around the free pixels of x that overshoot a bound by more than
 // `slack`: each such pixel with a margin around it, overlapping windows
 // merged. Empty when a window would cost too much to solve directly, or
-// would cover the whole image.
-std::vector<PixelWindow> overshootWindows(const FineOperator& op, const std::vector<double>& x, double slack);
+// would cover the whole image. The pixels are sought on `threads`.
+std::vector<PixelWindow> overshootWindows(const FineOperator& op, const std::vector<double>& x, double slack,
+                                          const SolverThreads& threads);
 
 // Runs the held-set rules with exact solves inside each window, the pixels
 // around it keeping their levels in x, until the set within the window stands

@@ -45,6 +45,9 @@ class MultigridPreconditioner {
   float* input() { return levels_.front().b.data(); }
   // M^-1 input, a padded vector of the fine grid, valid until the next call.
   const float* apply();
+  // A padded vector of the fine grid that the caller may use between two
+  // calls of `apply`, which writes over it; its margins must stay zero.
+  float* scratch() { return levels_.front().d.data(); }
 
   std::size_t levelCount() const { return levels_.size(); }
 

@@ -208,7 +208,7 @@ TEST(HeldSetWindows, WindowsAroundOvershoots) {
         fixture.x[static_cast<std::size_t>(fixture.grid.at(row, col))] = 100.0;
     for (const auto& [row, col] : testCase.overshooting)
       fixture.x[static_cast<std::size_t>(fixture.grid.at(row, col))] = 256.0;
-    const std::vector<PixelWindow> windows = overshootWindows(fixture.op, fixture.x, 0.3);
+    const std::vector<PixelWindow> windows = overshootWindows(fixture.op, fixture.x, 0.3, SolverThreads(1));
     ASSERT_EQ(windows.size(), testCase.expected.size());
     for (std::size_t i = 0; i < windows.size(); ++i) {
       EXPECT_EQ(windows[i].firstRow, testCase.expected[i].firstRow);
