@@ -26,14 +26,16 @@ class Plane {
   Plane& operator=(Plane&&) noexcept = default;
 
   // Makes a plane of rows x cols elements, releasing any earlier one. The
-  // contents are not initialised unless zeroFill is set.
-  void allocate(int32_t rows, int32_t cols, bool zeroFill = false) {
+  // contents are not initialised unless zeroFill is set. `storage` as in
+  // PlaneBlock.h.
+  void allocate(int32_t rows, int32_t cols, bool zeroFill = false,
+                PlaneStorage storage = PlaneStorage::MappedWhenLarge) {
     release();
-    const std::size_t count = static_cast<std::size_t>(rows > 0 ? rows : 0) *
-                              static_cast<std::size_t>(cols > 0 ? cols : 0);
+    const std::size_t count =
+        static_cast<std::size_t>(rows > 0 ? rows : 0) * static_cast<std::size_t>(cols > 0 ? cols : 0);
     if (count > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_alloc();
-    const PlaneBlock storage = allocatePlaneBlock(count * sizeof(T), zeroFill);
-    block_ = Block(static_cast<T*>(storage.data), BlockRelease{storage.mappedLength});
+    const PlaneBlock made = allocatePlaneBlock(count * sizeof(T), zeroFill, storage);
+    block_ = Block(static_cast<T*>(made.data), BlockRelease{made.mappedLength});
     rowTable_ = std::make_unique_for_overwrite<T*[]>(static_cast<std::size_t>(rows > 0 ? rows : 0));
     for (int32_t r = 0; r < rows; ++r) rowTable_[r] = block_.get() + static_cast<std::size_t>(r) * cols;
     rows_ = rows > 0 ? rows : 0;

@@ -28,8 +28,8 @@ void* mapAligned(std::size_t length) {
 
 }  // namespace
 
-PlaneBlock allocatePlaneBlock(std::size_t bytes, bool zeroFill) {
-  if (bytes >= kMappedFrom) {
+PlaneBlock allocatePlaneBlock(std::size_t bytes, bool zeroFill, PlaneStorage storage) {
+  if (bytes >= kMappedFrom && storage == PlaneStorage::MappedWhenLarge) {
     const std::size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
     if (void* data = mapAligned(length)) {
       ::madvise(data, length, MADV_HUGEPAGE);  // a hint: refused, the block works all the same

@@ -220,9 +220,9 @@ Plane<float> solveConvergedFillIn(const Plane<uint8_t>& sparseness, const Plane<
   report.relativeResidual = pass.residualNorm / dataNorm;
   report.reachedTolerance = pass.reachedTarget;
 
-  // Made once the solver's vectors are freed, whose memory it takes over.
+  // Made once the solver's vectors are freed, whose pages it takes over.
   Plane<float> work;
-  work.allocate(rows, cols);
+  work.allocate(rows, cols, false, PlaneStorage::Heap);
   const double boundPixels = threads.sumRows(rows, cols, [&](int32_t firstRow, int32_t endRow) {
     double bound = 0.0;
     for (int32_t row = firstRow; row < endRow; ++row) {
