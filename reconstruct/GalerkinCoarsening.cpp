@@ -163,7 +163,7 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
       }
     }
   });
-  coarse.finish();
+  coarse.finish(&threads);
 }
 
 namespace {
@@ -274,7 +274,7 @@ void coarsenLevel(const StencilLevel& fine, const AxisTransfer& rows, const Axis
                                       static_cast<std::size_t>(k)]);
     }
   });
-  coarse.finish();
+  coarse.finish(&threads);
 }
 
 std::vector<GridCell> coarseCellsReading(const AxisTransfer& rows, const AxisTransfer& cols,

@@ -24,12 +24,20 @@ void StencilLevel::fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]
   }
 }
 
-void StencilLevel::finish() {
-  for (int32_t row = 0; row < grid_.rows; ++row)
-    for (int32_t col = 0; col < grid_.cols; ++col) finishCell(row, col);
+void StencilLevel::finish(const SolverThreads* threads) {
   referenceRow_ = grid_.rows / 2;
   repeatedSlots_.assign(static_cast<std::size_t>(grid_.rows + 2 * PaddedGrid::kMargin), 0);
-  for (int32_t row = 0; row < grid_.rows; ++row) findRepeatedSlots(row);
+  // Each row compares its entries with the reference row's, which are final.
+  const auto finishRows = [&](int32_t firstRow, int32_t endRow) {
+    for (int32_t row = firstRow; row < endRow; ++row) {
+      for (int32_t col = 0; col < grid_.cols; ++col) finishCell(row, col);
+      findRepeatedSlots(row);
+    }
+  };
+  if (threads != nullptr)
+    threads->forRows(grid_.rows, grid_.cols * kHalfStencilSize, finishRows);
+  else
+    finishRows(0, grid_.rows);
 }
 
 void StencilLevel::finish(const std::vector<GridCell>& cells) {

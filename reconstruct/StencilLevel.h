@@ -35,8 +35,9 @@ class StencilLevel final : public CycleLevel {
   // The whole stencil of a cell, A(p, p + (r - 2, c - 2)) at [r][c].
   void fullStencil(int32_t row, int32_t col, double (&stencil)[5][5]) const;
   // Derives the inverse diagonal and the repeated slots from the entries, of
-  // every cell or of `cells` and what they reach.
-  void finish();
+  // every cell (its rows shared among `threads` when given) or of `cells` and
+  // what they reach.
+  void finish(const SolverThreads* threads = nullptr);
   void finish(const std::vector<GridCell>& cells);
 
   void residualRow(const float* bRow, const float* xRow, float* out, int32_t row) const override;
