@@ -61,6 +61,68 @@ void addDataTerm(const FineOperator& fine, const AxisTransfer& rows, const AxisT
   }
 }
 
+// One term of the data term's share in a coarse stencil away from the edges,
+// where every transfer is regular: a sample at the fine cell (2 row + rowStep,
+// 2 col + colStep) adds w x weight to slot `slot`. In the order in which
+// addDataTerm adds them: the children row by row, each over its row links,
+// then its column links.
+struct RegularDataTerm {
+  int rowStep;
+  int colStep;
+  int slot;
+  double weight;
+};
+constexpr int kRegularDataTermCount = 17;
+constexpr std::array<RegularDataTerm, kRegularDataTermCount> kRegularDataTerms = [] {
+  // The child at offset `step` and its links to the parents at step / 2
+  // rounded down and up: weight 1 for an even step, 1/2 each for an odd one.
+  struct Links {
+    int count;
+    int parent[2];
+    double weight;
+  };
+  const auto linksOf = [](int step) {
+    return step == 0 ? Links{1, {0, 0}, 1.0} : (step < 0 ? Links{2, {-1, 0}, 0.5} : Links{2, {0, 1}, 0.5});
+  };
+  std::array<RegularDataTerm, kRegularDataTermCount> terms{};
+  int count = 0;
+  for (int rowStep = -1; rowStep <= 1; ++rowStep) {
+    for (int colStep = -1; colStep <= 1; ++colStep) {
+      const Links rowLinks = linksOf(rowStep);
+      const Links colLinks = linksOf(colStep);
+      // The child's own weight in the interpolation of its coarse cell is the
+      // weight of its link to it.
+      const double childWeight = rowLinks.weight * colLinks.weight;
+      for (int r = 0; r < rowLinks.count; ++r) {
+        for (int c = 0; c < colLinks.count; ++c) {
+          const int slot = halfSlot(rowLinks.parent[r], colLinks.parent[c]);
+          if (slot < 0) continue;
+          terms[static_cast<std::size_t>(count++)] = {rowStep, colStep, slot,
+                                                      childWeight * rowLinks.weight * colLinks.weight};
+        }
+      }
+    }
+  }
+  // Every term found, and no more: a count off would leave a zero term or
+  // write past the table, and stop the compilation here.
+  if (count != kRegularDataTermCount) throw "the regular data terms are miscounted";
+  return terms;
+}();
+
+// addDataTerm for a cell whose transfers are regular along both halved axes:
+// the same additions of the same exact products in the same order, without
+// walking the transfers' links.
+void addRegularDataTerm(const FineOperator& fine, int32_t row, int32_t col, HalfStencil& half) {
+  const PaddedGrid& grid = fine.grid();
+  const uint8_t* centre = fine.states() + grid.at(2 * row, 2 * col);
+  const std::ptrdiff_t stride = grid.stride();
+  for (const RegularDataTerm& term : kRegularDataTerms) {
+    const bool sample = (centre[term.rowStep * stride + term.colStep] & FineOperator::kSample) != 0;
+    double& entry = half[static_cast<std::size_t>(term.slot)];
+    entry = sample ? entry + FineOperator::kDataWeight * term.weight : entry;
+  }
+}
+
 // The coarse half stencil at (row, col): the sum over the fine cells k that
 // the coarse cell's interpolation reaches, and the cells l of their stencils,
 // both among the cells that take part. Each row of a fine stencil is first
@@ -152,13 +214,18 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
           gatherStencil(energyStencil, rows, cols, rowRepresentatives[r], colRepresentatives[c], kEveryCell);
   // Each coarse cell adds its own share of the data term: the rows can be
   // shared out.
+  const bool bothHalved = rows.coarsened && cols.coarsened;
   threads.forRows(rows.coarseCount, cols.coarseCount * kWorkPerCoarseCell, [&](int32_t firstRow, int32_t endRow) {
     for (int32_t row = firstRow; row < endRow; ++row) {
       const std::size_t first =
           static_cast<std::size_t>(rowClass[static_cast<std::size_t>(row)]) * colRepresentatives.size();
+      const bool regularRow = bothHalved && row >= rows.interiorFirst && row <= rows.interiorLast;
       for (int32_t col = 0; col < cols.coarseCount; ++col) {
         HalfStencil half = smoothness[first + static_cast<std::size_t>(colClass[static_cast<std::size_t>(col)])];
-        addDataTerm(fine, rows, cols, row, col, kEveryCell, half);
+        if (regularRow && col >= cols.interiorFirst && col <= cols.interiorLast)
+          addRegularDataTerm(fine, row, col, half);
+        else
+          addDataTerm(fine, rows, cols, row, col, kEveryCell, half);
         store(half, coarse, row, col);
       }
     }
