@@ -29,8 +29,7 @@ HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, std::vect
     }
   }
   // The pixels to hold are sought first and held after, so that every row
-  // sees the set as it was; on the threads, each block of rows keeps its own
-  // list, and the lists are joined in row order.
+  // sees the set as it was.
   const auto seekInRows = [&](int32_t firstRow, int32_t endRow, std::vector<std::ptrdiff_t>& found) {
     for (int32_t row = firstRow; row < endRow; ++row) {
       for (int32_t col = window.firstCol; col < window.endCol; ++col) {
@@ -54,14 +53,11 @@ HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, std::vect
   if (threads == nullptr) {
     seekInRows(window.firstRow, window.endRow, newlyHeld);
   } else {
-    const int32_t rows = window.endRow - window.firstRow;
-    constexpr int32_t kBlock = SolverThreads::kRowsPerBlock;
-    std::vector<std::vector<std::ptrdiff_t>> byBlock(static_cast<std::size_t>((rows + kBlock - 1) / kBlock));
-    threads->forRows(rows, window.endCol - window.firstCol, [&](int32_t first, int32_t end) {
-      seekInRows(window.firstRow + first, window.firstRow + end, byBlock[static_cast<std::size_t>(first / kBlock)]);
-    });
-    for (const std::vector<std::ptrdiff_t>& found : byBlock)
-      newlyHeld.insert(newlyHeld.end(), found.begin(), found.end());
+    newlyHeld =
+        threads->collectRows<std::ptrdiff_t>(window.endRow - window.firstRow, window.endCol - window.firstCol,
+                                             [&](int32_t first, int32_t end, std::vector<std::ptrdiff_t>& found) {
+                                               seekInRows(window.firstRow + first, window.firstRow + end, found);
+                                             });
   }
   for (const std::ptrdiff_t cell : newlyHeld) {
     double& value = x[static_cast<std::size_t>(cell)];

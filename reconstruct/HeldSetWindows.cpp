@@ -55,35 +55,30 @@ PixelWindow merged(const PixelWindow& a, const PixelWindow& b) {
 std::vector<PixelWindow> overshootWindows(const FineOperator& op, const std::vector<double>& x, double slack,
                                           const SolverThreads& threads) {
   const PaddedGrid& grid = op.grid();
-  // The overshooting pixels are found on the threads, each block of rows
-  // keeping its own, and then taken in row order.
-  constexpr int32_t kBlock = SolverThreads::kRowsPerBlock;
-  std::vector<std::vector<GridCell>> byBlock(static_cast<std::size_t>((grid.rows + kBlock - 1) / kBlock));
-  threads.forRows(grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow) {
-    std::vector<GridCell>& found = byBlock[static_cast<std::size_t>(firstRow / kBlock)];
-    for (int32_t row = firstRow; row < endRow; ++row)
-      for (int32_t col = 0; col < grid.cols; ++col)
-        if (overshoot(op, x, grid.at(row, col)) > slack) found.push_back({row, col});
-  });
+  // The overshooting pixels are found on the threads, then taken in row order.
+  const std::vector<GridCell> overshooting = threads.collectRows<GridCell>(
+      grid.rows, grid.cols, [&](int32_t firstRow, int32_t endRow, std::vector<GridCell>& found) {
+        for (int32_t row = firstRow; row < endRow; ++row)
+          for (int32_t col = 0; col < grid.cols; ++col)
+            if (overshoot(op, x, grid.at(row, col)) > slack) found.push_back({row, col});
+      });
   std::vector<PixelWindow> windows;
-  for (const std::vector<GridCell>& found : byBlock) {
-    for (const auto& [row, col] : found) {
-      PixelWindow window{std::max(row - kWindowMargin, 0), std::min(row + kWindowMargin + 1, grid.rows),
-                         std::max(col - kWindowMargin, 0), std::min(col + kWindowMargin + 1, grid.cols)};
-      // Every window taken in grows this one, which may then meet others.
-      for (auto other = windows.begin(); other != windows.end();) {
-        if (overlap(window, *other)) {
-          window = merged(window, *other);
-          windows.erase(other);
-          other = windows.begin();
-        } else {
-          ++other;
-        }
+  for (const auto& [row, col] : overshooting) {
+    PixelWindow window{std::max(row - kWindowMargin, 0), std::min(row + kWindowMargin + 1, grid.rows),
+                       std::max(col - kWindowMargin, 0), std::min(col + kWindowMargin + 1, grid.cols)};
+    // Every window taken in grows this one, which may then meet others.
+    for (auto other = windows.begin(); other != windows.end();) {
+      if (overlap(window, *other)) {
+        window = merged(window, *other);
+        windows.erase(other);
+        other = windows.begin();
+      } else {
+        ++other;
       }
-      if (windowSolveWork(window) > kMostWindowWork || window.area() == static_cast<int64_t>(grid.unknownCount()))
-        return {};
-      windows.push_back(window);
     }
+    if (windowSolveWork(window) > kMostWindowWork || window.area() == static_cast<int64_t>(grid.unknownCount()))
+      return {};
+    windows.push_back(window);
   }
   return windows;
 }

@@ -73,6 +73,22 @@ class SolverThreads {
     return sum;
   }
 
+  // The items that body(firstRow, endRow, items) appends over the blocks,
+  // joined in block order: the list does not depend on which thread ran
+  // which block.
+  template <typename Item, typename Body>
+  std::vector<Item> collectRows(int32_t rows, int32_t cols, Body&& body) const {
+    const int32_t blocks = blockCount(rows, kRowsPerBlock);
+    std::vector<std::vector<Item>> partial(static_cast<std::size_t>(blocks));
+    const auto runBlock = [&](int32_t block) {
+      body(block * kRowsPerBlock, endOf(block, rows, kRowsPerBlock), partial[static_cast<std::size_t>(block)]);
+    };
+    run(blocks, shared(rows, cols), runBlock);
+    std::vector<Item> items;
+    for (const std::vector<Item>& found : partial) items.insert(items.end(), found.begin(), found.end());
+    return items;
+  }
+
   // The same over the whole padded array of a grid, margins included:
   // body(firstCell, endCell) on ranges of whole padded rows.
   template <typename Body>
