@@ -61,62 +61,65 @@ void addDataTerm(const FineOperator& fine, const AxisTransfer& rows, const AxisT
   }
 }
 
+// Along one axis, where the transfer is regular: the children of a coarse
+// index as offsets from its base fine index (2 I when the axis is halved, I
+// otherwise), and the parents of a fine offset as offsets from the coarse one.
+struct RegularAxis {
+  std::vector<std::pair<int, double>> children;
+  bool halved;
+
+  explicit RegularAxis(bool coarsened) : halved(coarsened) {
+    if (halved)
+      children = {{-1, 0.5}, {0, 1.0}, {1, 0.5}};
+    else
+      children = {{0, 1.0}};
+  }
+  std::vector<std::pair<int, double>> parents(int fineOffset) const {
+    if (!halved) return {{fineOffset, 1.0}};
+    // Even numerators: the divisions are exact for negative offsets too.
+    if (fineOffset % 2 == 0) return {{fineOffset / 2, 1.0}};
+    return {{(fineOffset - 1) / 2, 0.5}, {(fineOffset + 1) / 2, 0.5}};
+  }
+};
+
 // One term of the data term's share in a coarse stencil away from the edges,
 // where every transfer is regular: a sample at the fine cell (2 row + rowStep,
-// 2 col + colStep) adds w x weight to slot `slot`. In the order in which
-// addDataTerm adds them: the children row by row, each over its row links,
-// then its column links.
+// 2 col + colStep) adds w x weight to slot `slot`.
 struct RegularDataTerm {
   int rowStep;
   int colStep;
   int slot;
   double weight;
 };
-constexpr int kRegularDataTermCount = 17;
-constexpr std::array<RegularDataTerm, kRegularDataTermCount> kRegularDataTerms = [] {
-  // The child at offset `step` and its links to the parents at step / 2
-  // rounded down and up: weight 1 for an even step, 1/2 each for an odd one.
-  struct Links {
-    int count;
-    int parent[2];
-    double weight;
-  };
-  const auto linksOf = [](int step) {
-    return step == 0 ? Links{1, {0, 0}, 1.0} : (step < 0 ? Links{2, {-1, 0}, 0.5} : Links{2, {0, 1}, 0.5});
-  };
-  std::array<RegularDataTerm, kRegularDataTermCount> terms{};
-  int count = 0;
-  for (int rowStep = -1; rowStep <= 1; ++rowStep) {
-    for (int colStep = -1; colStep <= 1; ++colStep) {
-      const Links rowLinks = linksOf(rowStep);
-      const Links colLinks = linksOf(colStep);
-      // The child's own weight in the interpolation of its coarse cell is the
-      // weight of its link to it.
-      const double childWeight = rowLinks.weight * colLinks.weight;
-      for (int r = 0; r < rowLinks.count; ++r) {
-        for (int c = 0; c < colLinks.count; ++c) {
-          const int slot = halfSlot(rowLinks.parent[r], colLinks.parent[c]);
-          if (slot < 0) continue;
-          terms[static_cast<std::size_t>(count++)] = {rowStep, colStep, slot,
-                                                      childWeight * rowLinks.weight * colLinks.weight};
+
+// The terms in the order in which addDataTerm adds them: the children row by
+// row, each over its row links, then its column links.
+std::vector<RegularDataTerm> regularDataTerms() {
+  const RegularAxis halved(true);
+  std::vector<RegularDataTerm> terms;
+  for (const auto& [childRow, rowWeight] : halved.children) {
+    for (const auto& [childCol, colWeight] : halved.children) {
+      for (const auto& [parentRow, parentRowWeight] : halved.parents(childRow)) {
+        for (const auto& [parentCol, parentColWeight] : halved.parents(childCol)) {
+          const int slot = halfSlot(parentRow, parentCol);
+          if (slot >= 0)
+            terms.push_back({childRow, childCol, slot, rowWeight * colWeight * parentRowWeight * parentColWeight});
         }
       }
     }
   }
-  // Every term found, and no more: a count off would leave a zero term or
-  // write past the table, and stop the compilation here.
-  if (count != kRegularDataTermCount) throw "the regular data terms are miscounted";
   return terms;
-}();
+}
 
 // addDataTerm for a cell whose transfers are regular along both halved axes:
-// the same additions of the same exact products in the same order, without
-// walking the transfers' links.
-void addRegularDataTerm(const FineOperator& fine, int32_t row, int32_t col, HalfStencil& half) {
+// the same additions of the same exact products (powers of two times w) in
+// the same order, without walking the transfers' links.
+void addRegularDataTerm(const std::vector<RegularDataTerm>& terms, const FineOperator& fine, int32_t row, int32_t col,
+                        HalfStencil& half) {
   const PaddedGrid& grid = fine.grid();
   const uint8_t* centre = fine.states() + grid.at(2 * row, 2 * col);
   const std::ptrdiff_t stride = grid.stride();
-  for (const RegularDataTerm& term : kRegularDataTerms) {
+  for (const RegularDataTerm& term : terms) {
     const bool sample = (centre[term.rowStep * stride + term.colStep] & FineOperator::kSample) != 0;
     double& entry = half[static_cast<std::size_t>(term.slot)];
     entry = sample ? entry + FineOperator::kDataWeight * term.weight : entry;
@@ -215,6 +218,7 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
   // Each coarse cell adds its own share of the data term: the rows can be
   // shared out.
   const bool bothHalved = rows.coarsened && cols.coarsened;
+  const std::vector<RegularDataTerm> dataTerms = bothHalved ? regularDataTerms() : std::vector<RegularDataTerm>{};
   threads.forRows(rows.coarseCount, cols.coarseCount * kWorkPerCoarseCell, [&](int32_t firstRow, int32_t endRow) {
     for (int32_t row = firstRow; row < endRow; ++row) {
       const std::size_t first =
@@ -223,7 +227,7 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
       for (int32_t col = 0; col < cols.coarseCount; ++col) {
         HalfStencil half = smoothness[first + static_cast<std::size_t>(colClass[static_cast<std::size_t>(col)])];
         if (regularRow && col >= cols.interiorFirst && col <= cols.interiorLast)
-          addRegularDataTerm(fine, row, col, half);
+          addRegularDataTerm(dataTerms, fine, row, col, half);
         else
           addDataTerm(fine, rows, cols, row, col, kEveryCell, half);
         store(half, coarse, row, col);
@@ -234,27 +238,6 @@ void coarsenImageOperator(const FineOperator& fine, const AxisTransfer& rows, co
 }
 
 namespace {
-
-// Along one axis, where the transfer is regular: the children of a coarse
-// index as offsets from its base fine index (2 I when the axis is halved, I
-// otherwise), and the parents of a fine offset as offsets from the coarse one.
-struct RegularAxis {
-  std::vector<std::pair<int, double>> children;
-  bool halved;
-
-  explicit RegularAxis(bool coarsened) : halved(coarsened) {
-    if (halved)
-      children = {{-1, 0.5}, {0, 1.0}, {1, 0.5}};
-    else
-      children = {{0, 1.0}};
-  }
-  std::vector<std::pair<int, double>> parents(int fineOffset) const {
-    if (!halved) return {{fineOffset, 1.0}};
-    // Even numerators: the divisions are exact for negative offsets too.
-    if (fineOffset % 2 == 0) return {{fineOffset / 2, 1.0}};
-    return {{(fineOffset - 1) / 2, 0.5}, {(fineOffset + 1) / 2, 0.5}};
-  }
-};
 
 // One term of a coarse stencil away from the edges: weight x the fine entry in
 // plane `plane` at the cell (rowOffset, colOffset) from the base fine cell,

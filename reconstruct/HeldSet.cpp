@@ -13,8 +13,7 @@ HeldSetChange updateHeldSet(const HeldSetRule& rule, FineOperator& op, std::vect
   std::vector<std::ptrdiff_t> stillHeld;
   stillHeld.reserve(heldCells.size());
   for (const std::ptrdiff_t cell : heldCells) {
-    const auto row = static_cast<int32_t>(cell / grid.stride() - PaddedGrid::kMargin);
-    const auto col = static_cast<int32_t>(cell % grid.stride() - PaddedGrid::kMargin);
+    const auto [row, col] = grid.place(cell);
     if (!window.contains(row, col)) {
       stillHeld.push_back(cell);
       continue;

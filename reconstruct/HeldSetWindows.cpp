@@ -121,10 +121,9 @@ HeldSetChange settleWindows(const std::vector<PixelWindow>& windows, FineOperato
   std::vector<std::vector<std::ptrdiff_t>> heldInside(windows.size());
   std::vector<std::ptrdiff_t> heldElsewhere;
   for (const std::ptrdiff_t cell : heldCells) {
-    const auto row = static_cast<int32_t>(cell / grid.stride() - PaddedGrid::kMargin);
-    const auto col = static_cast<int32_t>(cell % grid.stride() - PaddedGrid::kMargin);
+    const GridCell place = grid.place(cell);
     const auto inside = std::find_if(windows.begin(), windows.end(),
-                                     [&](const PixelWindow& window) { return window.contains(row, col); });
+                                     [&](const PixelWindow& window) { return window.contains(place.row, place.col); });
     if (inside == windows.end())
       heldElsewhere.push_back(cell);
     else

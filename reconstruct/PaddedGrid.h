@@ -9,6 +9,13 @@
 
 namespace filamorph {
 
+// A cell of a grid by its row and column, ordered row by row.
+struct GridCell {
+  int32_t row;
+  int32_t col;
+  auto operator<=>(const GridCell&) const = default;
+};
+
 struct PaddedGrid {
   static constexpr int32_t kMargin = 2;
 
@@ -21,14 +28,11 @@ struct PaddedGrid {
   }
   std::size_t unknownCount() const { return static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols); }
   std::ptrdiff_t at(int32_t row, int32_t col) const { return (row + kMargin) * stride() + col + kMargin; }
+  // The row and column of an inner cell of the padded array: `at` undone.
+  GridCell place(std::ptrdiff_t cell) const {
+    return {static_cast<int32_t>(cell / stride() - kMargin), static_cast<int32_t>(cell % stride() - kMargin)};
+  }
   std::ptrdiff_t offset(int32_t rowStep, int32_t colStep) const { return rowStep * stride() + colStep; }
-};
-
-// A cell of a grid by its row and column, ordered row by row.
-struct GridCell {
-  int32_t row;
-  int32_t col;
-  auto operator<=>(const GridCell&) const = default;
 };
 
 // One half of a symmetric 5 x 5 stencil: the cell itself, the two cells to its
