@@ -8,6 +8,7 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/UserDialogs.h"
+#include "base/HeapPolicy.h"
 #include "contours/ContourCoder.h"
 #include "reconstruct/Reconstructor.h"
 
@@ -21,6 +22,7 @@ filamorph::Reconstructor reconstructionObject;
 }  // namespace
 
 int main(int argc, char** argv) {
+  filamorph::keepFreedBlocksInTheHeap();
   filamorph::Application application(argc, argv);
   try {
     filamorph::Application::setApplicationName(QString::fromLatin1(filamorph::TForm1::kTitle));

@@ -4,15 +4,74 @@
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "base/SystemMemory.h"
 #endif
 
 namespace filamorph {
+namespace {
+
+OfferedHeap offered;
+
+#if defined(__GLIBC__)
+constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+constexpr uint64_t kLargestReserve = uint64_t{1} << 30;
+constexpr int kLibraryTopPad = 128 << 10;  // the C library's own default
+constexpr std::size_t kProbeMargin = 256;
+
+// Volatile: nothing reads the block, and the compiler would drop an
+// allocation whose result goes unused.
+void* volatile keptHeapHead = nullptr;
+
+// Grows the heap by `reserve` bytes of address space and offers the whole
+// huge pages in it; returns what it offered.
+OfferedHeap reserveHugePageHeap(std::size_t reserve) {
+  // The heap grows by a request plus the top pad; trimming keeps the pad.
+  if (mallopt(M_TOP_PAD, static_cast<int>(reserve)) == 0) return {};
+  // Just over what is left at the heap's top, so that the heap grows, and
+  // small, so that the pages the probe's allocation writes lie below the
+  // first huge page: a huge page already touched in small pages stays so.
+  void* probe = std::malloc(mallinfo2().keepcost + kProbeMargin);
+  if (probe == nullptr) return {};
+  const auto start = reinterpret_cast<std::uintptr_t>(probe);
+  std::free(probe);
+  const auto end = reinterpret_cast<std::uintptr_t>(::sbrk(0));
+  // A probe outside the heap (the heap could not grow, or another allocator
+  // serves malloc) leaves nothing to offer.
+  if (end < start || end - start < reserve) return {};
+  const std::uintptr_t first = (start + kHugePage - 1) / kHugePage * kHugePage;
+  const std::uintptr_t last = end / kHugePage * kHugePage;
+  if (last <= first || ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE) != 0) return {};
+  // The heap hands out its top in address order: the part below the first
+  // huge page, which can only have small pages, is taken by one block kept
+  // for the life of the process and never touched, so that blocks made from
+  // now on land on huge pages.
+  if (first > start) keptHeapHead = std::malloc(first - start);
+  return {first, last - first};
+}
+#endif
+
+}  // namespace
 
 void keepFreedBlocksInTheHeap() {
 #if defined(__GLIBC__)
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_ARENA_MAX, 1);
+  mallopt(M_MMAP_MAX, 0);
+  // Without the reserve, the heap still keeps what it frees, up to 256 MB.
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
+  const uint64_t reserve = std::min(kLargestReserve, availableMemoryBytes() / 4) / kHugePage * kHugePage;
+  if (reserve > 0) offered = reserveHugePageHeap(static_cast<std::size_t>(reserve));
+  if (offered.bytes == 0) mallopt(M_TOP_PAD, kLibraryTopPad);
 #endif
+}
+
+OfferedHeap offeredHugePageHeap() {
+  return offered;
 }
 
 }  // namespace filamorph

@@ -2,15 +2,34 @@
 #define FILAMORPH_BASE_HEAPPOLICY_H
 // How a process that makes and frees large blocks again and again keeps their pages.
 
+#include <cstddef>
+#include <cstdint>
+
 namespace filamorph {
 
-// A run frees and makes planes and solver vectors of the image's size several
-// times. By default the C library maps each large block afresh and unmaps it
-// when freed, so every new block is faulted in page by page as freshly zeroed
-// memory; kept in the heap instead, a freed block's pages serve the next one.
-// 32 MB is the largest mapping threshold the library accepts; larger blocks
-// are still mapped. Does nothing outside the GNU C library.
+// A run makes and frees planes and solver vectors of the image's size several
+// times, and a fresh page costs far more than the work done on it: on a
+// virtual machine each first touch of a 4 KiB page can trap to the host.
+// So the process keeps every block in one heap, kept rather than given back,
+// and offers that heap to transparent huge pages, which fault in 2 MiB at once:
+//  - all threads share the main heap, and no block is mapped on its own;
+//  - the heap grows once, now, by a reserve of address space (at most a
+//    gigabyte, at most a quarter of the memory the system can give) that
+//    takes physical memory only where touched, and is offered for huge pages;
+//  - freed memory stays in the heap up to that reserve.
+// A process that outgrows the reserve goes on with ordinary pages. Does
+// nothing outside the GNU C library, and under a sanitizer's or Valgrind's
+// allocator, whose blocks are not in the heap, only the reserve is lost.
+// Call before any other thread starts.
 void keepFreedBlocksInTheHeap();
+
+// The part of the heap keepFreedBlocksInTheHeap offered for huge pages: whole
+// huge pages from `begin`; no bytes when it offered none.
+struct OfferedHeap {
+  std::uintptr_t begin = 0;
+  std::size_t bytes = 0;
+};
+OfferedHeap offeredHugePageHeap();
 
 }  // namespace filamorph
 

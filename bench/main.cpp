@@ -1,6 +1,6 @@
-// The benchmarks keep freed blocks in the heap as the command-line tool does:
-// a repeated solve then reuses the pages of the one before, and measures the
-// work of the solve rather than how the system hands out fresh pages.
+// The benchmarks run under the command-line tool's heap policy: a repeated
+// solve then reuses the pages of the one before, and measures the work of the
+// solve rather than how the system hands out fresh pages.
 
 #include <benchmark/benchmark.h>
 
