@@ -17,10 +17,9 @@ namespace filamorph {
 //    gigabyte, at most a quarter of the memory the system can give) that
 //    takes physical memory only where touched, and is offered for huge pages;
 //  - freed memory stays in the heap up to that reserve.
-// A process that outgrows the reserve goes on with ordinary pages. Does
-// nothing outside the GNU C library, and under a sanitizer's or Valgrind's
-// allocator, whose blocks are not in the heap, only the reserve is lost.
-// Call before any other thread starts.
+// A process that outgrows the reserve goes on with ordinary pages. Offers
+// nothing outside the GNU C library, nor where another allocator (a
+// sanitizer's, Valgrind's) serves malloc. Call before any other thread starts.
 void keepFreedBlocksInTheHeap();
 
 // The part of the heap keepFreedBlocksInTheHeap offered for huge pages: whole
