@@ -17,6 +17,17 @@
 namespace filamorph {
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's allocator serves malloc from its own mappings: there is
+// no heap to offer, and the policy must say so rather than claim one.
+TEST(HeapPolicy, OffersNothingUnderAnotherAllocator) {
+  keepFreedBlocksInTheHeap();
+  EXPECT_EQ(offeredHugePageHeap().bytes, 0u);
+  void* block = std::malloc(1 << 20);
+  ASSERT_NE(block, nullptr);
+  std::free(block);
+}
+#else
 bool inside(const OfferedHeap& heap, const void* block, std::size_t bytes) {
   const auto at = reinterpret_cast<std::uintptr_t>(block);
   return at >= heap.begin && at + bytes <= heap.begin + heap.bytes;
@@ -34,17 +45,6 @@ bool hugePagesDisabled() {
   return text.empty() || text.find("[never]") != std::string::npos;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer's allocator serves malloc from its own mappings: there is
-// no heap to offer, and the policy must say so rather than claim one.
-TEST(HeapPolicy, OffersNothingUnderAnotherAllocator) {
-  keepFreedBlocksInTheHeap();
-  EXPECT_EQ(offeredHugePageHeap().bytes, 0u);
-  void* block = std::malloc(1 << 20);
-  ASSERT_NE(block, nullptr);
-  std::free(block);
-}
-#else
 TEST(HeapPolicy, LargeBlocksFromEveryThreadComeFromTheOfferedHeap) {
   keepFreedBlocksInTheHeap();
   const OfferedHeap heap = offeredHugePageHeap();
