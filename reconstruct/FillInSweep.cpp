@@ -311,14 +311,21 @@ void BandSweeper::sweepBandOfUpTo(const SweepPlanes& planes, int32_t firstRow, i
 }
 
 std::optional<float> BandSweeper::sweep(const SweepPlanes& planes, VisitRecord& lastVisit, SweepGate* gate) {
+  const std::optional<float> sum = sweepRows(planes, 0, planes.rows, 0.0f, lastVisit, gate);
+  if (!sum) return std::nullopt;
+  return *sum / static_cast<float>(static_cast<int64_t>(planes.rows) * planes.cols);
+}
+
+std::optional<float> BandSweeper::sweepRows(const SweepPlanes& planes, int32_t firstRow, int32_t endRow,
+                                            float sumBefore, VisitRecord& lastVisit, SweepGate* gate) {
   const int32_t rows = planes.rows;
   const int32_t cols = planes.cols;
-  changeSum_ = 0.0f;
+  changeSum_ = sumBefore;
   pending_ = {};
 
   // The two rows at each edge, one pixel after the other.
-  const auto sweepEdgeRows = [&](int32_t firstRow, int32_t endRow) {
-    for (int32_t row = firstRow; row < endRow; ++row) {
+  const auto sweepEdgeRows = [&](int32_t fromRow, int32_t toRow) {
+    for (int32_t row = fromRow; row < toRow; ++row) {
       const auto& rowTables = coefficients_.byPlace[static_cast<std::size_t>(axisPlace(row, rows))];
       for (int32_t col = 0; col < cols; ++col) {
         const std::ptrdiff_t index = static_cast<std::ptrdiff_t>(row) * cols + col;
@@ -329,31 +336,33 @@ std::optional<float> BandSweeper::sweep(const SweepPlanes& planes, VisitRecord& 
     }
   };
   // A band reads the source down to two rows below its last one.
-  const auto await = [&](int32_t endRow) {
-    return gate == nullptr || gate->awaitSourceRows(std::min(endRow + 2, rows));
-  };
-  const auto finished = [&](int32_t endRow) {
-    if (gate != nullptr) gate->finishedRows(endRow);
+  const auto await = [&](int32_t toRow) { return gate == nullptr || gate->awaitSourceRows(std::min(toRow + 2, rows)); };
+  const auto finished = [&](int32_t toRow) {
+    if (gate != nullptr) gate->finishedRows(toRow);
   };
 
-  if (!await(2)) return std::nullopt;
-  sweepEdgeRows(0, 2);
-  finished(2);
-  const int32_t endInner = rows - 2;
-  for (int32_t firstRow = 2; firstRow < endInner; firstRow += bandRows_) {
-    const int32_t bandRows = std::min(bandRows_, endInner - firstRow);
-    if (!await(firstRow + bandRows)) return std::nullopt;
-    sweepBandOfUpTo<kMaxBandRows>(planes, firstRow, bandRows, lastVisit);
+  if (firstRow == 0) {
+    if (!await(2)) return std::nullopt;
+    sweepEdgeRows(0, 2);
+    finished(2);
+  }
+  const int32_t endInner = std::min(endRow, rows - 2);
+  for (int32_t bandStart = std::max(firstRow, 2); bandStart < endInner; bandStart += bandRows_) {
+    const int32_t bandRows = std::min(bandRows_, endInner - bandStart);
+    if (!await(bandStart + bandRows)) return std::nullopt;
+    sweepBandOfUpTo<kMaxBandRows>(planes, bandStart, bandRows, lastVisit);
     addPendingChanges();
     pending_ = {bandChanges_, bandChanges_ + static_cast<std::ptrdiff_t>(bandRows) * cols};
     bandChanges_ = changes_.data() + (bandChanges_ == changes_.data() ? changes_.size() / 2 : 0);
-    finished(firstRow + bandRows);
+    finished(bandStart + bandRows);
   }
   addPendingChanges();
-  if (!await(rows)) return std::nullopt;
-  sweepEdgeRows(endInner, rows);
-  finished(rows);
-  return changeSum_ / static_cast<float>(static_cast<int64_t>(rows) * cols);
+  if (endRow == rows) {
+    if (!await(rows)) return std::nullopt;
+    sweepEdgeRows(rows - 2, rows);
+    finished(rows);
+  }
+  return changeSum_;
 }
 
 }  // namespace filamorph

@@ -111,6 +111,14 @@ class BandSweeper {
   // visit. Allocates nothing.
   std::optional<float> sweep(const SweepPlanes& planes, VisitRecord& lastVisit, SweepGate* gate = nullptr);
 
+  // Visits rows [firstRow, endRow) of a sweep whose rows above firstRow are
+  // done, adding their changes in raster order to `sumBefore`, the sum of
+  // the rows above; returns the sum so far, or nothing when the gate
+  // abandoned the rows. Each bound is 0 or rows, or lies in [2, rows - 2].
+  // The gate's row counts are the plane's (from row 0).
+  std::optional<float> sweepRows(const SweepPlanes& planes, int32_t firstRow, int32_t endRow, float sumBefore,
+                                 VisitRecord& lastVisit, SweepGate* gate = nullptr);
+
  private:
   template <int32_t BandRows>
   void sweepBandOfUpTo(const SweepPlanes& planes, int32_t firstRow, int32_t rowCount, VisitRecord& lastVisit);

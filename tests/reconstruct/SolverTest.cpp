@@ -139,9 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // Two threads stop at the same sweep as the plain solver, whether the last
-// sweep ran on the calling thread or on the other one: a tolerance just above
-// a sweep's mean change makes it, or an earlier sweep, the last.
-TEST(Solver, OverlappedSweepsStopWhereThePlainSweepsStop) {
+// sweep wrote the first plane or the second: a tolerance just above a
+// sweep's mean change makes it, or an earlier sweep, the last.
+TEST(Solver, TwoThreadSweepsStopWhereThePlainSweepsStop) {
   const Model model = randomModel(37, 41, 0.1, 21u);
   reference::Parameters parameters;
   parameters.tolerance = 0.0f;
@@ -178,7 +178,7 @@ TEST(Solver, OverlappedSweepsStopWhereThePlainSweepsStop) {
     EXPECT_EQ(bitsOf(reconstructor.lastChange), bitsOf(expected.lastVisit.lastChange));
     lastSweeps.push_back(reconstructor.sweepCount);
   }
-  // Both threads' sweeps were the last at least once.
+  // Sweeps of both parities were the last at least once.
   EXPECT_TRUE(std::ranges::any_of(lastSweeps, [](int sweeps) { return sweeps % 2 == 1; }));
   EXPECT_TRUE(std::ranges::any_of(lastSweeps, [](int sweeps) { return sweeps % 2 == 0; }));
 }
@@ -186,7 +186,7 @@ TEST(Solver, OverlappedSweepsStopWhereThePlainSweepsStop) {
 // No sample at all: every pixel starts at 128 and the first sweep leaves it
 // there; the output is 128 or, dithered, 128 after an odd draw and 127 after
 // an even one. Model planes never made (or of another size) are such a model.
-// Two threads: the second sweep, already begun, is dropped.
+// Two threads: the upper part of the second sweep, already begun, is dropped.
 TEST(Solver, ModelWithoutSamplesGivesMidGray) {
   for (const bool modelPlanesMade : {true, false}) {
     for (const uint8_t dither : {uint8_t{0}, uint8_t{1}}) {
@@ -292,8 +292,8 @@ Snapshot snapshot(const Reconstructor& r, const DitherGenerator& generator) {
 
 // A cancelled solve leaves the object and the generator as they were, the
 // sparseness marks included; the next full solve then runs as usual and makes
-// the gray plane anew for the new size. With two threads the cancelling sweep
-// may be either thread's, and the other thread's sweep is abandoned.
+// the gray plane anew for the new size. With two threads the cancel comes
+// while a part of the next sweep may be running, which is abandoned.
 TEST(Solver, CancelledSolveChangesNothing) {
   for (const int threads : {1, 2}) {
     for (const int cancellingSweep : {1, 2, 3}) {
