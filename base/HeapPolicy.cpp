@@ -5,12 +5,12 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 
-#include "base/SystemMemory.h"
 #endif
 
 namespace filamorph {
@@ -27,6 +27,21 @@ constexpr std::size_t kProbeMargin = 256;
 // Volatile: nothing reads the block, and the compiler would drop an
 // allocation whose result goes unused.
 void* volatile keptHeapHead = nullptr;
+
+// A quarter of the physical memory and of the address-space limit, at most
+// kLargestReserve. The reserve takes no memory until touched, so the memory
+// free now does not bound it, and reading it (cgroup statistics) would cost
+// more than a short run saves.
+uint64_t reserveBound() {
+  uint64_t bound = kLargestReserve;
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  if (pages > 0 && pageSize > 0) bound = std::min(bound, static_cast<uint64_t>(pages) * pageSize / 4);
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    bound = std::min(bound, static_cast<uint64_t>(limit.rlim_cur) / 4);
+  return bound;
+}
 
 // Grows the heap by `reserve` bytes of address space and offers the whole
 // huge pages in it; returns what it offered.
@@ -64,7 +79,7 @@ void keepFreedBlocksInTheHeap() {
   mallopt(M_MMAP_MAX, 0);
   // Without the reserve, the heap still keeps what it frees, up to 256 MB.
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
-  const uint64_t reserve = std::min(kLargestReserve, availableMemoryBytes() / 4) / kHugePage * kHugePage;
+  const uint64_t reserve = reserveBound() / kHugePage * kHugePage;
   if (reserve > 0) offered = reserveHugePageHeap(static_cast<std::size_t>(reserve));
   if (offered.bytes == 0) mallopt(M_TOP_PAD, kLibraryTopPad);
 #endif

@@ -14,8 +14,8 @@ namespace filamorph {
 // and offers that heap to transparent huge pages, which fault in 2 MiB at once:
 //  - all threads share the main heap, and no block is mapped on its own;
 //  - the heap grows once, now, by a reserve of address space (at most a
-//    gigabyte, at most a quarter of the memory the system can give) that
-//    takes physical memory only where touched, and is offered for huge pages;
+//    gigabyte, a quarter of the physical memory and of the address-space
+//    limit) that takes memory only where touched, offered for huge pages;
 //  - freed memory stays in the heap up to that reserve.
 // A process that outgrows the reserve goes on with ordinary pages. Offers
 // nothing outside the GNU C library, nor where another allocator (a
