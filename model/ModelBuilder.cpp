@@ -1,18 +1,102 @@
 // Model building over the traced contour table.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "contours/ContourCoder.h"
+#include "model/ProfileWork.h"
 
 namespace filamorph {
 namespace {
 
+// Below this many points a second thread costs more than it saves.
+constexpr int64_t kPointsForTwoThreads = 4096;
+
 // Sampling reads the gray and label planes at any pixel inside the image.
 bool planesCoverImage(const ContourCoder& coder) {
   return coder.rows == coder.height && coder.cols == coder.width && coder.grayPlane.exists() &&
-         coder.grayPlane.rows() == coder.rows && coder.grayPlane.cols() == coder.cols &&
-         coder.labelPlane.exists() && coder.labelPlane.rows() == coder.rows &&
-         coder.labelPlane.cols() == coder.cols;
+         coder.grayPlane.rows() == coder.rows && coder.grayPlane.cols() == coder.cols && coder.labelPlane.exists() &&
+         coder.labelPlane.rows() == coder.rows && coder.labelPlane.cols() == coder.cols;
+}
+
+struct PointPlace {
+  int32_t contour = 0;
+  int32_t point = 0;
+};
+
+// Samples and fits the points from `from` to the end of contour `end` - 1,
+// in order, on the coder's own scratch.
+void buildInOrder(ContourCoder& coder, PointPlace from, int32_t end) {
+  for (int32_t contour = from.contour; contour < end; ++contour, from.point = 0) {
+    const auto pointCount = static_cast<int32_t>(coder.contours[contour].points.size());
+    for (int32_t point = from.point; point < pointCount; ++point) {
+      coder.sampleProfile(contour, point);
+      coder.fitProfile(contour, point);
+    }
+  }
+}
+
+// The first contour of the second half of the points; 0 when there are too
+// few points to share.
+int32_t sharedFrom(const std::vector<Contour>& contours) {
+  int64_t total = 0;
+  for (const Contour& contour : contours) total += static_cast<int64_t>(contour.points.size());
+  if (total < kPointsForTwoThreads) return 0;
+  int64_t before = 0;
+  for (std::size_t contour = 0; contour < contours.size(); ++contour) {
+    if (2 * before >= total) return static_cast<int32_t>(contour);
+    before += static_cast<int64_t>(contours[contour].points.size());
+  }
+  return 0;
+}
+
+// How far into the scratch vectors a fitted point wrote, from their start:
+// the profile and the model values up to its count of samples, the pair
+// errors up to its pairs.
+struct Written {
+  std::size_t samples = 0;
+  std::size_t pairs = 0;
+
+  static Written by(const ContourPoint& point) {
+    const auto left = static_cast<std::size_t>(std::max<int32_t>(point.leftLength, 1));
+    const auto right = static_cast<std::size_t>(std::max<int32_t>(point.rightLength, 1));
+    return {left + right + 1, left * right};
+  }
+  void widen(const Written& other) {
+    samples = std::max(samples, other.samples);
+    pairs = std::max(pairs, other.pairs);
+  }
+  bool covers(const Written& other) const { return samples >= other.samples && pairs >= other.pairs; }
+};
+
+// The first point from which building the points from `split` on again, in
+// order, leaves every place of the scratch vectors with what the last point
+// to write it wrote: the last point back to one that wrote furthest.
+PointPlace rebuildFrom(const std::vector<Contour>& contours, int32_t split) {
+  Written furthest;
+  for (auto contour = static_cast<std::size_t>(split); contour < contours.size(); ++contour) {
+    for (const ContourPoint& point : contours[contour].points) furthest.widen(Written::by(point));
+  }
+  PointPlace place{static_cast<int32_t>(contours.size()), 0};
+  Written covered;
+  while (!covered.covers(furthest)) {
+    while (place.point == 0) {
+      --place.contour;
+      place.point = static_cast<int32_t>(contours[place.contour].points.size());
+    }
+    --place.point;
+    covered.widen(Written::by(contours[place.contour].points[place.point]));
+  }
+  return place;
+}
+
+void growTo(std::vector<float>& values, std::size_t size) {
+  if (values.size() < size) values.resize(size);
 }
 
 }  // namespace
@@ -20,14 +104,51 @@ bool planesCoverImage(const ContourCoder& coder) {
 void ContourCoder::buildModel() {
   if (contours.empty() || !planesCoverImage(*this)) return;
   measureSpans();
-  const int32_t tableSize = static_cast<int32_t>(contours.size());
-  for (int32_t contour = 0; contour < tableSize; ++contour) {
-    const int32_t pointCount = static_cast<int32_t>(contours[contour].points.size());
-    for (int32_t point = 0; point < pointCount; ++point) {
-      sampleProfile(contour, point);
-      fitProfile(contour, point);
-    }
+  const auto tableSize = static_cast<int32_t>(contours.size());
+  const int32_t split = std::thread::hardware_concurrency() >= 2 ? sharedFrom(contours) : 0;
+  if (split == 0) return buildInOrder(*this, {}, tableSize);
+
+  // The points are independent and each writes only its own fields: the
+  // contours from `split` on are built on a helper thread, with scratch of
+  // its own that grows from nothing.
+  std::vector<float> helperProfile, helperModelValues, helperPairErrors;
+  int16_t helperLeft = 0, helperRight = 0;
+  std::exception_ptr helperFailure;
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        const ProfileScratch scratch{helperProfile, helperModelValues, helperPairErrors, helperLeft, helperRight};
+        for (int32_t contour = split; contour < tableSize; ++contour) {
+          for (ContourPoint& point : contours[contour].points) {
+            sampleProfileOf(*this, point, helperProfile);
+            fitProfileOf(point, profileLambda, scratch);
+          }
+        }
+      } catch (...) {
+        helperFailure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    return buildInOrder(*this, {}, tableSize);
   }
+  try {
+    buildInOrder(*this, {}, split);
+  } catch (...) {
+    helper.join();
+    throw;
+  }
+  helper.join();
+  if (helperFailure) std::rethrow_exception(helperFailure);
+
+  // The scratch members end as the points built one after the other leave
+  // them: as large as any point needed, and each place holding what the last
+  // point to write it wrote. A point built twice comes out the same, since
+  // its sampling then stops at the counts it took the first time.
+  growTo(profile, helperProfile.size());
+  growTo(modelValues, helperModelValues.size());
+  growTo(pairErrors, helperPairErrors.size());
+  buildInOrder(*this, rebuildFrom(contours, split), tableSize);
 }
 
 }  // namespace filamorph

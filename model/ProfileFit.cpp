@@ -8,6 +8,7 @@
 #include "contours/ContourCoder.h"
 #include "model/LinearSolve.h"
 #include "model/ProfileModel.h"
+#include "model/ProfileWork.h"
 
 namespace filamorph {
 namespace {
@@ -77,8 +78,10 @@ PairLanes fitPairs(const std::vector<float>& profile, int32_t count, float lambd
 
 }  // namespace
 
-void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
-  ContourPoint& point = contours[contourIndex].points[pointIndex];
+void fitProfileOf(ContourPoint& point, float profileLambda, const ProfileScratch& scratch) {
+  std::vector<float>& profile = scratch.profile;
+  std::vector<float>& pairErrors = scratch.pairErrors;
+  std::vector<float>& modelValues = scratch.modelValues;
   int32_t left = std::max<int32_t>(point.leftLength, 0);
   int32_t right = std::max<int32_t>(point.rightLength, 0);
   const float contourLevel = profile[left];
@@ -94,8 +97,8 @@ void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
     profile[left + 1] = contourLevel;
     right = 1;
   }
-  leftProfileLength = static_cast<int16_t>(left);
-  rightProfileLength = static_cast<int16_t>(right);
+  scratch.leftProfileLength = static_cast<int16_t>(left);
+  scratch.rightProfileLength = static_cast<int16_t>(right);
 
   const int32_t count = left + right + 1;
   const int32_t middle = left;
@@ -145,6 +148,11 @@ void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
   point.weightMiddle = best.middle;
   point.weightRight = best.right;
   point.baseLevel = best.base;
+}
+
+void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
+  fitProfileOf(contours[contourIndex].points[pointIndex], profileLambda,
+               {profile, modelValues, pairErrors, leftProfileLength, rightProfileLength});
 }
 
 void ContourCoder::solveLinear(int32_t size) {

@@ -6,6 +6,7 @@
 
 #include "contours/ContourCoder.h"
 #include "model/MedianFilter.h"
+#include "model/ProfileWork.h"
 
 namespace filamorph {
 namespace {
@@ -59,8 +60,7 @@ void ContourCoder::measureSpans() {
   }
 }
 
-void ContourCoder::sampleProfile(int32_t contourIndex, int32_t pointIndex) {
-  ContourPoint& point = contours[contourIndex].points[pointIndex];
+void sampleProfileOf(const ContourCoder& coder, ContourPoint& point, std::vector<float>& profile) {
   const int32_t leftLimit = std::max<int32_t>(point.leftLength, 0);
   const int32_t rightLimit = std::max<int32_t>(point.rightLength, 0);
   // Room for the fit's stand-in samples too, so that fitProfile never grows
@@ -69,15 +69,19 @@ void ContourCoder::sampleProfile(int32_t contourIndex, int32_t pointIndex) {
   if (profile.size() < needed) profile.resize(needed);
 
   const int32_t leftTaken =
-      takeSideSamples(*this, point, neighbourOffsets[point.normal & 7], leftLimit, profile.data());
+      takeSideSamples(coder, point, coder.neighbourOffsets[point.normal & 7], leftLimit, profile.data());
   // Taken nearest first; the profile starts with the farthest.
   std::reverse(profile.begin(), profile.begin() + leftTaken);
   profile[leftTaken] =
-      isInside(point.row, point.col) ? static_cast<float>(grayPlane[point.row][point.col]) : 0.0f;
-  const int32_t rightTaken = takeSideSamples(*this, point, neighbourOffsets[(point.normal + 4) & 7], rightLimit,
+      coder.isInside(point.row, point.col) ? static_cast<float>(coder.grayPlane[point.row][point.col]) : 0.0f;
+  const int32_t rightTaken = takeSideSamples(coder, point, coder.neighbourOffsets[(point.normal + 4) & 7], rightLimit,
                                              profile.data() + leftTaken + 1);
   point.leftLength = static_cast<int16_t>(leftTaken);
   point.rightLength = static_cast<int16_t>(rightTaken);
+}
+
+void ContourCoder::sampleProfile(int32_t contourIndex, int32_t pointIndex) {
+  sampleProfileOf(*this, contours[contourIndex].points[pointIndex], profile);
 }
 
 }  // namespace filamorph

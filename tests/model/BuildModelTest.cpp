@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+#include <tuple>
+#include <vector>
+
 #include "ModelFixture.h"
 #include "commands/CommandParameters.h"
 #include "reconstruct/Reconstructor.h"
@@ -69,6 +74,69 @@ TEST(BuildModelTest, WithoutLabelPlaneLeavesThePointsAlone) {
   for (const ContourPoint& point : coder.contours[0].points) {
     EXPECT_EQ(point.leftExtent, 0);
     EXPECT_EQ(point.baseLevel, 0.0f);
+  }
+}
+
+// A table large enough for the model to be built on two threads: short
+// contours in every direction over a random picture, so that profiles stop
+// at other contours, at the edges and at repeated levels, with every length.
+void makeCrowdedTable(ContourCoder& coder, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> level(0, 7);
+  // Few levels, so that equal neighbours end some sides early.
+  testing::makeImage(coder, 120, 160, [&](int32_t, int32_t) { return static_cast<uint8_t>(level(random) * 30); });
+  std::uniform_int_distribution<int32_t> row(0, 119), col(0, 159), direction(0, 7), length(2, 40);
+  while (coder.contours.size() < 600) {
+    const int32_t d = direction(random);
+    const int32_t n = length(random);
+    const int32_t r = row(random), c = col(random);
+    const int32_t endRow = r + (n - 1) * kNeighbourOffsets[d][0];
+    const int32_t endCol = c + (n - 1) * kNeighbourOffsets[d][1];
+    if (endRow < 0 || endRow >= 120 || endCol < 0 || endCol >= 160) continue;
+    testing::addContour(coder, testing::run(r, c, d, n));
+  }
+  coder.computeNormals();
+  coder.profileLambda = kProfileLambda;
+}
+
+auto fieldsOf(const ContourPoint& p) {
+  return std::tuple(p.leftExtent, p.rightExtent, p.leftContrast, p.rightContrast, p.leftLength, p.rightLength,
+                    p.weightLeft, p.weightMiddle, p.weightRight, p.baseLevel);
+}
+
+// Built on two threads, the table and the model-building scratch end as the
+// steps run point after point leave them.
+TEST(BuildModelTest, SharedBuildEndsAsThePointByPointSteps) {
+  for (const unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE(::testing::Message() << "seed " << seed);
+    ContourCoder shared;
+    makeCrowdedTable(shared, seed);
+    ContourCoder stepwise;
+    makeCrowdedTable(stepwise, seed);
+    int64_t points = 0;
+    for (const Contour& contour : shared.contours) points += static_cast<int64_t>(contour.points.size());
+    ASSERT_GE(points, 8192);
+
+    shared.buildModel();
+    stepwise.measureSpans();
+    for (int32_t contour = 0; contour < static_cast<int32_t>(stepwise.contours.size()); ++contour) {
+      for (int32_t point = 0; point < static_cast<int32_t>(stepwise.contours[contour].points.size()); ++point) {
+        stepwise.sampleProfile(contour, point);
+        stepwise.fitProfile(contour, point);
+      }
+    }
+
+    for (std::size_t contour = 0; contour < shared.contours.size(); ++contour) {
+      for (std::size_t point = 0; point < shared.contours[contour].points.size(); ++point) {
+        ASSERT_EQ(fieldsOf(shared.contours[contour].points[point]), fieldsOf(stepwise.contours[contour].points[point]))
+            << "contour " << contour << ", point " << point;
+      }
+    }
+    EXPECT_EQ(shared.profile, stepwise.profile);
+    EXPECT_EQ(shared.modelValues, stepwise.modelValues);
+    EXPECT_EQ(shared.pairErrors, stepwise.pairErrors);
+    EXPECT_EQ(shared.leftProfileLength, stepwise.leftProfileLength);
+    EXPECT_EQ(shared.rightProfileLength, stepwise.rightProfileLength);
   }
 }
 
