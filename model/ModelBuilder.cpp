@@ -30,13 +30,13 @@ struct PointPlace {
 };
 
 // Samples and fits the points from `from` to the end of contour `end` - 1,
-// in order, on the coder's own scratch.
-void buildInOrder(ContourCoder& coder, PointPlace from, int32_t end) {
+// in order, on `scratch`.
+void buildInOrder(ContourCoder& coder, PointPlace from, int32_t end, const ProfileScratch& scratch) {
   for (int32_t contour = from.contour; contour < end; ++contour, from.point = 0) {
-    const auto pointCount = static_cast<int32_t>(coder.contours[contour].points.size());
-    for (int32_t point = from.point; point < pointCount; ++point) {
-      coder.sampleProfile(contour, point);
-      coder.fitProfile(contour, point);
+    std::vector<ContourPoint>& points = coder.contours[contour].points;
+    for (auto point = static_cast<std::size_t>(from.point); point < points.size(); ++point) {
+      sampleProfileOf(coder, points[point], scratch.profile);
+      fitProfileOf(points[point], coder.profileLambda, scratch);
     }
   }
 }
@@ -106,7 +106,7 @@ void ContourCoder::buildModel() {
   measureSpans();
   const auto tableSize = static_cast<int32_t>(contours.size());
   const int32_t split = std::thread::hardware_concurrency() >= 2 ? sharedFrom(contours) : 0;
-  if (split == 0) return buildInOrder(*this, {}, tableSize);
+  if (split == 0) return buildInOrder(*this, {}, tableSize, scratchOf(*this));
 
   // The points are independent and each writes only its own fields: the
   // contours from `split` on are built on a helper thread, with scratch of
@@ -118,22 +118,17 @@ void ContourCoder::buildModel() {
   try {
     helper = std::thread([&] {
       try {
-        const ProfileScratch scratch{helperProfile, helperModelValues, helperPairErrors, helperLeft, helperRight};
-        for (int32_t contour = split; contour < tableSize; ++contour) {
-          for (ContourPoint& point : contours[contour].points) {
-            sampleProfileOf(*this, point, helperProfile);
-            fitProfileOf(point, profileLambda, scratch);
-          }
-        }
+        buildInOrder(*this, {split, 0}, tableSize,
+                     {helperProfile, helperModelValues, helperPairErrors, helperLeft, helperRight});
       } catch (...) {
         helperFailure = std::current_exception();
       }
     });
   } catch (const std::system_error&) {
-    return buildInOrder(*this, {}, tableSize);
+    return buildInOrder(*this, {}, tableSize, scratchOf(*this));
   }
   try {
-    buildInOrder(*this, {}, split);
+    buildInOrder(*this, {}, split, scratchOf(*this));
   } catch (...) {
     helper.join();
     throw;
@@ -148,7 +143,7 @@ void ContourCoder::buildModel() {
   growTo(profile, helperProfile.size());
   growTo(modelValues, helperModelValues.size());
   growTo(pairErrors, helperPairErrors.size());
-  buildInOrder(*this, rebuildFrom(contours, split), tableSize);
+  buildInOrder(*this, rebuildFrom(contours, split), tableSize, scratchOf(*this));
 }
 
 }  // namespace filamorph

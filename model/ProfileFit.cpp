@@ -151,8 +151,7 @@ void fitProfileOf(ContourPoint& point, float profileLambda, const ProfileScratch
 }
 
 void ContourCoder::fitProfile(int32_t contourIndex, int32_t pointIndex) {
-  fitProfileOf(contours[contourIndex].points[pointIndex], profileLambda,
-               {profile, modelValues, pairErrors, leftProfileLength, rightProfileLength});
+  fitProfileOf(contours[contourIndex].points[pointIndex], profileLambda, scratchOf(*this));
 }
 
 void ContourCoder::solveLinear(int32_t size) {

@@ -19,6 +19,11 @@ struct ProfileScratch {
   int16_t& rightProfileLength;
 };
 
+// The coder's own scratch members.
+inline ProfileScratch scratchOf(ContourCoder& coder) {
+  return {coder.profile, coder.modelValues, coder.pairErrors, coder.leftProfileLength, coder.rightProfileLength};
+}
+
 // ContourCoder::sampleProfile on `point`, into `profile`; reads the coder's
 // planes only.
 void sampleProfileOf(const ContourCoder& coder, ContourPoint& point, std::vector<float>& profile);

@@ -3,6 +3,7 @@
 // Small models for the fill-in solver tests and the means to load and read them.
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <random>
@@ -134,6 +135,18 @@ inline void setParameters(Reconstructor& reconstructor, const reference::Paramet
 template <typename T>
 std::vector<T> contents(const Plane<T>& plane) {
   return std::vector<T>(plane.data(), plane.data() + plane.size());
+}
+
+// Floats as their bits, so that results compare bit for bit (0 and -0 apart).
+inline uint32_t bitsOf(float value) {
+  return std::bit_cast<uint32_t>(value);
+}
+
+inline std::vector<uint32_t> bitsOf(const std::vector<float>& values) {
+  std::vector<uint32_t> bits;
+  bits.reserve(values.size());
+  for (const float value : values) bits.push_back(bitsOf(value));
+  return bits;
 }
 
 }  // namespace filamorph::testing

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -21,23 +20,13 @@
 namespace filamorph {
 namespace {
 
+using testing::bitsOf;
 using testing::contents;
 using testing::loadModel;
 using testing::Model;
 using testing::randomModel;
 using testing::setParameters;
 using testing::uniformModel;
-
-std::vector<uint32_t> bitsOf(const std::vector<float>& values) {
-  std::vector<uint32_t> bits;
-  bits.reserve(values.size());
-  for (const float value : values) bits.push_back(std::bit_cast<uint32_t>(value));
-  return bits;
-}
-
-uint32_t bitsOf(float value) {
-  return std::bit_cast<uint32_t>(value);
-}
 
 struct ReferenceCase {
   const char* name;

@@ -15,6 +15,8 @@
 namespace filamorph {
 namespace {
 
+using testing::bitsOf;
+using testing::contents;
 using testing::Model;
 using testing::randomModel;
 
@@ -33,12 +35,6 @@ struct SweepRun {
   uint32_t previousValue = 0;
 };
 
-uint32_t bitsOf(float value) {
-  uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-
 SweepRun sweepModel(const Model& model, int32_t threads, PartCuts* cuts) {
   const Plane<uint8_t> sparseness = planeOf(model.sparseness, model.rows, model.cols);
   const Plane<uint8_t> depth = planeOf(model.depth, model.rows, model.cols);
@@ -56,7 +52,7 @@ SweepRun sweepModel(const Model& model, int32_t threads, PartCuts* cuts) {
       },
       cuts);
   EXPECT_TRUE(outcome.finished);
-  for (std::size_t i = 0; i < work.size(); ++i) run.work.push_back(bitsOf(work.data()[i]));
+  run.work = bitsOf(contents(work));
   run.sweeps = outcome.sweeps;
   run.lastChange = bitsOf(outcome.lastVisit.lastChange);
   run.previousValue = bitsOf(outcome.lastVisit.previousValue);
