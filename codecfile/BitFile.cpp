@@ -78,8 +78,11 @@ void BitFile::putBits(uint32_t value, int count) {
   bitsFree = static_cast<int16_t>(8 - spill);
 }
 
+// The stream belongs to the one thread that codes it, so bytes pass without
+// the stream's lock, here and in loadByte: a lock per byte cost more than the
+// coding itself.
 void BitFile::flushByte() {
-  if (stream == nullptr || std::fputc(static_cast<uint8_t>(currentByte), stream) == EOF) writeFailed_ = true;
+  if (stream == nullptr || putc_unlocked(static_cast<uint8_t>(currentByte), stream) == EOF) writeFailed_ = true;
   currentByte = 0;
   nextBit = 1;
   bitsFree = 8;
@@ -124,7 +127,7 @@ int BitFile::readUnary() {
 // A byte that could not be read is taken as zero bits, so that a reader that
 // checks readFailed late still sees bounded, harmless values.
 void BitFile::loadByte() {
-  const int byte = stream != nullptr ? std::fgetc(stream) : EOF;
+  const int byte = stream != nullptr ? getc_unlocked(stream) : EOF;
   readFailed = byte == EOF ? 1 : 0;
   currentByte = static_cast<int8_t>(byte == EOF ? 0 : byte);
 }
