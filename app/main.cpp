@@ -9,6 +9,7 @@
 #include "app/Unit2.h"
 #include "app/UserDialogs.h"
 #include "base/HeapPolicy.h"
+#include "base/WorkThreads.h"
 #include "contours/ContourCoder.h"
 #include "reconstruct/Reconstructor.h"
 
@@ -19,10 +20,7 @@ namespace {
 filamorph::ContourCoder analysisObject;
 filamorph::Reconstructor reconstructionObject;
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  filamorph::keepFreedBlocksInTheHeap();
+int runWindows(int argc, char** argv) {
   filamorph::Application application(argc, argv);
   try {
     filamorph::Application::setApplicationName(QString::fromLatin1(filamorph::TForm1::kTitle));
@@ -37,4 +35,16 @@ int main(int argc, char** argv) {
     filamorph::showMessageBox(filamorph::currentExceptionMessage());
     return 0;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  filamorph::keepFreedBlocksInTheHeap();
+  // The analysis stages share their work with its helper while the windows run.
+  const filamorph::WorkThreads stageThreads(0);
+  analysisObject.workThreads = &stageThreads;
+  const int status = runWindows(argc, argv);
+  analysisObject.workThreads = nullptr;
+  return status;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/WorkThreads.h"
 #include "commands/CommandParameters.h"
 #include "contours/ContourCoder.h"
 #include "image/ImageControl.h"
@@ -54,9 +55,11 @@ bool loadPhotograph(ImageControl& image, benchmark::State& state) {
 void BM_PhotographToModelPlanes(benchmark::State& state) {
   ImageControl image;
   if (!loadPhotograph(image, state)) return;
+  const WorkThreads threads(0);
   int64_t points = 0;
   for (auto _ : state) {
     ContourCoder coder;  // a fresh object labels the edge map anew
+    coder.workThreads = &threads;
     Reconstructor reconstructor;
     detectAndTrace(coder, image);
     obtainModel(coder, reconstructor);
@@ -70,7 +73,9 @@ BENCHMARK(BM_PhotographToModelPlanes)->Unit(benchmark::kMillisecond);
 void BM_ModelOfTracedPhotograph(benchmark::State& state) {
   ImageControl image;
   if (!loadPhotograph(image, state)) return;
+  const WorkThreads threads(0);
   ContourCoder coder;
+  coder.workThreads = &threads;
   Reconstructor reconstructor;
   detectAndTrace(coder, image);
   for (auto _ : state) {

@@ -42,7 +42,9 @@ std::string ContourChoice::label() const {
 CodecPipeline::CodecPipeline()
     : analysis_(std::make_unique<ContourCoder>()),
       reconstruction_(std::make_unique<Reconstructor>()),
-      session_(*analysis_, *reconstruction_) {}
+      session_(*analysis_, *reconstruction_) {
+  analysis_->workThreads = &stageThreads_;
+}
 
 Status CodecPipeline::analyse(const std::string& picturePath, AnalysisStage stage) {
   const Stopwatch import;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/Status.h"
+#include "base/WorkThreads.h"
 #include "commands/CommandParameters.h"
 #include "commands/CommandSession.h"
 #include "contours/ContourCoder.h"
@@ -125,6 +126,9 @@ class CodecPipeline {
   // the memory that the system can give now.
   Status requireMemory(const std::string& what, uint64_t bytesPerPixel) const;
 
+  // The analysis stages share their work with its helper; it outlives the
+  // analysis object, which points to it.
+  WorkThreads stageThreads_{0};
   std::unique_ptr<ContourCoder> analysis_;
   std::unique_ptr<Reconstructor> reconstruction_;
   CommandSession session_;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/Status.h"
+#include "base/WorkThreads.h"
 #include "image/ImageControl.h"
 #include "image/Plane.h"
 
@@ -40,6 +41,10 @@ class GrayImage {
   uint8_t grayPlaneAllocated = 0;
   uint8_t filteredPlaneAllocated = 0;
   std::optional<std::string> fileName;
+  // Threads the stages may share their work with, owned by the caller and
+  // alive while set; null: every stage runs on the calling thread alone. The
+  // results are the same either way.
+  const WorkThreads* workThreads = nullptr;
 
   // Releases the gray plane, the filtered plane and the file name; the size,
   // the kernel and imageReplaced stay.

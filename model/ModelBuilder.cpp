@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -16,6 +15,9 @@ namespace {
 
 // Below this many points a second thread costs more than it saves.
 constexpr int64_t kPointsForTwoThreads = 4096;
+// Runs of points the threads take one by one: enough that the caller keeps
+// working when the helper starts late or runs slower.
+constexpr int64_t kRuns = 16;
 
 // Sampling reads the gray and label planes at any pixel inside the image.
 bool planesCoverImage(const ContourCoder& coder) {
@@ -41,18 +43,22 @@ void buildInOrder(ContourCoder& coder, PointPlace from, int32_t end, const Profi
   }
 }
 
-// The first contour of the second half of the points; 0 when there are too
-// few points to share.
-int32_t sharedFrom(const std::vector<Contour>& contours) {
+// The first contours of runs of about equal numbers of points, and the table
+// size after the last: one run when there are too few points to share.
+std::vector<int32_t> runStarts(const std::vector<Contour>& contours) {
+  const auto tableSize = static_cast<int32_t>(contours.size());
   int64_t total = 0;
   for (const Contour& contour : contours) total += static_cast<int64_t>(contour.points.size());
-  if (total < kPointsForTwoThreads) return 0;
-  int64_t before = 0;
-  for (std::size_t contour = 0; contour < contours.size(); ++contour) {
-    if (2 * before >= total) return static_cast<int32_t>(contour);
-    before += static_cast<int64_t>(contours[contour].points.size());
+  std::vector<int32_t> starts{0};
+  if (total >= kPointsForTwoThreads) {
+    int64_t before = 0;
+    for (int32_t contour = 0; contour < tableSize; ++contour) {
+      if (before * kRuns >= total * static_cast<int64_t>(starts.size())) starts.push_back(contour);
+      before += static_cast<int64_t>(contours[static_cast<std::size_t>(contour)].points.size());
+    }
   }
-  return 0;
+  starts.push_back(tableSize);
+  return starts;
 }
 
 // How far into the scratch vectors a fitted point wrote, from their start:
@@ -105,36 +111,32 @@ void ContourCoder::buildModel() {
   if (contours.empty() || !planesCoverImage(*this)) return;
   measureSpans();
   const auto tableSize = static_cast<int32_t>(contours.size());
-  const int32_t split = std::thread::hardware_concurrency() >= 2 ? sharedFrom(contours) : 0;
-  if (split == 0) return buildInOrder(*this, {}, tableSize, scratchOf(*this));
+  const std::vector<int32_t> starts = runStarts(contours);
+  const auto runs = static_cast<int32_t>(starts.size()) - 1;
+  if (workThreads == nullptr || runs == 1) return buildInOrder(*this, {}, tableSize, scratchOf(*this));
 
-  // The points are independent and each writes only its own fields: the
-  // contours from `split` on are built on a helper thread, with scratch of
-  // its own that grows from nothing.
+  // The points are independent and each writes only its own fields. The
+  // caller takes the runs from the first on, building on the coder's scratch
+  // members; the helper takes them from the last back, on scratch of its own
+  // that grows from nothing. A failure stops neither; it is thrown after.
   std::vector<float> helperProfile, helperModelValues, helperPairErrors;
   int16_t helperLeft = 0, helperRight = 0;
-  std::exception_ptr helperFailure;
-  std::thread helper;
-  try {
-    helper = std::thread([&] {
-      try {
-        buildInOrder(*this, {split, 0}, tableSize,
-                     {helperProfile, helperModelValues, helperPairErrors, helperLeft, helperRight});
-      } catch (...) {
-        helperFailure = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    return buildInOrder(*this, {}, tableSize, scratchOf(*this));
-  }
-  try {
-    buildInOrder(*this, {}, split, scratchOf(*this));
-  } catch (...) {
-    helper.join();
-    throw;
-  }
-  helper.join();
+  const ProfileScratch helperScratch{helperProfile, helperModelValues, helperPairErrors, helperLeft, helperRight};
+  const std::thread::id caller = std::this_thread::get_id();
+  int32_t helperFrom = runs;
+  std::exception_ptr callerFailure, helperFailure;
+  workThreads->forTasks(runs, [&](int32_t run) {
+    const bool onCaller = std::this_thread::get_id() == caller;
+    if (!onCaller) helperFrom = run;
+    try {
+      buildInOrder(*this, {starts[run], 0}, starts[run + 1], onCaller ? scratchOf(*this) : helperScratch);
+    } catch (...) {
+      (onCaller ? callerFailure : helperFailure) = std::current_exception();
+    }
+  });
+  if (callerFailure) std::rethrow_exception(callerFailure);
   if (helperFailure) std::rethrow_exception(helperFailure);
+  if (helperFrom == runs) return;
 
   // The scratch members end as the points built one after the other leave
   // them: as large as any point needed, and each place holding what the last
@@ -143,7 +145,7 @@ void ContourCoder::buildModel() {
   growTo(profile, helperProfile.size());
   growTo(modelValues, helperModelValues.size());
   growTo(pairErrors, helperPairErrors.size());
-  buildInOrder(*this, rebuildFrom(contours, split), tableSize, scratchOf(*this));
+  buildInOrder(*this, rebuildFrom(contours, starts[helperFrom]), tableSize, scratchOf(*this));
 }
 
 }  // namespace filamorph

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ModelFixture.h"
+#include "base/WorkThreads.h"
 #include "commands/CommandParameters.h"
 #include "reconstruct/Reconstructor.h"
 
@@ -105,11 +106,13 @@ auto fieldsOf(const ContourPoint& p) {
 }
 
 // Built on two threads, the table and the model-building scratch end as the
-// steps run point after point leave them.
+// steps run point after point leave them, however the threads shared the runs.
 TEST(BuildModelTest, SharedBuildEndsAsThePointByPointSteps) {
-  for (const unsigned seed : {1u, 2u, 3u}) {
+  const WorkThreads threads(2);
+  for (const unsigned seed : {1u, 2u, 3u, 4u, 5u, 6u}) {
     SCOPED_TRACE(::testing::Message() << "seed " << seed);
     ContourCoder shared;
+    shared.workThreads = &threads;
     makeCrowdedTable(shared, seed);
     ContourCoder stepwise;
     makeCrowdedTable(stepwise, seed);

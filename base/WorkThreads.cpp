@@ -1,4 +1,4 @@
-#include "reconstruct/SolverThreads.h"
+#include "base/WorkThreads.h"
 
 #include <algorithm>
 
@@ -6,9 +6,9 @@ namespace filamorph {
 
 namespace {
 
-// Below this many cells a grid's work is over before a second thread would
+// Below this many cells a plane's work is over before a second thread would
 // have started on its share.
-constexpr int64_t kSharedGridCells = 96 * 96;
+constexpr int64_t kSharedCells = 96 * 96;
 constexpr int32_t kMostThreads = 2;
 // How long an idle helper keeps looking for the next job before it sleeps:
 // the kernels of one solve follow each other within microseconds, and the
@@ -41,13 +41,13 @@ void pause() {
 
 }  // namespace
 
-SolverThreads::SolverThreads(int32_t threads) {
+WorkThreads::WorkThreads(int32_t threads) {
   const int32_t wanted =
       threads > 0 ? threads : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
   if (std::min(wanted, kMostThreads) > 1) helper_ = std::thread([this] { helperLoop(); });
 }
 
-SolverThreads::~SolverThreads() {
+WorkThreads::~WorkThreads() {
   if (!helper_.joinable()) return;
   stopping_.store(true, std::memory_order_release);
   ticket_.fetch_add(uint64_t{1} << kGenerationShift, std::memory_order_release);
@@ -55,18 +55,18 @@ SolverThreads::~SolverThreads() {
   helper_.join();
 }
 
-bool SolverThreads::worthSharing(int32_t rows, int32_t cols) {
-  return static_cast<int64_t>(rows) * cols >= kSharedGridCells;
+bool WorkThreads::worthSharing(int32_t rows, int32_t cols) {
+  return static_cast<int64_t>(rows) * cols >= kSharedCells;
 }
 
-bool SolverThreads::shared(int32_t rows, int32_t cols) const {
-  // Block counts must fit their field of the ticket; a grid that tall is
+bool WorkThreads::shared(int32_t rows, int32_t cols) const {
+  // Block counts must fit their field of the ticket; a plane that tall is
   // not shared.
   return helper_.joinable() && worthSharing(rows, cols) &&
          static_cast<uint64_t>(blockCount(rows, kRowsPerBlock)) <= kFieldMask;
 }
 
-int32_t SolverThreads::claim(uint64_t generation, bool fromBack) const {
+int32_t WorkThreads::claim(uint64_t generation, bool fromBack) const {
   uint64_t ticket = ticket_.load(std::memory_order_acquire);
   while (generationOf(ticket) == generation && frontOf(ticket) < backOf(ticket)) {
     const uint64_t taken = fromBack ? ticket - (uint64_t{1} << kBackShift) : ticket + 1;
@@ -76,7 +76,7 @@ int32_t SolverThreads::claim(uint64_t generation, bool fromBack) const {
   return -1;
 }
 
-void SolverThreads::runShared(const Job& job) const {
+void WorkThreads::runShared(const Job& job) const {
   job_ = job;
   finished_.store(0, std::memory_order_relaxed);
   const uint64_t generation = generationOf(ticket_.load(std::memory_order_relaxed)) + 1;
@@ -96,7 +96,7 @@ void SolverThreads::runShared(const Job& job) const {
   }
 }
 
-void SolverThreads::helperLoop() {
+void WorkThreads::helperLoop() {
   uint64_t seen = 0;
   while (true) {
     uint64_t ticket = ticket_.load(std::memory_order_acquire);
