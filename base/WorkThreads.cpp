@@ -1,6 +1,7 @@
 #include "base/WorkThreads.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace filamorph {
 
@@ -77,14 +78,20 @@ int32_t WorkThreads::claim(uint64_t generation, bool fromBack) const {
 }
 
 void WorkThreads::runShared(const Job& job) const {
+  inJob_.store(true, std::memory_order_release);
   job_ = job;
   finished_.store(0, std::memory_order_relaxed);
   const uint64_t generation = generationOf(ticket_.load(std::memory_order_relaxed)) + 1;
   ticket_.store((generation << kGenerationShift) | (static_cast<uint64_t>(job.blocks) << kBackShift),
                 std::memory_order_release);
   ticket_.notify_one();
+  std::exception_ptr failure;
   for (int32_t block; (block = claim(generation, false)) >= 0;) {
-    job.call(job.body, block);
+    try {
+      job.call(job.body, block);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
     finished_.fetch_add(1, std::memory_order_relaxed);
   }
   // Only blocks the helper has begun are left.
@@ -94,6 +101,11 @@ void WorkThreads::runShared(const Job& job) const {
     else
       std::this_thread::yield();
   }
+  // The helper's failure is read once its last block is counted.
+  std::exception_ptr helperFailure = std::exchange(helperFailure_, nullptr);
+  inJob_.store(false, std::memory_order_release);
+  if (failure) std::rethrow_exception(failure);
+  if (helperFailure) std::rethrow_exception(helperFailure);
 }
 
 void WorkThreads::helperLoop() {
@@ -104,7 +116,11 @@ void WorkThreads::helperLoop() {
     if (generationOf(ticket) != seen) {
       seen = generationOf(ticket);
       for (int32_t block; (block = claim(seen, true)) >= 0;) {
-        job_.call(job_.body, block);
+        try {
+          job_.call(job_.body, block);
+        } catch (...) {
+          if (!helperFailure_) helperFailure_ = std::current_exception();
+        }
         finished_.fetch_add(1, std::memory_order_release);
       }
       continue;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <thread>
 #include <vector>
 
@@ -17,7 +18,10 @@ namespace filamorph {
 // last one back: each thread then meets mostly the same rows job after job,
 // still in its own cache. The caller never waits for the helper to arrive:
 // when the helper is not running (a busy machine), the caller takes every
-// block and waits only for a block the helper has already begun.
+// block and waits only for a block the helper has already begun. When a block
+// throws, the failure (the caller's first, else the helper's) is thrown once
+// every block begun has ended; blocks not yet begun may be left undone. Work
+// started from inside a block runs on the thread of that block alone.
 class WorkThreads {
  public:
   static constexpr int32_t kRowsPerBlock = 8;
@@ -103,7 +107,7 @@ class WorkThreads {
 
   template <typename RunBlock>
   void run(int32_t blocks, bool share, const RunBlock& runBlock) const {
-    if (!share) {
+    if (!share || inJob_.load(std::memory_order_acquire)) {
       for (int32_t block = 0; block < blocks; ++block) runBlock(block);
       return;
     }
@@ -125,9 +129,25 @@ class WorkThreads {
   mutable std::atomic<uint64_t> ticket_{0};
   mutable std::atomic<int32_t> finished_{0};
   mutable Job job_;
+  mutable std::exception_ptr helperFailure_;
+  // Set while a shared job runs, so that work started inside it stays on its thread.
+  mutable std::atomic<bool> inJob_{false};
   std::atomic<bool> stopping_{false};
   std::thread helper_;
 };
+
+// WorkThreads::forTasks and forRows, or the same on the calling thread alone
+// when threads is null.
+template <typename Task>
+void forTasks(const WorkThreads* threads, int32_t count, Task&& task) {
+  if (threads != nullptr) return threads->forTasks(count, task);
+  for (int32_t index = 0; index < count; ++index) task(index);
+}
+template <typename Body>
+void forRows(const WorkThreads* threads, int32_t rows, int32_t cols, Body&& body) {
+  if (threads != nullptr) return threads->forRows(rows, cols, body);
+  body(0, rows);
+}
 
 }  // namespace filamorph
 

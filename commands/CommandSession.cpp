@@ -60,9 +60,8 @@ Status CommandSession::detectContours() {
   if (Status imported = analysis.importBitmap(image2); !imported) return imported;
   modelReady_ = false;
   setDetectContoursParameters(analysis);
-  analysis.detectEdges();
+  analysis.detectEdgesThenSmooth();
   if (drawsViews) analysis.showEdgeMap(image2);
-  analysis.smoothGrayPlane();
   return Status::success();
 }
 

@@ -55,7 +55,7 @@ class CommandSession {
   // UnsupportedPixelFormat failure.
   Status openImage(const std::string& fileName);
   // Detect Contours: reload and import the last opened bitmap, detect edges
-  // with the fixed parameters, show the edge map, smooth the gray plane. A
+  // with the fixed parameters and smooth the gray plane, show the edge map. A
   // bitmap that no longer reads or imports ends it with that failure.
   Status detectContours();
   // Trace Contours and the contour view.

@@ -7,7 +7,9 @@
 
 namespace filamorph {
 
-EdgeDetector::~EdgeDetector() { releaseEdgePlanes(); }
+EdgeDetector::~EdgeDetector() {
+  releaseEdgePlanes();
+}
 
 void EdgeDetector::releaseEdgePlanes() {
   if (edgePlanesAllocated == 1) {
@@ -20,9 +22,9 @@ void EdgeDetector::releaseEdgePlanes() {
   edgePlanesAllocated = 0;
 }
 
-void EdgeDetector::detectEdges() {
+bool EdgeDetector::prepareEdgePlanes() {
   // Without a gray plane of the recorded size there is nothing to detect on.
-  if (!grayPlane.exists() || grayPlane.rows() != rows || grayPlane.cols() != cols) return;
+  if (!grayPlane.exists() || grayPlane.rows() != rows || grayPlane.cols() != cols) return false;
   const bool sizeChanged = edgeMap.rows() != rows || edgeMap.cols() != cols;
   if (imageReplaced == 1 || sizeChanged) releaseEdgePlanes();
   if (edgePlanesAllocated == 0) {
@@ -33,9 +35,28 @@ void EdgeDetector::detectEdges() {
     candidateMap.allocate(rows, cols);
   }
   edgePlanesAllocated = 1;
+  return true;
+}
 
+void EdgeDetector::detectEdges() {
+  if (!prepareEdgePlanes()) return;
   computeGradients();
   rethreshold();
+}
+
+void EdgeDetector::detectEdgesThenSmooth() {
+  if (!prepareEdgePlanes()) return smoothGrayPlane();
+  computeGradients();
+  suppressNonMaxima();
+  // Hysteresis and thinning read and write only the maps; the smoothing
+  // reads and writes only the gray plane and the kernel.
+  forTasks(workThreads, 2, [this](int32_t task) {
+    if (task == 0) {
+      thresholdCandidates();
+    } else {
+      smoothGrayPlane();
+    }
+  });
 }
 
 void EdgeDetector::computeGradients() {
@@ -43,13 +64,16 @@ void EdgeDetector::computeGradients() {
   const Plane<float> vertical = std::move(kernel);
   const float verticalScale = kernelScale;
   buildHorizontalDerivativeKernel();
-  convolveKernelPair(*this, PairKernel{vertical, verticalScale}, gradientY, PairKernel{kernel, kernelScale},
-                     gradientX);
+  convolveKernelPair(*this, PairKernel{vertical, verticalScale}, gradientY, PairKernel{kernel, kernelScale}, gradientX);
 }
 
 void EdgeDetector::rethreshold() {
   if (edgePlanesAllocated == 0) return;
   suppressNonMaxima();
+  thresholdCandidates();
+}
+
+void EdgeDetector::thresholdCandidates() {
   applyHysteresis();
   clearEdgeBorder();
   thinEdges();

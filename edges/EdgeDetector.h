@@ -22,9 +22,9 @@ class EdgeDetector : public GrayImage {
   EdgeDetector() = default;
   ~EdgeDetector();
 
-  Plane<uint8_t> edgeMap;       // 250 edge, 0 none; 128 a candidate during hysteresis
-  int32_t filterLength = 0;     // half-length N of the (2N+1) x (2N+1) kernels
-  int32_t tLow = 0;             // shares of the magnitude distribution, in hundredths
+  Plane<uint8_t> edgeMap;    // 250 edge, 0 none; 128 a candidate during hysteresis
+  int32_t filterLength = 0;  // half-length N of the (2N+1) x (2N+1) kernels
+  int32_t tLow = 0;          // shares of the magnitude distribution, in hundredths
   int32_t tHigh = 0;
   float lambda = 0.0f;
   float tau = 0.0f;
@@ -45,6 +45,9 @@ class EdgeDetector : public GrayImage {
 
   // The whole detection on the current gray plane, result in edgeMap.
   void detectEdges();
+  // detectEdges() then smoothGrayPlane(), the smoothing beside the
+  // thresholding stages when the work threads have a helper.
+  void detectEdgesThenSmooth();
   void releaseEdgePlanes();
   void clearEdgeBorder();
 
@@ -75,6 +78,11 @@ class EdgeDetector : public GrayImage {
   void rethreshold();
 
  private:
+  // Makes the edge planes at the image's size unless they exist; false when
+  // there is no gray plane of that size to detect on.
+  bool prepareEdgePlanes();
+  // The stages of rethreshold after the suppression.
+  void thresholdCandidates();
   // A pixel accepted by the follow step whose neighbours are still to be seen.
   struct FollowPixel {
     int32_t row;

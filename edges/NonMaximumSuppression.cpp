@@ -1,5 +1,6 @@
 // Gradient magnitude and the suppression of pixels that are not a maximum
 // across the edge.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -9,15 +10,15 @@
 namespace filamorph {
 namespace {
 
-
-void zeroBorder(Plane<float>& plane) {
-  const int32_t lastCol = plane.cols() - 1;
-  for (int32_t r = 0; r < plane.rows(); ++r) {
+// Zeroes the border of row r of a gradient plane: the whole row at the top
+// and bottom, its first and last pixel elsewhere.
+void zeroBorderOfRow(Plane<float>& plane, int32_t r) {
+  if (r == 0 || r == plane.rows() - 1) {
+    std::memset(plane[r], 0, static_cast<std::size_t>(plane.cols()) * sizeof(float));
+  } else {
     plane[r][0] = 0.0f;
-    plane[r][lastCol] = 0.0f;
+    plane[r][plane.cols() - 1] = 0.0f;
   }
-  std::memset(plane[0], 0, static_cast<std::size_t>(plane.cols()) * sizeof(float));
-  std::memset(plane[plane.rows() - 1], 0, static_cast<std::size_t>(plane.cols()) * sizeof(float));
 }
 
 // Truncation toward zero kept in float, where comparisons of the truncated
@@ -105,23 +106,29 @@ void EdgeDetector::suppressNonMaxima() {
   if (edgePlanesAllocated == 0 || gradientX.size() == 0) return;
   const int32_t planeRows = gradientX.rows();
   const int32_t planeCols = gradientX.cols();
-  zeroBorder(gradientX);
-  zeroBorder(gradientY);
-
-  // Row by row, the magnitude one row ahead of the suppression that reads it.
   const bool blocks = suppressionBlocksAvailable();
-  for (int32_t r = 0; r < planeRows; ++r) {
-    const float* gx = gradientX[r];
-    const float* gy = gradientY[r];
-    float* magnitude = gradientMagnitude[r];
-    std::memset(candidateMap[r], 0, static_cast<std::size_t>(planeCols));
-    // The float square root is correctly rounded, so it equals the double
-    // one rounded to float.
-    for (int32_t c = blocks ? magnitudeBlocks(gx, gy, magnitude, planeCols) : 0; c < planeCols; ++c) {
-      magnitude[c] = std::sqrt(gx[c] * gx[c] + gy[c] * gy[c]);
+
+  // Every magnitude first, then the suppression that reads three rows of
+  // them: the threads share both passes by rows without waiting on each other.
+  forRows(workThreads, planeRows, planeCols, [&](int32_t first, int32_t end) {
+    for (int32_t r = first; r < end; ++r) {
+      zeroBorderOfRow(gradientX, r);
+      zeroBorderOfRow(gradientY, r);
+      const float* gx = gradientX[r];
+      const float* gy = gradientY[r];
+      float* magnitude = gradientMagnitude[r];
+      std::memset(candidateMap[r], 0, static_cast<std::size_t>(planeCols));
+      // The float square root is correctly rounded, so it equals the double
+      // one rounded to float.
+      for (int32_t c = blocks ? magnitudeBlocks(gx, gy, magnitude, planeCols) : 0; c < planeCols; ++c) {
+        magnitude[c] = std::sqrt(gx[c] * gx[c] + gy[c] * gy[c]);
+      }
     }
-    if (r >= 2) suppressRow(gradientMagnitude, gradientX, gradientY, candidateMap, r - 1, blocks);
-  }
+  });
+  forRows(workThreads, std::max(planeRows - 2, 0), planeCols, [&](int32_t first, int32_t end) {
+    for (int32_t r = first + 1; r < end + 1; ++r)
+      suppressRow(gradientMagnitude, gradientX, gradientY, candidateMap, r, blocks);
+  });
 }
 
 }  // namespace filamorph

@@ -22,6 +22,10 @@ using convolution::Lanes4;
 using convolution::Lanes8;
 using convolution::RowTarget;
 
+// The most runs of bands shared among the threads: enough that the caller
+// keeps working when the helper starts late.
+constexpr int32_t kBandRuns = 8;
+
 // What a kernel place adds to the two sums. A zero weight adds nothing (see
 // the single-kernel convolution: a zero product cannot change a sum that
 // starts at +0). An opposite weight gives exactly the negated product, since
@@ -165,12 +169,18 @@ template <typename Lanes, int32_t kVectors>
 
 // Two sums per strip need twice the accumulators of one: four vectors per
 // strip keep them in the sixteen registers of SSE and AVX.
-void convolvePairBaseline(const PairJob& job) { convolvePairBand<Lanes4, 4>(job); }
+void convolvePairBaseline(const PairJob& job) {
+  convolvePairBand<Lanes4, 4>(job);
+}
 
 #if defined(__x86_64__) || defined(__i386__)
-[[gnu::target("avx")]] void convolvePairAvx(const PairJob& job) { convolvePairBand<Lanes8, 4>(job); }
+[[gnu::target("avx")]] void convolvePairAvx(const PairJob& job) {
+  convolvePairBand<Lanes8, 4>(job);
+}
 
-[[gnu::target("avx512f")]] void convolvePairAvx512(const PairJob& job) { convolvePairBand<Lanes16, 8>(job); }
+[[gnu::target("avx512f")]] void convolvePairAvx512(const PairJob& job) {
+  convolvePairBand<Lanes16, 8>(job);
+}
 #endif
 
 void convolvePairFastest(const PairJob& job) {
@@ -204,16 +214,24 @@ void convolveKernelPair(const GrayImage& image, const PairKernel& first, Plane<f
   convolution::zeroOutsideWindow(secondOut, window);
   if (window.empty()) return;
 
-  PaddedBand band(image.grayPlane, image.kernelRowHalf, kWidestStrip, convolution::bandStorage());
-  const PairPlan plan = pairPlan(image, band, first.weights, second.weights);
   const RowTarget firstRows = convolution::planeRows(firstOut);
   const RowTarget secondRows = convolution::planeRows(secondOut);
-  for (int32_t top = window.firstRow; top <= window.lastRow; top += PaddedBand::kOutputRows) {
-    const int32_t bottom = std::min(window.lastRow, top + (PaddedBand::kOutputRows - 1));
-    band.advanceTo(top, bottom);
-    convolvePairFastest(PairJob{plan, band, top, bottom, window.firstCol, window.lastCol, first.scale, second.scale,
-                                firstRows, secondRows});
-  }
+  // Successive bands share input rows through their storage; runs of them go
+  // to the threads, each on band storage of its own.
+  const int32_t bands = (window.lastRow - window.firstRow) / PaddedBand::kOutputRows + 1;
+  const bool shared = image.workThreads != nullptr && image.workThreads->count() > 1;
+  const int32_t runs = shared ? std::min(bands, kBandRuns) : 1;
+  forTasks(image.workThreads, runs, [&](int32_t run) {
+    PaddedBand band(image.grayPlane, image.kernelRowHalf, kWidestStrip, convolution::bandStorage());
+    const PairPlan plan = pairPlan(image, band, first.weights, second.weights);
+    for (int32_t b = bands * run / runs; b < bands * (run + 1) / runs; ++b) {
+      const int32_t top = window.firstRow + b * PaddedBand::kOutputRows;
+      const int32_t bottom = std::min(window.lastRow, top + (PaddedBand::kOutputRows - 1));
+      band.advanceTo(top, bottom);
+      convolvePairFastest(PairJob{plan, band, top, bottom, window.firstCol, window.lastCol, first.scale, second.scale,
+                                  firstRows, secondRows});
+    }
+  });
 }
 
 }  // namespace filamorph

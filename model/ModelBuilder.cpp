@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <thread>
 #include <vector>
 
@@ -118,24 +117,17 @@ void ContourCoder::buildModel() {
   // The points are independent and each writes only its own fields. The
   // caller takes the runs from the first on, building on the coder's scratch
   // members; the helper takes them from the last back, on scratch of its own
-  // that grows from nothing. A failure stops neither; it is thrown after.
+  // that grows from nothing.
   std::vector<float> helperProfile, helperModelValues, helperPairErrors;
   int16_t helperLeft = 0, helperRight = 0;
   const ProfileScratch helperScratch{helperProfile, helperModelValues, helperPairErrors, helperLeft, helperRight};
   const std::thread::id caller = std::this_thread::get_id();
   int32_t helperFrom = runs;
-  std::exception_ptr callerFailure, helperFailure;
   workThreads->forTasks(runs, [&](int32_t run) {
     const bool onCaller = std::this_thread::get_id() == caller;
     if (!onCaller) helperFrom = run;
-    try {
-      buildInOrder(*this, {starts[run], 0}, starts[run + 1], onCaller ? scratchOf(*this) : helperScratch);
-    } catch (...) {
-      (onCaller ? callerFailure : helperFailure) = std::current_exception();
-    }
+    buildInOrder(*this, {starts[run], 0}, starts[run + 1], onCaller ? scratchOf(*this) : helperScratch);
   });
-  if (callerFailure) std::rethrow_exception(callerFailure);
-  if (helperFailure) std::rethrow_exception(helperFailure);
   if (helperFrom == runs) return;
 
   // The scratch members end as the points built one after the other leave

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <utility>
+
 #include "EdgeTestSupport.h"
+#include "base/WorkThreads.h"
 #include "edges/EdgeDetector.h"
 #include "image/BmpFile.h"
 #include "support/TestPaths.h"
@@ -162,6 +167,51 @@ TEST(Detection, PhotographGivesValidThinMap) {
   EXPECT_EQ(image.picture.width, 256);
   detector.smoothGrayPlane();
   EXPECT_EQ(detector.grayPlane.rows(), 256);
+}
+
+// Shared with a helper, the gradients, the maps and the smoothed gray plane
+// come out as the stages leave them run one after the other on one thread.
+TEST(Detection, SharedDetectionThenSmoothingEqualsTheStepsInOrder) {
+  const WorkThreads twoThreads(2);
+  const auto expectSame = [&](const std::function<void(EdgeDetector&)>& setUp) {
+    EdgeDetector shared;
+    shared.workThreads = &twoThreads;
+    setUp(shared);
+    shared.detectEdgesThenSmooth();
+    EdgeDetector steps;
+    setUp(steps);
+    steps.detectEdges();
+    steps.smoothGrayPlane();
+    const auto same = [](const auto& a, const auto& b) {
+      return a.rows() == b.rows() && a.cols() == b.cols() &&
+             std::memcmp(a.data(), b.data(), a.size() * sizeof(*a.data())) == 0;
+    };
+    EXPECT_TRUE(same(shared.gradientX, steps.gradientX));
+    EXPECT_TRUE(same(shared.gradientY, steps.gradientY));
+    EXPECT_TRUE(same(shared.gradientMagnitude, steps.gradientMagnitude));
+    EXPECT_TRUE(same(shared.candidateMap, steps.candidateMap));
+    EXPECT_TRUE(same(shared.edgeMap, steps.edgeMap));
+    EXPECT_TRUE(same(shared.grayPlane, steps.grayPlane));
+    EXPECT_TRUE(same(shared.kernel, steps.kernel));
+    EXPECT_EQ(shared.kernelScale, steps.kernelScale);
+  };
+  for (const char* name : {"a_camera_256x256_8gray.bmp", "a_rocket_639x427_24.bmp"}) {
+    SCOPED_TRACE(name);
+    ImageControl image;
+    ASSERT_TRUE(readBmpFile(filamorph::testing::testImage(name).string(), image.picture).ok());
+    expectSame([&](EdgeDetector& detector) {
+      ASSERT_TRUE(detector.importBitmap(image).ok());
+      setDefaultParameters(detector);
+    });
+  }
+  // One band, a band and a row, and planes the kernel does not fit.
+  for (const auto& [rows, cols] : {std::pair{40, 52}, std::pair{65, 70}, std::pair{129, 31}, std::pair{8, 300}}) {
+    SCOPED_TRACE(::testing::Message() << rows << " x " << cols);
+    expectSame([&, rows = rows, cols = cols](EdgeDetector& detector) {
+      setGray(detector, rows, cols, [](int32_t r, int32_t c) { return disc(r % 40, c % 52); });
+      setDefaultParameters(detector);
+    });
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "EdgeTestSupport.h"
+#include "base/WorkThreads.h"
 #include "edges/EdgeDetector.h"
 #include "image/BmpFile.h"
 #include "support/TestPaths.h"
@@ -185,16 +186,21 @@ void expectStagesMatch(EdgeDetector& detector) {
   EXPECT_EQ(contents(detector.edgeMap), thin);
 }
 
+// On the calling thread alone and shared with a helper.
 TEST(StagesMatchPlainLoops, OnPhotographs) {
-  for (const char* name : {"a_camera_256x256_8gray.bmp", "a_coffee_130x128_24.bmp", "a_rocket_639x427_24.bmp"}) {
-    SCOPED_TRACE(name);
-    ImageControl image;
-    ASSERT_TRUE(readBmpFile(testing::testImage(name).string(), image.picture).ok());
-    EdgeDetector detector;
-    ASSERT_TRUE(detector.importBitmap(image).ok());
-    for (const auto& [low, high] : {std::pair{70, 80}, std::pair{0, 30}, std::pair{90, 100}}) {
-      setDefaultParameters(detector, low, high);
-      expectStagesMatch(detector);
+  const WorkThreads twoThreads(2);
+  for (const WorkThreads* threads : {static_cast<const WorkThreads*>(nullptr), &twoThreads}) {
+    for (const char* name : {"a_camera_256x256_8gray.bmp", "a_coffee_130x128_24.bmp", "a_rocket_639x427_24.bmp"}) {
+      SCOPED_TRACE(::testing::Message() << name << (threads != nullptr ? ", shared" : ""));
+      ImageControl image;
+      ASSERT_TRUE(readBmpFile(testing::testImage(name).string(), image.picture).ok());
+      EdgeDetector detector;
+      detector.workThreads = threads;
+      ASSERT_TRUE(detector.importBitmap(image).ok());
+      for (const auto& [low, high] : {std::pair{70, 80}, std::pair{0, 30}, std::pair{90, 100}}) {
+        setDefaultParameters(detector, low, high);
+        expectStagesMatch(detector);
+      }
     }
   }
 }
@@ -204,10 +210,12 @@ TEST(StagesMatchPlainLoops, OnOddSizes) {
     int32_t rows, cols;
   };
   std::mt19937 random(7);
+  const WorkThreads twoThreads(2);
   for (const Size size :
        {Size{1, 40}, Size{2, 50}, Size{3, 3}, Size{40, 1}, Size{13, 18}, Size{17, 300}, Size{300, 17}, Size{37, 53}}) {
     SCOPED_TRACE(::testing::Message() << size.rows << " x " << size.cols);
     EdgeDetector detector;
+    detector.workThreads = &twoThreads;
     // Smooth blobs with noise: edges in every direction.
     setGray(detector, size.rows, size.cols, [&](int32_t r, int32_t c) {
       return static_cast<uint8_t>(128 + 90 * std::sin(r * 0.4) * std::cos(c * 0.3) + (random() % 20));
