@@ -98,6 +98,7 @@ class ContourCoder : public EdgeDetector {
   };
   bool tracingPlanesFit() const;
   void countContourPixels();
+  void orderContours();
   void finishLabels();
   // Raster indices of pixels that were chain ends when found, kept as a
   // min-heap and checked again when taken; and where the search for

@@ -29,6 +29,22 @@ class ContourExtent {
 
   int64_t count() const { return count_; }
 
+  // Takes in the pixels another extent was given.
+  void merge(const ContourExtent& other) {
+    if (other.count_ == 0) return;
+    if (count_ == 0) {
+      *this = other;
+      return;
+    }
+    minRow_ = std::min(minRow_, other.minRow_);
+    maxRow_ = std::max(maxRow_, other.maxRow_);
+    minCol_ = std::min(minCol_, other.minCol_);
+    maxCol_ = std::max(maxCol_, other.maxCol_);
+    rowSum_ += other.rowSum_;
+    colSum_ += other.colSum_;
+    count_ += other.count_;
+  }
+
   // Sets the contour's box and means; a contour without pixels is left as it is.
   void describe(Contour& contour) const {
     if (count_ == 0) return;

@@ -1,6 +1,7 @@
 // Tracing the edge map into ordered contours: labelling, count pass, ordering.
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -18,11 +19,13 @@ namespace filamorph {
 namespace {
 
 constexpr std::pair<int32_t, int32_t> kNotFound{-1, -1};
+// The most runs of labels the threads order: enough that the caller keeps
+// working when the helper starts late.
+constexpr int32_t kOrderingRuns = 16;
 
 // The number of 8-neighbours of (row, col) inside the image that carry
 // `label`, counting no further than `limit`.
-int32_t neighboursWithLabel(const ContourCoder& coder, int32_t row, int32_t col, int32_t label,
-                            int32_t limit) {
+int32_t neighboursWithLabel(const ContourCoder& coder, int32_t row, int32_t col, int32_t label, int32_t limit) {
   // Away from the border all eight are inside: they are counted without
   // tests or branches, since the capped count does not depend on the order.
   if (row > 0 && row < coder.height - 1 && col > 0 && col < coder.width - 1) {
@@ -43,6 +46,14 @@ int32_t neighboursWithLabel(const ContourCoder& coder, int32_t row, int32_t col,
   return count;
 }
 
+// Lowers a row of labels by shift, stopping at the smallest label. Its bounds
+// come as values: read through a reference, they could be written through
+// the labels as far as the compiler knows, which keeps the loop from vectors.
+void finishRow(int32_t* labels, int32_t count, int32_t lowestKept, int32_t shift) {
+  constexpr int32_t kLowest = std::numeric_limits<int32_t>::min();
+  for (int32_t col = 0; col < count; ++col) labels[col] = labels[col] < lowestKept ? kLowest : labels[col] - shift;
+}
+
 // Calls visit(row, col) for every set pixel of map in raster order.
 template <typename Visit>
 void forEachSetPixel(const Plane<uint8_t>& map, Visit visit) {
@@ -60,15 +71,15 @@ void forEachSetPixel(const Plane<uint8_t>& map, Visit visit) {
 }  // namespace
 
 bool ContourCoder::tracingPlanesFit() const {
-  return edgePlanesAllocated == 1 && rows == height && cols == width && edgeMap.exists() &&
-         edgeMap.rows() == rows && edgeMap.cols() == cols;
+  return edgePlanesAllocated == 1 && rows == height && cols == width && edgeMap.exists() && edgeMap.rows() == rows &&
+         edgeMap.cols() == cols;
 }
 
 void ContourCoder::traceContours() {
   if (!tracingPlanesFit()) return;
 
-  const bool labelPlaneFits = labelsReady == 1 && labelPlane.exists() && labelPlane.rows() == rows &&
-                              labelPlane.cols() == cols;
+  const bool labelPlaneFits =
+      labelsReady == 1 && labelPlane.exists() && labelPlane.rows() == rows && labelPlane.cols() == cols;
   if (labelPlaneFits) {
     // A retrace: every contour of the previous tracing kept at least its
     // start pixel, so the largest label is its contour count, even when a
@@ -81,11 +92,9 @@ void ContourCoder::traceContours() {
   }
 
   countContourPixels();
+  orderContours();
   maxContourLength = -1;
-  for (int32_t label = 1; label <= contourCount; ++label) {
-    orderContour(label);
-    maxContourLength = std::max(maxContourLength, contours[label - 1].pointCount);
-  }
+  for (const Contour& contour : contours) maxContourLength = std::max(maxContourLength, contour.pointCount);
   labelStarts_.clear();
   labelStarts_.shrink_to_fit();
   finishLabels();
@@ -96,12 +105,16 @@ void ContourCoder::labelChains() {
   labelsReady = 1;
   contourCount = 0;
   edgePixelCount = 0;
+  // Counted in a local, for the reason finishRow gives.
   const uint8_t* edges = edgeMap.data();
   int32_t* labels = labelPlane.data();
-  for (std::size_t i = 0; i < labelPlane.size(); ++i) {
+  const std::size_t size = labelPlane.size();
+  int32_t edgePixels = 0;
+  for (std::size_t i = 0; i < size; ++i) {
     labels[i] = edges[i] != 0 ? -1 : 0;
-    edgePixelCount += edges[i] != 0 ? 1 : 0;
+    edgePixels += edges[i] != 0 ? 1 : 0;
   }
+  edgePixelCount = edgePixels;
   if (edgePixelCount == 0) return;
 
   // The unlabelled pixels are the edge pixels yet: the edge map gives them
@@ -170,8 +183,7 @@ std::pair<int32_t, int32_t> ContourCoder::findUnlabelled() {
 void ContourCoder::walkChain(int32_t row, int32_t col, int32_t direction) {
   const int32_t label = contourCount;
   walkByRule(
-      *this, neighbourOffsets, row, col, direction,
-      [this](int32_t r, int32_t c) { return labelPlane[r][c] == -1; },
+      *this, neighbourOffsets, row, col, direction, [this](int32_t r, int32_t c) { return labelPlane[r][c] == -1; },
       [this, label](int32_t r, int32_t c) {
         labelPlane[r][c] = label;
         for (int32_t nr = r - 1; nr <= r + 1; ++nr) {
@@ -186,37 +198,81 @@ void ContourCoder::walkChain(int32_t row, int32_t col, int32_t direction) {
 }
 
 // The count pass: pixel count, bounding box and mean position of every label,
-// and where its ordering walk starts, in one raster scan.
+// and where its ordering walk starts, in one raster scan. The threads scan
+// runs of rows, each into counts of its own, joined in row order after.
 void ContourCoder::countContourPixels() {
   contoursReady = 1;
   const auto count = static_cast<std::size_t>(contourCount);
   contours.assign(count, Contour{});
   labelStarts_.assign(count, LabelStarts{});
-  std::vector<ContourExtent> extents(count);
 
-  for (int32_t row = 0; row < rows; ++row) {
-    const int32_t* labels = labelPlane[row];
-    for (int32_t col = 0; col < cols; ++col) {
-      const int32_t label = labels[col];
-      if (label <= 0 || label > contourCount) continue;
-      Contour& contour = contours[label - 1];
-      ++contour.pointCount;
-      extents[label - 1].add(row, col);
-      LabelStarts& starts = labelStarts_[label - 1];
-      if (starts.firstPixel == kNotFound) starts.firstPixel = {row, col};
-      if (starts.firstEnd == kNotFound && neighboursWithLabel(*this, row, col, label, 2) == 1) {
-        starts.firstEnd = {row, col};
+  struct RunCounts {
+    std::vector<ContourExtent> extents;
+    std::vector<LabelStarts> starts;
+  };
+  const bool shared = workThreads != nullptr && workThreads->count() > 1 && rows >= 2;
+  std::vector<RunCounts> runs(shared ? 2 : 1);
+  forTasks(workThreads, static_cast<int32_t>(runs.size()), [&](int32_t run) {
+    RunCounts& counts = runs[static_cast<std::size_t>(run)];
+    counts.extents.assign(count, ContourExtent{});
+    counts.starts.assign(count, LabelStarts{});
+    const int32_t endRow = static_cast<int32_t>(static_cast<int64_t>(rows) * (run + 1) / std::ssize(runs));
+    const int32_t width = cols;
+    const int32_t lastLabel = contourCount;
+    for (int32_t row = static_cast<int32_t>(static_cast<int64_t>(rows) * run / std::ssize(runs)); row < endRow; ++row) {
+      const int32_t* labels = labelPlane[row];
+      for (int32_t col = 0; col < width; ++col) {
+        const int32_t label = labels[col];
+        if (label <= 0 || label > lastLabel) continue;
+        counts.extents[label - 1].add(row, col);
+        LabelStarts& starts = counts.starts[label - 1];
+        if (starts.firstPixel == kNotFound) starts.firstPixel = {row, col};
+        if (starts.firstEnd == kNotFound && neighboursWithLabel(*this, row, col, label, 2) == 1) {
+          starts.firstEnd = {row, col};
+        }
       }
     }
-  }
+  });
 
   for (std::size_t i = 0; i < count; ++i) {
+    ContourExtent extent;
+    LabelStarts& starts = labelStarts_[i];
+    for (const RunCounts& counts : runs) {
+      extent.merge(counts.extents[i]);
+      if (starts.firstPixel == kNotFound) starts.firstPixel = counts.starts[i].firstPixel;
+      if (starts.firstEnd == kNotFound) starts.firstEnd = counts.starts[i].firstEnd;
+    }
     Contour& contour = contours[i];
     contour.selected = 1;
+    contour.pointCount = static_cast<int32_t>(extent.count());
     if (contour.pointCount == 0) continue;
-    extents[i].describe(contour);
+    extent.describe(contour);
     contour.points.reserve(static_cast<std::size_t>(contour.pointCount));
   }
+}
+
+// Orders every label. Each walk reads and marks only its own label's pixels,
+// so runs of labels go to the threads; a pixel may be read by the walk of a
+// neighbouring label as another walk marks it, hence the atomic accesses in
+// walkContour, which either value leaves unmatched.
+void ContourCoder::orderContours() {
+  int64_t pixels = 0;
+  for (const Contour& contour : contours) pixels += contour.pointCount;
+  const bool shared = workThreads != nullptr && workThreads->count() > 1 && contourCount > 1;
+  const int32_t runs = shared ? std::min(contourCount, kOrderingRuns) : 1;
+  // The labels of run k start where the pixels before them reach k / runs.
+  std::vector<int32_t> firstLabels{1};
+  int64_t before = 0;
+  for (int32_t label = 1; label <= contourCount; ++label) {
+    if (before * runs >= pixels * std::ssize(firstLabels)) firstLabels.push_back(label);
+    before += contours[static_cast<std::size_t>(label - 1)].pointCount;
+  }
+  firstLabels.push_back(contourCount + 1);
+  forTasks(workThreads, static_cast<int32_t>(firstLabels.size()) - 1, [&](int32_t run) {
+    for (int32_t label = firstLabels[static_cast<std::size_t>(run)];
+         label < firstLabels[static_cast<std::size_t>(run) + 1]; ++label)
+      orderContour(label);
+  });
 }
 
 // Lists the label's pixels along the chain, from its first end in raster
@@ -250,13 +306,15 @@ void ContourCoder::walkContour(int32_t label, int32_t row, int32_t col, int32_t 
   const int32_t visited = label + contourCount;
   walkByRule(
       *this, neighbourOffsets, row, col, direction,
-      [this, label](int32_t r, int32_t c) { return labelPlane[r][c] == label; },
+      [this, label](int32_t r, int32_t c) {
+        return std::atomic_ref<int32_t>(labelPlane[r][c]).load(std::memory_order_relaxed) == label;
+      },
       [this, &points, visited](int32_t r, int32_t c) {
         ContourPoint point;
         point.row = r;
         point.col = c;
         points.push_back(point);
-        labelPlane[r][c] = visited;
+        std::atomic_ref<int32_t>(labelPlane[r][c]).store(visited, std::memory_order_relaxed);
       });
 }
 
@@ -264,11 +322,11 @@ void ContourCoder::walkContour(int32_t label, int32_t row, int32_t col, int32_t 
 // zero or less elsewhere. Retraces keep lowering the unreached pixels, so the
 // subtraction stops at the smallest label rather than wrapping round.
 void ContourCoder::finishLabels() {
-  constexpr int64_t kLowest = std::numeric_limits<int32_t>::min();
-  int32_t* labels = labelPlane.data();
-  for (std::size_t i = 0; i < labelPlane.size(); ++i) {
-    labels[i] = static_cast<int32_t>(std::max(static_cast<int64_t>(labels[i]) - contourCount, kLowest));
-  }
+  const int32_t lowestKept = std::numeric_limits<int32_t>::min() + std::max(contourCount, 0);
+  const int32_t shift = contourCount;
+  forRows(workThreads, rows, cols, [&](int32_t first, int32_t end) {
+    for (int32_t row = first; row < end; ++row) finishRow(labelPlane[row], cols, lowestKept, shift);
+  });
 }
 
 }  // namespace filamorph

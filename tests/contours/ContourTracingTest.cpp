@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "EdgeArt.h"
+#include "base/WorkThreads.h"
 #include "contours/ContourCoder.h"
 #include "contours/WalkRule.h"
-#include "EdgeArt.h"
 
 namespace filamorph {
 namespace {
@@ -56,8 +58,8 @@ TEST_P(TracingCases, ContoursAndLabels) {
   }
   EXPECT_EQ(coder.maxContourLength, longest);
   const int32_t* labels = coder.labelPlane.data();
-  EXPECT_EQ(static_cast<std::size_t>(std::count_if(labels, labels + coder.labelPlane.size(),
-                                                   [](int32_t label) { return label > 0; })),
+  EXPECT_EQ(static_cast<std::size_t>(
+                std::count_if(labels, labels + coder.labelPlane.size(), [](int32_t label) { return label > 0; })),
             tracedPixels);
 }
 
@@ -65,9 +67,7 @@ const TraceCase kTraceCases[] = {
     {"EmptyMap", {"....", "....", "...."}, {}},
     {"IsolatedPixelIsDropped", {"...", ".#.", "..."}, {}},
     {"RunFromItsLeftEnd", {"......", ".####.", "......"}, {{0, {{1, 1}, {1, 2}, {1, 3}, {1, 4}}}}},
-    {"RisingDiagonalFromItsUpperEnd",
-     {".....", "...#.", "..#..", ".#...", "....."},
-     {{0, {{1, 3}, {2, 2}, {3, 1}}}}},
+    {"RisingDiagonalFromItsUpperEnd", {".....", "...#.", "..#..", ".#...", "....."}, {{0, {{1, 3}, {2, 2}, {3, 1}}}}},
     {"RingFromItsFirstPixel",
      {".....", ".###.", ".#.#.", ".###.", "....."},
      {{1, {{1, 1}, {1, 2}, {1, 3}, {2, 3}, {3, 3}, {3, 2}, {3, 1}, {2, 1}}}}},
@@ -80,8 +80,7 @@ const TraceCase kTraceCases[] = {
     {"WalkEndsWhereStraightOnLeavesTheImage", {"..#", "###", "..#"}, {{0, {{1, 0}, {1, 1}, {1, 2}}}}},
     {"OpenChainsBeforeClosedLoops",
      {".......", ".###...", ".#.#...", ".###...", ".......", "...###.", "......."},
-     {{0, {{5, 3}, {5, 4}, {5, 5}}},
-      {1, {{1, 1}, {1, 2}, {1, 3}, {2, 3}, {3, 3}, {3, 2}, {3, 1}, {2, 1}}}}},
+     {{0, {{5, 3}, {5, 4}, {5, 5}}}, {1, {{1, 1}, {1, 2}, {1, 3}, {2, 3}, {3, 3}, {3, 2}, {3, 1}, {2, 1}}}}},
     {"LoopWalkStrandsAOnePixelContour",
      {"......", "..#.#.", ".##...", "...##.", "....#.", "......"},
      {{0, {{1, 2}, {2, 2}, {3, 3}, {4, 4}, {3, 4}}}, {1, {{2, 1}}}}},
@@ -107,8 +106,8 @@ TEST(Tracing, CountPassMeasuresBoundingBoxAndMeans) {
 
 // The loop walk gives label 2 five pixels, but the ordering walk from its end
 // at (4,3) turns north at (4,5) and never reaches (5,5).
-const std::vector<std::string> kWalkLeavesAPixel = {
-    ".......", ".....#.", ".###...", ".##..#.", "...###.", ".....#.", "......."};
+const std::vector<std::string> kWalkLeavesAPixel = {".......", ".....#.", ".###...", ".##..#.",
+                                                    "...###.", ".....#.", "......."};
 
 TEST(Tracing, OrderingWalkThatLeavesAPixelBehindAndTheRetrace) {
   ContourCoder coder;
@@ -279,6 +278,44 @@ TEST(Tracing, StartSearchesLabelLikeFullRescansFromTheFirstPixel) {
     const std::vector<int32_t> reference = labelByFullRescans(coder, coder.edgeMap);
     const std::vector<int32_t> labels(coder.labelPlane.data(), coder.labelPlane.data() + coder.labelPlane.size());
     ASSERT_EQ(labels, reference) << "trial " << trial;
+  }
+}
+
+// Everything tracing leaves, for comparing two tracings field by field.
+auto tracingOf(const ContourCoder& coder) {
+  std::vector<
+      std::tuple<uint8_t, uint8_t, int32_t, int32_t, int32_t, int32_t, int32_t, float, float, std::vector<Pixel>>>
+      contours;
+  for (const Contour& c : coder.contours) {
+    contours.emplace_back(c.closed, c.selected, c.pointCount, c.left, c.top, c.spanCols, c.spanRows, c.meanCol,
+                          c.meanRow, pointsOf(c));
+  }
+  const std::vector<int32_t> labels(coder.labelPlane.data(), coder.labelPlane.data() + coder.labelPlane.size());
+  return std::tuple(coder.contourCount, coder.maxContourLength, coder.edgePixelCount, contours, labels);
+}
+
+// Shared with a helper, tracing and a retrace leave what one thread leaves.
+TEST(Tracing, SharedTracingEqualsOneThread) {
+  const WorkThreads twoThreads(2);
+  std::mt19937 random(7u);
+  for (int trial = 0; trial < 8; ++trial) {
+    const int32_t density = 10 + trial * 6;
+    std::vector<std::string> art(97 + trial, std::string(131, '.'));
+    for (std::string& line : art) {
+      for (char& pixel : line) pixel = static_cast<int32_t>(random() % 100) < density ? '#' : '.';
+    }
+    ContourCoder shared;
+    shared.workThreads = &twoThreads;
+    loadEdgeArt(shared, art);
+    ContourCoder alone;
+    loadEdgeArt(alone, art);
+    shared.traceContours();
+    alone.traceContours();
+    ASSERT_GT(alone.contourCount, 16) << "trial " << trial;
+    ASSERT_EQ(tracingOf(shared), tracingOf(alone)) << "trial " << trial;
+    shared.traceContours();
+    alone.traceContours();
+    ASSERT_EQ(tracingOf(shared), tracingOf(alone)) << "retrace, trial " << trial;
   }
 }
 
