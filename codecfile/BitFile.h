@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace filamorph {
@@ -57,6 +58,8 @@ class BitFile {
 
   bool writing_ = false;
   bool writeFailed_ = false;
+  // The buffer of a stream openFile opened, released once the stream is closed.
+  std::unique_ptr<char[]> streamBuffer_;
 };
 
 }  // namespace filamorph

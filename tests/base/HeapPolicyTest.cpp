@@ -17,8 +17,8 @@
 namespace filamorph {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer's allocator serves malloc from its own mappings: there is
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// A sanitizer's allocator serves malloc from its own mappings: there is
 // no heap to offer, and the policy must say so rather than claim one.
 TEST(HeapPolicy, OffersNothingUnderAnotherAllocator) {
   keepFreedBlocksInTheHeap();

@@ -52,9 +52,9 @@ TEST(WorkThreads, AFailedTaskIsThrownOnceTheTasksBegunHaveEnded) {
       };
       EXPECT_THROW(threads.forTasks(64, task), std::runtime_error) << threadCount << " threads, task " << failing;
       EXPECT_EQ(running.load(), 0) << threadCount << " threads, task " << failing;
-      int32_t ran = 0;
-      threads.forTasks(8, [&](int32_t) { ++ran; });
-      EXPECT_EQ(ran, 8);
+      std::atomic<int32_t> ran{0};
+      threads.forTasks(8, [&](int32_t) { ran.fetch_add(1); });
+      EXPECT_EQ(ran.load(), 8);
     }
   }
 }
