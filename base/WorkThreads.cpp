@@ -77,6 +77,18 @@ int32_t WorkThreads::claim(uint64_t generation, bool fromBack) const {
   return -1;
 }
 
+void WorkThreads::runClaimedBlocks(const Job& job, uint64_t generation, bool fromBack,
+                                   std::exception_ptr& failure) const {
+  for (int32_t block; (block = claim(generation, fromBack)) >= 0;) {
+    try {
+      job.call(job.body, block);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+    finished_.fetch_add(1, std::memory_order_release);
+  }
+}
+
 void WorkThreads::runShared(const Job& job) const {
   inJob_.store(true, std::memory_order_release);
   job_ = job;
@@ -86,14 +98,7 @@ void WorkThreads::runShared(const Job& job) const {
                 std::memory_order_release);
   ticket_.notify_one();
   std::exception_ptr failure;
-  for (int32_t block; (block = claim(generation, false)) >= 0;) {
-    try {
-      job.call(job.body, block);
-    } catch (...) {
-      if (!failure) failure = std::current_exception();
-    }
-    finished_.fetch_add(1, std::memory_order_relaxed);
-  }
+  runClaimedBlocks(job, generation, false, failure);
   // Only blocks the helper has begun are left.
   for (int spins = 0; finished_.load(std::memory_order_acquire) != job.blocks; ++spins) {
     if (spins < kIdleSpins)
@@ -115,14 +120,7 @@ void WorkThreads::helperLoop() {
     if (stopping_.load(std::memory_order_acquire)) return;
     if (generationOf(ticket) != seen) {
       seen = generationOf(ticket);
-      for (int32_t block; (block = claim(seen, true)) >= 0;) {
-        try {
-          job_.call(job_.body, block);
-        } catch (...) {
-          if (!helperFailure_) helperFailure_ = std::current_exception();
-        }
-        finished_.fetch_add(1, std::memory_order_release);
-      }
+      runClaimedBlocks(job_, seen, true, helperFailure_);
       continue;
     }
     int spins = 0;

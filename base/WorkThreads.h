@@ -122,6 +122,9 @@ class WorkThreads {
   // returns -1. The job may be read after a successful claim: its caller
   // waits for that block.
   int32_t claim(uint64_t generation, bool fromBack) const;
+  // Runs the blocks of the job of `generation` that this thread claims, from
+  // the front or the back, counting each as finished; keeps the first failure.
+  void runClaimedBlocks(const Job& job, uint64_t generation, bool fromBack, std::exception_ptr& failure) const;
   void helperLoop();
 
   // The generation of the current job and the bounds of the blocks left, in

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/WorkThreads.h"
 #include "contours/ContourCoder.h"
 #include "contours/ContourExtent.h"
 #include "contours/WalkRule.h"

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/WorkThreads.h"
 #include "image/KernelPairConvolution.h"
 
 namespace filamorph {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/WorkThreads.h"
 #include "edges/EdgeDetector.h"
 #include "edges/SuppressionBlocks.h"
 

@@ -8,11 +8,12 @@
 #include <string>
 
 #include "base/Status.h"
-#include "base/WorkThreads.h"
 #include "image/ImageControl.h"
 #include "image/Plane.h"
 
 namespace filamorph {
+
+class WorkThreads;
 
 // Owns every plane and text it holds. The byte flags record which optional
 // planes exist; an operation that makes a plane anew releases the one it

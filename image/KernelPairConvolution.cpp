@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/WorkThreads.h"
 #include "image/ConvolutionLanes.h"
 #include "image/ConvolutionWindow.h"
 #include "image/PaddedBand.h"

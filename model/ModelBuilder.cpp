@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/WorkThreads.h"
 #include "contours/ContourCoder.h"
 #include "model/ProfileWork.h"
 
